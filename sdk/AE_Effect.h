@@ -1,0 +1,687 @@
+// Records, commands, constants and callback tables of the host's effect API, laid out
+// exactly as the host lays them out on 64-bit Windows.  Only what this effect uses is
+// declared; the layouts are pinned by static_asserts in the tests.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include "A.h"
+#include "SPBasic.h"
+#include "AE_EffectPixelFormat.h"
+
+#define PF_PLUG_IN_VERSION 13
+#define PF_PLUG_IN_SUBVERS 27
+
+// ---- version packing ------------------------------------------------------------------
+#define PF_Vers_BUILD_BITS 0x1ffL
+#define PF_Vers_BUILD_SHIFT 0
+#define PF_Vers_STAGE_BITS 0x3L
+#define PF_Vers_STAGE_SHIFT 9
+#define PF_Vers_BUGFIX_BITS 0xfL
+#define PF_Vers_BUGFIX_SHIFT 11
+#define PF_Vers_SUBVERS_BITS 0xfL
+#define PF_Vers_SUBVERS_SHIFT 15
+#define PF_Vers_VERS_BITS 0x7L
+#define PF_Vers_VERS_SHIFT 19
+#define PF_Vers_VERS_HIGH_BITS 0xfL
+#define PF_Vers_VERS_HIGH_SHIFT 26
+#define PF_Vers_VERS_LOW_SHIFT 3
+
+#define PF_VERSION(VERS, SUBVERS, BUGVERS, STAGE, BUILD)                                          \
+    ((((((unsigned long)(VERS)) >> PF_Vers_VERS_LOW_SHIFT) & PF_Vers_VERS_HIGH_BITS)              \
+      << PF_Vers_VERS_HIGH_SHIFT) |                                                               \
+     ((((unsigned long)(VERS)) & PF_Vers_VERS_BITS) << PF_Vers_VERS_SHIFT) |                      \
+     ((((unsigned long)(SUBVERS)) & PF_Vers_SUBVERS_BITS) << PF_Vers_SUBVERS_SHIFT) |             \
+     ((((unsigned long)(BUGVERS)) & PF_Vers_BUGFIX_BITS) << PF_Vers_BUGFIX_SHIFT) |               \
+     ((((unsigned long)(STAGE)) & PF_Vers_STAGE_BITS) << PF_Vers_STAGE_SHIFT) |                   \
+     ((((unsigned long)(BUILD)) & PF_Vers_BUILD_BITS) << PF_Vers_BUILD_SHIFT))
+
+enum { PF_Stage_DEVELOP, PF_Stage_ALPHA, PF_Stage_BETA, PF_Stage_RELEASE };
+
+// ---- basic types --------------------------------------------------------------------------
+typedef A_long PF_Err;
+typedef A_long PF_Cmd;
+typedef A_long PF_Fixed;
+typedef A_u_long PF_UFixed;
+typedef A_long PF_ParamValue;
+typedef A_long PF_ParamIndex;
+typedef A_long PF_Quality;
+typedef A_long PF_Field;
+typedef A_long PF_ParamType;
+typedef A_long PF_ParamFlags;
+typedef A_long PF_ParamUIFlags;
+typedef A_long PF_ChangeFlags;
+typedef A_long PF_OutFlags;
+typedef A_long PF_OutFlags2;
+typedef A_long PF_InFlags;
+typedef A_long PF_WorldFlags;
+typedef A_long PF_ModeFlags;
+typedef A_long PF_NewWorldFlags;
+typedef A_long PF_KernelFlags;
+typedef A_long PF_TransferMode;
+typedef PF_TransferMode PF_XferMode;
+typedef A_long PF_MaskFlags;
+typedef A_long PF_PlatDataID;
+typedef A_long PF_CallbackID;
+typedef A_long PF_ChannelMask;
+typedef A_long PF_GPU_Framework;
+typedef A_short PF_RenderOutputFlags;
+typedef A_short PF_ValueDisplayFlags;
+typedef A_long PF_FSliderFlags;
+typedef A_long PF_KeyIndex;
+typedef A_long PF_TimeDir;
+typedef char PF_Boolean;
+typedef A_FpLong PF_FpLong;
+typedef A_FpShort PF_FpShort;
+typedef void** PF_Handle;
+typedef struct _PF_ProgressInfo* PF_ProgPtr;
+typedef void* PF_PixelPtr;
+
+// ---- commands -----------------------------------------------------------------------------
+enum {
+    PF_Cmd_ABOUT = 0,
+    PF_Cmd_GLOBAL_SETUP = 1,
+    PF_Cmd_UNUSED_0 = 2,
+    PF_Cmd_GLOBAL_SETDOWN = 3,
+    PF_Cmd_PARAMS_SETUP = 4,
+    PF_Cmd_SEQUENCE_SETUP = 5,
+    PF_Cmd_SEQUENCE_RESETUP = 6,
+    PF_Cmd_SEQUENCE_FLATTEN = 7,
+    PF_Cmd_SEQUENCE_SETDOWN = 8,
+    PF_Cmd_DO_DIALOG = 9,
+    PF_Cmd_FRAME_SETUP = 10,
+    PF_Cmd_RENDER = 11,
+    PF_Cmd_FRAME_SETDOWN = 12,
+    PF_Cmd_USER_CHANGED_PARAM = 13,
+    PF_Cmd_UPDATE_PARAMS_UI = 14,
+    PF_Cmd_EVENT = 15,
+    PF_Cmd_GET_EXTERNAL_DEPENDENCIES = 16,
+    PF_Cmd_COMPLETELY_GENERAL = 17,
+    PF_Cmd_QUERY_DYNAMIC_FLAGS = 18,
+    PF_Cmd_AUDIO_RENDER = 19,
+    PF_Cmd_AUDIO_SETUP = 20,
+    PF_Cmd_AUDIO_SETDOWN = 21,
+    PF_Cmd_ARBITRARY_CALLBACK = 22,
+    PF_Cmd_SMART_PRE_RENDER = 23,
+    PF_Cmd_SMART_RENDER = 24,
+    PF_Cmd_RESERVED1 = 25,
+    PF_Cmd_RESERVED2 = 26,
+    PF_Cmd_RESERVED3 = 27,
+    PF_Cmd_GET_FLATTENED_SEQUENCE_DATA = 28
+};
+
+// ---- errors -------------------------------------------------------------------------------
+enum {
+    PF_Err_NONE = 0,
+    PF_Err_OUT_OF_MEMORY = 4,
+    PF_Err_INTERNAL_STRUCT_DAMAGED = 512,
+    PF_Err_INVALID_INDEX = 513,
+    PF_Err_UNRECOGNIZED_PARAM_TYPE = 514,
+    PF_Err_INVALID_CALLBACK = 515,
+    PF_Err_BAD_CALLBACK_PARAM = 516,
+    PF_Interrupt_CANCEL = 517,
+    PF_Err_CANNOT_PARSE_KEYFRAME_TEXT = 518
+};
+
+// ---- parameter kinds and flags -------------------------------------------------------------
+enum {
+    PF_Param_RESERVED = -1,
+    PF_Param_LAYER = 0,
+    PF_Param_SLIDER = 1,
+    PF_Param_FIX_SLIDER = 2,
+    PF_Param_ANGLE = 3,
+    PF_Param_CHECKBOX = 4,
+    PF_Param_COLOR = 5,
+    PF_Param_POINT = 6,
+    PF_Param_POPUP = 7,
+    PF_Param_CUSTOM = 8,
+    PF_Param_NO_DATA = 9,
+    PF_Param_FLOAT_SLIDER = 10,
+    PF_Param_ARBITRARY_DATA = 11,
+    PF_Param_PATH = 12,
+    PF_Param_GROUP_START = 13,
+    PF_Param_GROUP_END = 14,
+    PF_Param_BUTTON = 15,
+    PF_Param_RESERVED2 = 16,
+    PF_Param_RESERVED3 = 17,
+    PF_Param_POINT_3D = 18
+};
+
+enum {
+    PF_ParamFlag_RESERVED1 = 1 << 0,
+    PF_ParamFlag_CANNOT_TIME_VARY = 1 << 1,
+    PF_ParamFlag_CANNOT_INTERP = 1 << 2,
+    PF_ParamFlag_RESERVED2 = 1 << 3,
+    PF_ParamFlag_RESERVED3 = 1 << 4,
+    PF_ParamFlag_COLLAPSE_TWIRLY = 1 << 5,
+    PF_ParamFlag_SUPERVISE = 1 << 6,
+    PF_ParamFlag_START_COLLAPSED = PF_ParamFlag_COLLAPSE_TWIRLY
+};
+
+enum { PF_PUI_NONE = 0, PF_PUI_DISABLED = 1 << 5 };
+enum { PF_ValueDisplayFlag_NONE = 0, PF_ValueDisplayFlag_PERCENT = 1 << 0 };
+enum { PF_FSliderFlag_NONE = 0, PF_FSliderFlag_WANT_PHASE = 1L << 0 };
+enum { PF_ChangeFlag_NONE = 0, PF_ChangeFlag_CHANGED_VALUE = 1 << 0 };
+enum { PF_LayerDefault_MYSELF = -1, PF_LayerDefault_NONE = 0 };
+
+// ---- global flags ----------------------------------------------------------------------------
+enum {
+    PF_OutFlag_NONE = 0,
+    PF_OutFlag_KEEP_RESOURCE_OPEN = 1L << 0,
+    PF_OutFlag_WIDE_TIME_INPUT = 1L << 1,
+    PF_OutFlag_NON_PARAM_VARY = 1L << 2,
+    PF_OutFlag_SEQUENCE_DATA_NEEDS_FLATTENING = 1L << 4,
+    PF_OutFlag_I_DO_DIALOG = 1L << 5,
+    PF_OutFlag_USE_OUTPUT_EXTENT = 1L << 6,
+    PF_OutFlag_DEEP_COLOR_AWARE = 1L << 25,
+    PF_OutFlag_SEND_UPDATE_PARAMS_UI = 1L << 26
+};
+
+enum {
+    PF_OutFlag2_NONE = 0,
+    PF_OutFlag2_SUPPORTS_QUERY_DYNAMIC_FLAGS = 1L << 0,
+    PF_OutFlag2_PARAM_GROUP_START_COLLAPSED_FLAG = 1L << 3,
+    PF_OutFlag2_I_AM_THREADSAFE = 1L << 4,
+    PF_OutFlag2_SUPPORTS_SMART_RENDER = 1L << 10,
+    PF_OutFlag2_FLOAT_COLOR_AWARE = 1L << 12,
+    PF_OutFlag2_SUPPORTS_GET_FLATTENED_SEQUENCE_DATA = 1L << 23,
+    PF_OutFlag2_SUPPORTS_THREADED_RENDERING = 1L << 27
+};
+
+// ---- worlds ---------------------------------------------------------------------------------
+enum { PF_WorldFlag_DEEP = 1L << 0, PF_WorldFlag_WRITEABLE = 1L << 1 };
+enum {
+    PF_NewWorldFlag_NONE = 0,
+    PF_NewWorldFlag_CLEAR_PIXELS = 1L << 0,
+    PF_NewWorldFlag_DEEP_PIXELS = 1L << 1
+};
+enum { PF_Quality_DRAWING_AUDIO = -1, PF_Quality_LO = 0, PF_Quality_HI = 1 };
+enum { PF_Field_FRAME = 0, PF_Field_UPPER = 1, PF_Field_LOWER = 2 };
+enum { PF_ChannelMask_ALPHA = 1, PF_ChannelMask_RED = 2, PF_ChannelMask_GREEN = 4,
+       PF_ChannelMask_BLUE = 8, PF_ChannelMask_ARGB = 15 };
+enum { PF_RenderOutputFlag_RETURNS_EXTRA_PIXELS = 0x1, PF_RenderOutputFlag_GPU_RENDER_POSSIBLE = 0x2 };
+enum { PF_MaskFlag_NONE = 0, PF_MaskFlag_INVERTED = 1L << 0, PF_MaskFlag_LUMINANCE = 1L << 1 };
+enum { PF_Xfer_NONE = -1, PF_Xfer_COPY = 0, PF_Xfer_BEHIND = 1, PF_Xfer_IN_FRONT = 2 };
+enum { PF_MF_Alpha_PREMUL = 0, PF_MF_Alpha_STRAIGHT = 1L << 0 };
+enum { PF_PlatData_MAIN_WND = 0, PF_PlatData_EXE_FILE_PATH_DEPRECATED = 1,
+       PF_PlatData_RES_FILE_PATH_DEPRECATED = 2, PF_PlatData_RES_REFNUM = 3,
+       PF_PlatData_RES_DLLINSTANCE = 4 };
+
+#define PF_MAX_EFFECT_NAME_LEN 31
+#define PF_MAX_EFFECT_MSG_LEN 255
+#define PF_MAX_EFFECT_PARAM_NAME_LEN 31
+#define PF_MAX_PARAM_DESCRIPTION_LEN 31
+#define PF_MAX_PARAM_VALUE_LEN 31
+#define PF_MAX_CHAN8 255
+#define PF_HALF_CHAN8 128
+#define PF_MAX_CHAN16 32768
+#define PF_HALF_CHAN16 16384
+
+// ---- pixels and geometry -------------------------------------------------------------------
+typedef struct {
+    A_u_char alpha, red, green, blue;
+} PF_Pixel;
+typedef PF_Pixel PF_Pixel8;
+typedef PF_Pixel PF_UnionablePixel;
+
+typedef struct {
+    A_u_short alpha, red, green, blue;
+} PF_Pixel16;
+
+typedef struct {
+    PF_FpShort alpha, red, green, blue;
+} PF_PixelFloat, PF_Pixel32;
+
+typedef struct {
+    A_long left, top, right, bottom;
+} PF_LRect;
+typedef PF_LRect PF_Rect;
+typedef PF_LRect PF_UnionableRect;
+
+typedef struct {
+    A_long h, v;
+} PF_Point;
+
+typedef struct {
+    A_long num;
+    A_u_long den;
+} PF_RationalScale;
+
+typedef struct {
+    A_short major;
+    A_short minor;
+} PF_SpecVersion;
+
+typedef struct {
+    A_FpLong mat[3][3];
+} PF_FloatMatrix;
+
+// ---- the layer / effect world -------------------------------------------------------------------
+typedef struct PF_LayerDef {
+    void* reserved0;
+    void* reserved1;
+    PF_WorldFlags world_flags;
+    PF_PixelPtr data;
+    A_long rowbytes;
+    A_long width;
+    A_long height;
+    PF_LRect extent_hint;
+    void* platform_ref;
+    A_long reserved_long1;
+    void* reserved_long4;
+    PF_RationalScale pix_aspect_ratio;
+    void* reserved_long2;
+    A_long origin_x;
+    A_long origin_y;
+    A_long reserved_long3;
+    A_long dephault;
+} PF_LayerDef;
+typedef PF_LayerDef PF_EffectWorld;
+typedef PF_LayerDef* PF_EffectWorldPtr;
+
+typedef struct {
+    PF_LayerDef mask;
+    PF_Point offset;
+    PF_MaskFlags what_is_mask;
+} PF_MaskWorld;
+
+typedef struct {
+    PF_TransferMode xfer;
+    A_long rand_seed;
+    A_u_char opacity;
+    PF_Boolean rgb_only;
+    A_u_short opacitySu;
+} PF_CompositeMode;
+
+// ---- parameter definitions ------------------------------------------------------------------------
+typedef struct {
+    PF_ParamValue value;
+    A_char value_str[PF_MAX_PARAM_VALUE_LEN + 1];
+    A_char value_desc[PF_MAX_PARAM_DESCRIPTION_LEN + 1];
+    PF_ParamValue valid_min, valid_max;
+    PF_ParamValue slider_min, slider_max;
+    PF_ParamValue dephault;
+} PF_SliderDef;
+
+typedef struct {
+    PF_Fixed value;
+    A_char value_str[PF_MAX_PARAM_VALUE_LEN + 1];
+    A_char value_desc[PF_MAX_PARAM_DESCRIPTION_LEN + 1];
+    PF_Fixed valid_min, valid_max;
+    PF_Fixed slider_min, slider_max;
+    PF_Fixed dephault;
+    A_short precision;
+    A_short display_flags;
+} PF_FixedSliderDef;
+
+typedef struct {
+    PF_FpLong value;
+    PF_FpLong phase;
+    A_char value_desc[PF_MAX_PARAM_DESCRIPTION_LEN + 1];
+    PF_FpShort valid_min, valid_max;
+    PF_FpShort slider_min, slider_max;
+    PF_FpShort dephault;
+    A_short precision;
+    PF_ValueDisplayFlags display_flags;
+    PF_FSliderFlags fs_flags;
+    PF_FpShort curve_tolerance;
+    PF_Boolean useExponent;
+    PF_FpShort exponent;
+} PF_FloatSliderDef;
+
+typedef struct {
+    PF_Fixed value;
+    PF_Fixed dephault;
+    PF_Fixed valid_min, valid_max;
+} PF_AngleDef;
+
+typedef struct {
+    PF_ParamValue value;
+    PF_Boolean dephault;
+    A_char reserved;
+    A_short reserved1;
+    union {
+        const A_char* nameptr;
+    } u;
+} PF_CheckBoxDef;
+
+typedef struct {
+    PF_Pixel value;
+    PF_Pixel dephault;
+} PF_ColorDef;
+
+typedef struct {
+    PF_Fixed x_value;
+    PF_Fixed y_value;
+    A_char reserved[3];
+    PF_Boolean restrict_bounds;
+    PF_Fixed x_dephault;
+    PF_Fixed y_dephault;
+} PF_PointDef;
+
+typedef struct {
+    PF_ParamValue value;
+    A_short num_choices;
+    A_short dephault;
+    union {
+        const A_char* namesptr;
+    } u;
+} PF_PopupDef;
+
+typedef union {
+    PF_LayerDef ld;
+    PF_SliderDef sd;
+    PF_FixedSliderDef fd;
+    PF_AngleDef ad;
+    PF_CheckBoxDef bd;
+    PF_ColorDef cd;
+    PF_PointDef td;
+    PF_PopupDef pd;
+    PF_FloatSliderDef fs_d;
+} PF_ParamDefUnion;
+
+typedef struct PF_ParamDef {
+    union {
+        A_long id;
+        PF_ChangeFlags change_flags;
+    } uu;
+    PF_ParamUIFlags ui_flags;
+    A_short ui_width;
+    A_short ui_height;
+    PF_ParamType param_type;
+    A_char name[PF_MAX_EFFECT_PARAM_NAME_LEN + 1];
+    PF_ParamFlags flags;
+    A_long unused;
+    PF_ParamDefUnion u;
+} PF_ParamDef, *PF_ParamDefPtr, **PF_ParamDefH;
+
+typedef PF_ParamDef* PF_ParamList[];
+
+// ---- sound (carried in the records, never used) ------------------------------------------------
+typedef struct {
+    PF_FpLong rate;
+    A_short num_channels;
+    A_short format;
+    A_short sample_size;
+} PF_SoundFormatInfo;
+
+typedef struct {
+    PF_SoundFormatInfo fi;
+    A_long num_samples;
+    void* dataP;
+} PF_SoundWorld;
+
+typedef struct _PF_LayerAudio* PF_LayerAudio;
+typedef void* PF_SndSamplePtr;
+typedef struct PF_CustomUIInfo PF_CustomUIInfo;
+typedef struct PF_SampPB PF_SampPB;
+typedef PF_Err (*PF_CallbackFunc)(void);
+typedef PF_Err (*PF_IteratePixel8Func)(void* refcon, A_long x, A_long y, PF_Pixel* in, PF_Pixel* out);
+typedef PF_Err (*PF_IteratePixel16Func)(void* refcon, A_long x, A_long y, PF_Pixel16* in,
+                                        PF_Pixel16* out);
+
+// ---- callbacks ------------------------------------------------------------------------------------
+typedef struct {
+    PF_Err (*checkout_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time,
+                             A_long time_step, A_u_long time_scale, PF_ParamDef* param);
+    PF_Err (*checkin_param)(PF_ProgPtr effect_ref, PF_ParamDef* param);
+    PF_Err (*add_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
+    PF_Err (*abort)(PF_ProgPtr effect_ref);
+    PF_Err (*progress)(PF_ProgPtr effect_ref, A_long current, A_long total);
+    PF_Err (*register_ui)(PF_ProgPtr effect_ref, PF_CustomUIInfo* cust_info);
+    PF_Err (*checkout_layer_audio)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long start_time,
+                                   A_long duration, A_u_long time_scale, PF_UFixed rate,
+                                   A_long bytes_per_sample, A_long num_channels, A_long fmt_signed,
+                                   PF_LayerAudio* audio);
+    PF_Err (*checkin_layer_audio)(PF_ProgPtr effect_ref, PF_LayerAudio audio);
+    PF_Err (*get_audio_data)(PF_ProgPtr effect_ref, PF_LayerAudio audio, PF_SndSamplePtr* data0,
+                             A_long* num_samples0, PF_UFixed* rate0, A_long* bytes_per_sample0,
+                             A_long* num_channels0, A_long* fmt_signed0);
+    void* reserved_str[3];
+    void* reserved[10];
+} PF_InteractCallbacks;
+
+typedef struct {
+    A_FpLong (*atan)(A_FpLong);
+    A_FpLong (*atan2)(A_FpLong y, A_FpLong x);
+    A_FpLong (*ceil)(A_FpLong);
+    A_FpLong (*cos)(A_FpLong);
+    A_FpLong (*exp)(A_FpLong);
+    A_FpLong (*fabs)(A_FpLong);
+    A_FpLong (*floor)(A_FpLong);
+    A_FpLong (*fmod)(A_FpLong, A_FpLong);
+    A_FpLong (*hypot)(A_FpLong, A_FpLong);
+    A_FpLong (*log)(A_FpLong);
+    A_FpLong (*log10)(A_FpLong);
+    A_FpLong (*pow)(A_FpLong, A_FpLong);
+    A_FpLong (*sin)(A_FpLong);
+    A_FpLong (*sqrt)(A_FpLong);
+    A_FpLong (*tan)(A_FpLong);
+    int (*sprintf)(A_char*, const A_char*, ...);
+    A_char* (*strcpy)(A_char*, const A_char*);
+    A_FpLong (*asin)(A_FpLong);
+    A_FpLong (*acos)(A_FpLong);
+    A_long ansi_procs[1];
+} PF_ANSICallbacks;
+
+typedef struct {
+    PF_Err (*RGBtoHLS)(PF_ProgPtr, PF_Pixel*, A_long*);
+    PF_Err (*HLStoRGB)(PF_ProgPtr, A_long*, PF_Pixel*);
+    PF_Err (*RGBtoYIQ)(PF_ProgPtr, PF_Pixel*, A_long*);
+    PF_Err (*YIQtoRGB)(PF_ProgPtr, A_long*, PF_Pixel*);
+    PF_Err (*Luminance)(PF_ProgPtr, PF_Pixel*, A_long*);
+    PF_Err (*Hue)(PF_ProgPtr, PF_Pixel*, A_long*);
+    PF_Err (*Lightness)(PF_ProgPtr, PF_Pixel*, A_long*);
+    PF_Err (*Saturation)(PF_ProgPtr, PF_Pixel*, A_long*);
+} PF_ColorCallbacks;
+
+struct PF_InData;
+
+typedef struct _PF_UtilCallbacks {
+    PF_Err (*begin_sampling)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_SampPB*);
+    PF_Err (*subpixel_sample)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel*);
+    PF_Err (*area_sample)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel*);
+    void* get_batch_func_is_deprecated;
+    PF_Err (*end_sampling)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_SampPB*);
+    PF_Err (*composite_rect)(PF_ProgPtr, PF_Rect*, A_long, PF_EffectWorld*, A_long, A_long,
+                             PF_Field, PF_XferMode, PF_EffectWorld*);
+    PF_Err (*blend)(PF_ProgPtr, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed,
+                    PF_EffectWorld*);
+    PF_Err (*convolve)(PF_ProgPtr, PF_EffectWorld*, const PF_Rect*, PF_KernelFlags, A_long, void*,
+                       void*, void*, void*, PF_EffectWorld*);
+    PF_Err (*copy)(PF_ProgPtr, PF_EffectWorld*, PF_EffectWorld*, PF_Rect*, PF_Rect*);
+    PF_Err (*fill)(PF_ProgPtr, const PF_Pixel*, const PF_Rect*, PF_EffectWorld*);
+    PF_Err (*gaussian_kernel)(PF_ProgPtr, A_FpLong, PF_KernelFlags, A_FpLong, A_long*, void*);
+    PF_Err (*iterate)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*, void*,
+                      PF_IteratePixel8Func, PF_EffectWorld*);
+    PF_Err (*premultiply)(PF_ProgPtr, A_long, PF_EffectWorld*);
+    PF_Err (*premultiply_color)(PF_ProgPtr, PF_EffectWorld*, const PF_Pixel*, A_long,
+                                PF_EffectWorld*);
+    PF_Err (*new_world)(PF_ProgPtr, A_long, A_long, PF_NewWorldFlags, PF_EffectWorld*);
+    PF_Err (*dispose_world)(PF_ProgPtr, PF_EffectWorld*);
+    PF_Err (*iterate_origin)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*,
+                             const PF_Point*, void*, PF_IteratePixel8Func, PF_EffectWorld*);
+    PF_Err (*iterate_lut)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*,
+                          A_u_char*, A_u_char*, A_u_char*, A_u_char*, PF_EffectWorld*);
+    PF_Err (*transfer_rect)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field, const PF_Rect*,
+                            const PF_EffectWorld*, const PF_CompositeMode*, const PF_MaskWorld*,
+                            A_long, A_long, PF_EffectWorld*);
+    PF_Err (*transform_world)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field,
+                              const PF_EffectWorld*, const PF_CompositeMode*, const PF_MaskWorld*,
+                              const PF_FloatMatrix*, A_long, PF_Boolean, const PF_Rect*,
+                              PF_EffectWorld*);
+    PF_Handle (*host_new_handle)(A_u_longlong size);
+    void* (*host_lock_handle)(PF_Handle);
+    void (*host_unlock_handle)(PF_Handle);
+    void (*host_dispose_handle)(PF_Handle);
+    PF_Err (*get_callback_addr)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_CallbackID,
+                                PF_CallbackFunc*);
+    PF_Err (*app)(PF_ProgPtr, A_long, ...);
+    PF_ANSICallbacks ansi;
+    PF_ColorCallbacks colorCB;
+    PF_Err (*get_platform_data)(PF_ProgPtr, PF_PlatDataID, void*);
+    A_u_longlong (*host_get_handle_size)(PF_Handle);
+    PF_Err (*iterate_origin_non_clip_src)(struct PF_InData*, A_long, A_long, PF_EffectWorld*,
+                                          const PF_Rect*, const PF_Point*, void*,
+                                          PF_IteratePixel8Func, PF_EffectWorld*);
+    PF_Err (*iterate_generic)(A_long, void*, PF_Err (*)(void*, A_long, A_long, A_long));
+    PF_Err (*host_resize_handle)(A_u_longlong, PF_Handle*);
+    PF_Err (*subpixel_sample16)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel16*);
+    PF_Err (*area_sample16)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel16*);
+    PF_Err (*fill16)(PF_ProgPtr, const PF_Pixel16*, const PF_Rect*, PF_EffectWorld*);
+    PF_Err (*premultiply_color16)(PF_ProgPtr, PF_EffectWorld*, const PF_Pixel16*, A_long,
+                                  PF_EffectWorld*);
+    PF_Err (*iterate16)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*, void*,
+                        PF_IteratePixel16Func, PF_EffectWorld*);
+    PF_Err (*iterate_origin16)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*,
+                               const PF_Point*, void*, PF_IteratePixel16Func, PF_EffectWorld*);
+    PF_Err (*iterate_origin_non_clip_src16)(struct PF_InData*, A_long, A_long, PF_EffectWorld*,
+                                            const PF_Rect*, const PF_Point*, void*,
+                                            PF_IteratePixel16Func, PF_EffectWorld*);
+    PF_Err (*get_pixel_data8)(PF_EffectWorld*, PF_PixelPtr, PF_Pixel8**);
+    PF_Err (*get_pixel_data16)(PF_EffectWorld*, PF_PixelPtr, PF_Pixel16**);
+    A_long reserved[1];
+} PF_UtilCallbacks;
+
+// ---- the command records -----------------------------------------------------------------------
+typedef struct PF_InData {
+    PF_InteractCallbacks inter;
+    struct _PF_UtilCallbacks* utils;
+    PF_ProgPtr effect_ref;
+    PF_Quality quality;
+    PF_SpecVersion version;
+    A_long serial_num;
+    A_long appl_id;
+    A_long num_params;
+    A_long reserved;
+    A_long what_cpu;
+    A_long what_fpu;
+    A_long current_time;
+    A_long time_step;
+    A_long total_time;
+    A_long local_time_step;
+    A_u_long time_scale;
+    PF_Field field;
+    PF_Fixed shutter_angle;
+    A_long width;
+    A_long height;
+    PF_LRect extent_hint;
+    A_long output_origin_x;
+    A_long output_origin_y;
+    PF_RationalScale downsample_x;
+    PF_RationalScale downsample_y;
+    PF_RationalScale pixel_aspect_ratio;
+    PF_InFlags in_flags;
+    PF_Handle global_data;
+    PF_Handle sequence_data;
+    PF_Handle frame_data;
+    A_long start_sampL;
+    A_long dur_sampL;
+    A_long total_sampL;
+    PF_SoundWorld src_snd;
+    struct SPBasicSuite* pica_basicP;
+    A_long pre_effect_source_origin_x;
+    A_long pre_effect_source_origin_y;
+    PF_Fixed shutter_phase;
+} PF_InData;
+
+typedef struct {
+    A_u_long my_version;
+    A_char name[32];
+    PF_Handle global_data;
+    A_long num_params;
+    PF_Handle sequence_data;
+    A_long flat_sdata_size;
+    PF_Handle frame_data;
+    A_long width;
+    A_long height;
+    PF_Point origin;
+    PF_OutFlags out_flags;
+    A_char return_msg[PF_MAX_EFFECT_MSG_LEN + 1];
+    A_long start_sampL;
+    A_long dur_sampL;
+    PF_SoundWorld dest_snd;
+    PF_OutFlags2 out_flags2;
+} PF_OutData;
+
+typedef struct {
+    PF_ParamIndex param_index;
+} PF_UserChangedParamExtra;
+
+// ---- smart render ---------------------------------------------------------------------------------
+typedef struct {
+    PF_LRect rect;
+    PF_Field field;
+    PF_ChannelMask channel_mask;
+    PF_Boolean preserve_rgb_of_zero_alpha;
+    char unused[3];
+    A_long reserved[4];
+} PF_RenderRequest;
+
+typedef struct {
+    PF_LRect result_rect;
+    PF_LRect max_result_rect;
+    PF_RationalScale par;
+    PF_Boolean solid;
+    PF_Boolean reservedB[3];
+    A_long ref_width;
+    A_long ref_height;
+    A_long reserved[6];
+} PF_CheckoutResult;
+
+typedef void (*PF_DeletePreRenderDataFunc)(void* pre_render_data);
+
+typedef struct {
+    PF_RenderRequest output_request;
+    short bitdepth;
+    const void* gpu_data;
+    PF_GPU_Framework what_gpu;
+    A_u_long device_index;
+} PF_PreRenderInput;
+
+typedef struct {
+    PF_LRect result_rect;
+    PF_LRect max_result_rect;
+    PF_Boolean solid;
+    PF_Boolean reserved;
+    PF_RenderOutputFlags flags;
+    void* pre_render_data;
+    PF_DeletePreRenderDataFunc delete_pre_render_data_func;
+} PF_PreRenderOutput;
+
+typedef struct {
+    PF_Err (*checkout_layer)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkout_idL,
+                             const PF_RenderRequest* req, A_long what_time, A_long time_step,
+                             A_u_long time_scale, PF_CheckoutResult* checkout_result);
+    PF_Err (*GuidMixInPtr)(PF_ProgPtr effect_ref, A_u_long buf_sizeLu, const void* buf);
+} PF_PreRenderCallbacks;
+
+typedef struct {
+    PF_PreRenderInput* input;
+    PF_PreRenderOutput* output;
+    PF_PreRenderCallbacks* cb;
+} PF_PreRenderExtra;
+
+typedef struct {
+    PF_RenderRequest output_request;
+    short bitdepth;
+    void* pre_render_data;
+    const void* gpu_data;
+    PF_GPU_Framework what_gpu;
+    A_u_long device_index;
+} PF_SmartRenderInput;
+
+typedef struct {
+    PF_Err (*checkout_layer_pixels)(PF_ProgPtr effect_ref, A_long checkout_idL,
+                                    PF_EffectWorld** pixels);
+    PF_Err (*checkin_layer_pixels)(PF_ProgPtr effect_ref, A_long checkout_idL);
+    PF_Err (*checkout_output)(PF_ProgPtr effect_ref, PF_EffectWorld** output);
+} PF_SmartRenderCallbacks;
+
+typedef struct {
+    PF_SmartRenderInput* input;
+    PF_SmartRenderCallbacks* cb;
+} PF_SmartRenderExtra;
+
+// The entry point every effect exports.
+typedef PF_Err (*PF_EntryPointFunc)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
+                                     PF_ParamDef* params[], PF_LayerDef* output, void* extra);
