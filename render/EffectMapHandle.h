@@ -67,6 +67,7 @@ public:
 
     BaseEffectMap* Get() const { return map_; }
     BaseEffectMap* operator->() const { return map_; }
+    BaseEffectMap& operator*() const { return *map_; }
     explicit operator bool() const { return map_ != nullptr; }
     int32_t UseCount() const { return count_ ? count_->useCount : 0; }
 
