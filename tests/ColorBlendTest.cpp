@@ -1,5 +1,6 @@
 // Blend modes and HSV conversions in the three depths.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include "render/ColorBlend.h"

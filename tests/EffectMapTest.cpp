@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr double kPi = 3.141592653589793;
+
 TEST(LinearEffectMap, UnmirroredAtAngleZero) {
     // Solid width 25, falloff width 25, measured upward from the line y = 100.
     const LinearEffectMap map(100, 100, 0, 50, 0.5, false);
@@ -70,7 +72,7 @@ TEST(RadialEffectMap, FullFalloffEasesFromTheCentre) {
     EXPECT_NEAR(map.Value(60, 80), 0.5, 1e-12);
     EXPECT_NEAR(map.Value(200, 0), 0.0, 1e-12);
     EXPECT_EQ(map.Value(0, 201), 0.0);
-    EXPECT_NEAR(map.Value(50, 0), std::cos(0.25 * M_PI) * 0.5 + 0.5, 1e-12);
+    EXPECT_NEAR(map.Value(50, 0), std::cos(0.25 * kPi) * 0.5 + 0.5, 1e-12);
 }
 
 TEST(RadialEffectMap, MirrorFoldsIntoARing) {

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr double kPi = 3.141592653589793;
+
 int32_t Fixed(double v) { return static_cast<int32_t>(std::lround(v * 65536.0)); }
 
 // An enabled effector that changes nothing: ratios 1, offsets 0, no colour, no hue shift,
@@ -88,10 +90,10 @@ TEST_F(EffectorTest, StateDerivesConvertedValues) {
     EXPECT_EQ(s16.py, -3.0);
     EXPECT_DOUBLE_EQ(s16.falloff, 0.4);
     EXPECT_EQ(s16.absAspect, 1.0);
-    EXPECT_DOUBLE_EQ(s16.absRotation, M_PI / 2);
+    EXPECT_DOUBLE_EQ(s16.absRotation, kPi / 2);
     EXPECT_DOUBLE_EQ(s16.absOpacity, 0.25);
     EXPECT_EQ(s16.offsetAspect, -1.0);
-    EXPECT_DOUBLE_EQ(s16.offsetRotation, -M_PI / 4);
+    EXPECT_DOUBLE_EQ(s16.offsetRotation, -kPi / 4);
     EXPECT_DOUBLE_EQ(s16.hueShift, 0.5);
     EXPECT_EQ(s16.blendColor.alpha, 32768);
     EXPECT_EQ(s16.blendColor.green, 16448);  // trunc(128 / 255 * 32768)
@@ -208,7 +210,7 @@ TEST_F(EffectorTest, RatioAndOffsetScaleByWeight) {
     ApplyEffector(MakeState<Pixel8>(p), dot, false);
     EXPECT_DOUBLE_EQ(dot.size, 20 * 1.5 + 2);
     EXPECT_DOUBLE_EQ(dot.aspect, 0.2 * 2 + 0.25);
-    EXPECT_DOUBLE_EQ(dot.rotation, 0.3 * 0.5 + M_PI / 2);
+    EXPECT_DOUBLE_EQ(dot.rotation, 0.3 * 0.5 + kPi / 2);
     EXPECT_DOUBLE_EQ(dot.opacity, 0.8);
 }
 
