@@ -1,0 +1,73 @@
+// The host language query and its fallbacks.
+#include "AEUtil/HostLanguage.h"
+
+#include "AEUtil/Platform.h"
+
+namespace AEUtil {
+namespace {
+
+bool g_switchComputed = false;
+bool g_switchGiven = false;
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    return i == a.size() && b[i] == '\0';
+}
+
+// Effect API version 9.0 as major * 65536 + minor; newer hosts answer the language query.
+constexpr long kLastVersionWithSwitch = 0x00090000L;
+
+}  // namespace
+
+bool EnglishSwitchInArguments(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (!EqualNoCase(arguments[i], "-L")) continue;
+        // Only the first "-L" counts, with or without a tag after it.
+        if (i + 1 >= arguments.size()) return false;
+        const std::string& tag = arguments[i + 1];
+        return EqualNoCase(tag.substr(0, tag.find_first_of(" _-")), "en");
+    }
+    return false;
+}
+
+bool EnglishSwitchGiven(const PF_InData* in_data) {
+    if (g_switchComputed) return g_switchGiven;
+    g_switchComputed = true;
+    g_switchGiven = false;
+    if (in_data) {
+        const long version = static_cast<long>(in_data->version.major) * 65536L +
+                             static_cast<long>(in_data->version.minor);
+        if (version > kLastVersionWithSwitch) return g_switchGiven;
+    }
+    g_switchGiven = EnglishSwitchInArguments(Platform::CommandLineArguments());
+    return g_switchGiven;
+}
+
+void ResetEnglishSwitchCache() {
+    g_switchComputed = false;
+    g_switchGiven = false;
+}
+
+bool IsEnglishUI(const PF_InData* in_data) {
+    SPBasicSuite* basic = in_data ? in_data->pica_basicP : nullptr;
+    const void* acquired = nullptr;
+    if (basic && basic->AcquireSuite &&
+        basic->AcquireSuite(kPFAppSuite, kPFAppSuiteVersion5, &acquired) == 0) {
+        // The query writes a five-letter tag and its terminator; a failed query leaves the
+        // buffer empty, which reads as English.
+        char tag[PF_APP_LANG_TAG_SIZE] = {};
+        const auto* app = static_cast<const PFAppSuite5*>(acquired);
+        if (app && app->PF_AppGetLanguage) app->PF_AppGetLanguage(tag);
+        tag[PF_APP_LANG_TAG_SIZE - 1] = '\0';
+        if (basic->ReleaseSuite) basic->ReleaseSuite(kPFAppSuite, kPFAppSuiteVersion5);
+        if (app) return !EqualNoCase(tag, "ja_JP");
+    }
+    if (EnglishSwitchGiven(in_data)) return true;
+    return Platform::UserUILanguage() != Platform::kLangIdJapanese;
+}
+
+}  // namespace AEUtil
