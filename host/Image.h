@@ -1,0 +1,58 @@
+// Images the stand-in host owns: plain memory behind a PF_EffectWorld record, in 8-bit, 16-bit
+// or float ARGB.  Rows are padded, so code that ignores rowbytes is caught.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+#include "AEUtil/HostApi.h"
+
+namespace tonedot {
+
+// 4, 8 or 16 for the three formats; 0 for anything else.
+int BytesPerPixel(PF_PixelFormat format);
+
+class Image {
+public:
+    Image(PF_PixelFormat format, A_long width, A_long height, A_long originX = 0,
+          A_long originY = 0);
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    PF_EffectWorld* World() { return &world_; }
+    const PF_EffectWorld* World() const { return &world_; }
+    PF_PixelFormat Format() const { return format_; }
+    A_long Width() const { return world_.width; }
+    A_long Height() const { return world_.height; }
+
+    template <class P>
+    P& At(A_long x, A_long y) {
+        return reinterpret_cast<P*>(static_cast<unsigned char*>(world_.data) +
+                                    static_cast<size_t>(y) * world_.rowbytes)[x];
+    }
+    template <class P>
+    const P& At(A_long x, A_long y) const {
+        return reinterpret_cast<const P*>(static_cast<const unsigned char*>(world_.data) +
+                                          static_cast<size_t>(y) * world_.rowbytes)[x];
+    }
+    template <class P>
+    void Fill(const P& pixel) {
+        for (A_long y = 0; y < Height(); ++y)
+            for (A_long x = 0; x < Width(); ++x) At<P>(x, y) = pixel;
+    }
+    // Sets every byte of the pixel area (padding included).
+    void FillBytes(unsigned char value);
+
+    // The format the host recorded for a world it handed out, or 0 for a world it does not
+    // know (never made, or already gone).
+    static PF_PixelFormat FormatOf(const PF_EffectWorld* world);
+    // The image behind a world record the host handed out, or null.
+    static Image* Of(const PF_EffectWorld* world);
+
+private:
+    PF_PixelFormat format_;
+    std::vector<unsigned char> pixels_;
+    PF_EffectWorld world_;
+};
+
+}  // namespace tonedot
