@@ -13,16 +13,6 @@ namespace {
 
 thread_local Host* tCurrentHost = nullptr;
 
-// Makes a host the calling thread's for the length of one command.
-class CurrentHostScope {
-public:
-    explicit CurrentHostScope(Host* host) : previous_(tCurrentHost) { tCurrentHost = host; }
-    ~CurrentHostScope() { tCurrentHost = previous_; }
-
-private:
-    Host* previous_;
-};
-
 constexpr A_long kAfterEffects = ('F' << 24) | ('X' << 16) | ('T' << 8) | 'C';
 
 // ---- basic suite -------------------------------------------------------------------------------
@@ -277,6 +267,10 @@ Instance& Host::NewInstance() {
 
 Host* Host::Current() { return tCurrentHost; }
 
+Host::ThreadScope::ThreadScope(Host& host) : previous_(tCurrentHost) { tCurrentHost = &host; }
+
+Host::ThreadScope::~ThreadScope() { tCurrentHost = previous_; }
+
 PF_InData Host::MakeInData(Instance& instance) {
     const InstanceContext& c = instance.context;
     PF_InData in{};
@@ -326,7 +320,7 @@ PF_InData Host::MakeInData(Instance& instance) {
 
 PF_Err Host::Call(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                   PF_LayerDef* output, void* extra) {
-    CurrentHostScope scope(this);
+    ThreadScope scope(*this);
     const PF_Err err = entry_ ? entry_(cmd, in_data, out_data, params, output, extra)
                               : PF_Err_INVALID_CALLBACK;
     if (cmd == PF_Cmd_GLOBAL_SETUP && err == PF_Err_NONE && out_data) {

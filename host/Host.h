@@ -145,6 +145,18 @@ public:
 
     // The host of the calling thread while a command runs.
     static Host* Current();
+    // Makes a host the calling thread's for its lifetime (Send does this for each command;
+    // tests that call framework code directly use it too).
+    class ThreadScope {
+    public:
+        explicit ThreadScope(Host& host);
+        ~ThreadScope();
+        ThreadScope(const ThreadScope&) = delete;
+        ThreadScope& operator=(const ThreadScope&) = delete;
+
+    private:
+        Host* previous_;
+    };
 
     // The suite tables this host serves (tests can take copies and change entries).
     static const PF_WorldSuite1 kWorldSuite1;

@@ -82,6 +82,7 @@ typedef struct PF_ParamUtilsSuite3 {
 
 #define kPFAppSuite "PF AE App Suite"
 #define kPFAppSuiteVersion5 7
+#define kPFAppSuiteVersion6 1  // the SDK's macro for version 1 of the app suite; not used
 
 typedef struct PF_App_Color {
     A_u_short red, green, blue;

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds everything into build/ (or $BUILD_DIR).  Extra arguments go to cmake.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR="${BUILD_DIR:-build}"
+JOBS="${JOBS:-2}"
+cmake -S . -B "$BUILD_DIR" -G Ninja "$@"
+cmake --build "$BUILD_DIR" -j "$JOBS"
