@@ -36,28 +36,10 @@ PF_Err BaseFilter::UpdateParamsUI(PF_InData* /*in_data*/, PF_OutData* /*out_data
     return PF_Err_NONE;
 }
 
-// ---- sequence data ----------------------------------------------------------------------------
-PF_Err BaseFilter::SequenceSetup(PF_InData* /*in_data*/, PF_OutData* /*out_data*/) {
-    return PF_Err_NONE;
-}
-PF_Err BaseFilter::SequenceSetdown(PF_InData* /*in_data*/, PF_OutData* /*out_data*/) {
-    return PF_Err_NONE;
-}
-PF_Err BaseFilter::SequenceFlatten(PF_InData* /*in_data*/, PF_OutData* /*out_data*/) {
-    return PF_Err_NONE;
-}
-PF_Err BaseFilter::GetFlattenedSequenceData(PF_InData* /*in_data*/, PF_OutData* /*out_data*/) {
-    return PF_Err_NONE;
-}
-PF_Err BaseFilter::SequenceResetup(PF_InData* /*in_data*/, PF_OutData* /*out_data*/) {
-    return PF_Err_NONE;
-}
-
 // ---- options dialog -----------------------------------------------------------------------------
 PF_Err RunOptionsDialog(PF_InData* /*in_data*/, PF_ParamDef* /*params*/[]) {
     return PF_Err_NONE;
 }
-void ClearDialogRegistry() {}
 
 // ---- render plumbing (until the render path lands) ------------------------------------------------
 PF_Err BaseFilter::Render(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,

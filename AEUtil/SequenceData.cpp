@@ -212,8 +212,3 @@ PF_Err BaseFilter::SequenceResetup(PF_InData* in_data, PF_OutData* out_data)
     u.host_unlock_handle(stored);
     return err;
 }
-
-PF_Err BaseFilter::ResetSequenceData(PF_InData* in_data, PF_OutData* out_data)
-{
-    return SequenceSetup(in_data, out_data);
-}
