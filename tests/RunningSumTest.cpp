@@ -53,8 +53,14 @@ TEST(RunningSum, TiesOnTheGridRoundToEven)
     ExpectSame(-2 * big + 1, 2.5, 100000);   // negative, towards zero
     ExpectSame(-big - 7, 1.5, 100000);
     ExpectSame(-big + 3.25, 3.5, 1000);      // crossing down into finer grids
-    // Steps lost to rounding leave the sum where it is.
+    // Steps lost to rounding leave the sum where it is, also when the sum only gets there
+    // on the way.
     ExpectSame(4 * big, 1.0, 1000);
+    ExpectSame(2 * big - 10, 1.0, 20);
+    ExpectSame(2 * big - 10.5, 1.0, 20);
+    // Sums that stay exact: fixed-point starts with whole or dyadic steps.
+    ExpectSame(-30000.0 + 1.0 / 65536, 0.5, 100000);
+    ExpectSame(big - 100, 1.0, 99);
 }
 
 TEST(RunningSum, RandomStartsStepsAndCounts)
