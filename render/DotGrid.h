@@ -1,0 +1,217 @@
+// The dots of one frame before ordering: the frame-wide values, and each dot made from
+// its grid cell with its random draws, the effectors' hook and its colour randomisation.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "AEUtil/Pixel.h"
+#include "params/ParamValues.h"
+#include "render/ColorBlend.h"
+#include "render/DotRandom.h"
+#include "render/DotRecord.h"
+#include "render/GridWalk.h"
+
+namespace DotGridMath {
+
+constexpr double kDegreesToRadians = 0.017453292519943295;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kHalfPi = 1.5707963267948966;
+
+inline double FixedToDouble(int32_t v) { return v / 65536.0; }
+
+// |x| folded back and forth into [0, 1].
+inline double ReflectUnit(double x)
+{
+    x = std::fabs(x);
+    x = x - 2 * std::trunc(x * 0.5);
+    if (x > 1) x = 2 - x;
+    return x;
+}
+
+// x limited to [0, 1]; not-a-number gives 0.
+inline double Clamp01(double x) { return x > 0 ? (x < 1 ? x : 1.0) : 0.0; }
+inline double Clamp(double x, double lo, double hi) { return x < lo ? lo : (x > hi ? hi : x); }
+// max(1, x), with not-a-number giving 1.
+inline double AtLeastOne(double x) { return x > 1 ? x : 1.0; }
+
+}  // namespace DotGridMath
+
+// Values derived once per frame.
+template <class P>
+struct FrameValues {
+    GridGeometry grid;       // centre, steps, rotation and extended frame
+    double rotation;         // global rotation, radians
+    double baseSize, baseAspect, baseRotation, baseOpacity;
+    P baseColor;
+    double rSize, rAspect, rRotation, rOpacity, rDistX, rDistY;  // random amounts
+    double rH, rS, rV;       // hue in turns, saturation and value as fractions
+    int32_t rotationType;
+    int32_t shape;
+    bool centerToFront;
+    DotRandom random;        // seeded state before the first cell
+};
+
+template <class P>
+P ColorFromParam(const PF_Pixel& c)
+{
+    using T = PixelTraits<P>;
+    P p;
+    p.alpha = T::FromByte(c.alpha);
+    p.red = T::FromByte(c.red);
+    p.green = T::FromByte(c.green);
+    p.blue = T::FromByte(c.blue);
+    return p;
+}
+
+// Frame-wide values for a dot layer of width x height, at the given host time.
+template <class P>
+FrameValues<P> MakeFrameValues(const ParamValues& v, int32_t currentTime, int32_t timeStep,
+                               int32_t width, int32_t height)
+{
+    using namespace DotGridMath;
+    FrameValues<P> f;
+    GridGeometry& g = f.grid;
+    g.cx = FixedToDouble(v.centerPosition.x);
+    g.cy = FixedToDouble(v.centerPosition.y);
+    switch (v.globalRotationCenter) {
+    case 1: g.rx = g.cx; g.ry = g.cy; break;
+    case 2: case 3: case 4: {
+        const FixedPoint& pos = v.effector[v.globalRotationCenter - 2].position;
+        g.rx = FixedToDouble(pos.x);
+        g.ry = FixedToDouble(pos.y);
+        break;
+    }
+    default: g.rx = 0; g.ry = 0; break;
+    }
+    switch (v.distanceBetween) {
+    case 1:
+        g.sx = AtLeastOne(v.dotSize + v.dotDistanceX);
+        g.sy = AtLeastOne(v.dotSize + v.dotDistanceY);
+        break;
+    case 2:
+        g.sx = AtLeastOne(v.dotDistanceX);
+        g.sy = AtLeastOne(v.dotDistanceY);
+        break;
+    default: g.sx = 1; g.sy = 1; break;
+    }
+    f.rotation = FixedToDouble(v.globalRotation) * kDegreesToRadians;
+    g.cosR = std::cos(f.rotation);
+    g.sinR = std::sin(f.rotation);
+
+    f.rSize = v.randomSize;
+    f.rAspect = v.randomAspect;
+    f.rRotation = v.randomRotation;
+    f.rOpacity = v.randomOpacity;
+    f.rDistX = v.randomDistanceX;
+    f.rDistY = v.randomDistanceY;
+    f.rH = FixedToDouble(v.randomHue) / 360.0;
+    f.rS = v.randomSaturation / 100.0;
+    f.rV = v.randomValue / 100.0;
+
+    const double bx = g.sx * f.rDistX + g.sx;
+    const double by = g.sy * f.rDistY + g.sy;
+    g.left = -bx;
+    g.right = width + bx;
+    g.top = -by;
+    g.bottom = height + by;
+
+    f.baseSize = v.dotSize;
+    f.baseAspect = Clamp(v.dotAspect / 100.0, -1.0, 1.0);
+    f.baseRotation = FixedToDouble(v.dotRotation) * kDegreesToRadians;
+    f.baseOpacity = v.dotOpacity / 100.0;
+    f.baseColor = ColorFromParam<P>(v.dotColor);
+    f.rotationType = v.rotationType;
+    f.shape = v.dotShape;
+    f.centerToFront = v.centerDotToFront != 0;
+    f.random = DotRandom::Seeded(v.randomSeed, v.randomInterval, v.randomArray, currentTime, timeStep);
+    return f;
+}
+
+// The dots of a frame and the order they are to be drawn in.
+template <class P>
+struct DotList {
+    std::vector<DotRecord<P>> dots;
+    bool noOrdering = false;  // set when the first dot made had no front point
+};
+
+// Makes the dot of the grid cell at (px, py), taking exactly 9 draws from `random`;
+// applyEffectors(DotState<P>&, bool noOrdering) acts on it halfway.  The dot is appended
+// unless its size, position or rotation came out not finite (it is then dropped; the
+// draws are taken all the same).
+template <class P, class Effectors>
+void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
+             Effectors&& applyEffectors, DotList<P>& list)
+{
+    using namespace DotGridMath;
+    using T = PixelTraits<P>;
+    const GridGeometry& g = f.grid;
+    DotState<P> d;
+    d.x = px + random.Draw(f.rDistX) * g.sx;
+    d.y = py + random.Draw(f.rDistY) * g.sy;
+    d.key = -1;
+    if (f.centerToFront && !list.noOrdering)
+        d.key = (d.x - g.cx) * (d.x - g.cx) + (d.y - g.cy) * (d.y - g.cy);
+    d.size = random.Draw(f.rSize) * f.baseSize + f.baseSize;
+    if (!(d.size > 0)) d.size = 0;
+    d.aspect = random.Draw(f.rAspect) + f.baseAspect;
+    d.rotation = random.Draw(f.rRotation) * kTwoPi + f.baseRotation;
+    double opacity = random.Draw(f.rOpacity) + f.baseOpacity;
+    if (opacity > 1) opacity = 2 - opacity > 0 ? 2 - opacity : 0.0;
+    d.opacity = opacity > 0 ? opacity : 0.0;
+    d.color = f.baseColor;
+
+    applyEffectors(d, list.noOrdering);
+
+    Hsv hsv = RgbToHsv(T::ToUnit(d.color.red), T::ToUnit(d.color.green), T::ToUnit(d.color.blue));
+    hsv.h = WrapHue(hsv.h + random.Draw(f.rH));
+    hsv.s = ReflectUnit(hsv.s + random.Draw(f.rS));
+    hsv.v = ReflectUnit(hsv.v + random.Draw(f.rV));
+    d.color = HsvToRgb<P>(hsv.h, hsv.s, hsv.v);
+
+    switch (f.rotationType) {
+    case 1: d.rotation += f.rotation; break;
+    case 2:
+        if (d.x != g.rx || d.y != g.ry) d.rotation += std::atan2(d.y - g.ry, d.x - g.rx) - kHalfPi;
+        break;
+    default: break;
+    }
+
+    if (!list.noOrdering && d.key == -1) list.noOrdering = true;
+
+    const double size = d.size > 0 ? d.size : 0.0;
+    if (!std::isfinite(d.x) || !std::isfinite(d.y) || !std::isfinite(size) || !std::isfinite(d.rotation))
+        return;
+    DotRecord<P> r;
+    r.key = d.key;
+    r.x = d.x;
+    r.y = d.y;
+    r.color = d.color;
+    r.color.alpha = T::OpacityToAlpha(Clamp01(d.opacity));
+    const double absAspect = std::fabs(d.aspect) < 1 ? std::fabs(d.aspect) : 1.0;
+    r.width = d.aspect < 0 ? size * (1 - absAspect) : size;
+    r.height = d.aspect > 0 ? size * (1 - absAspect) : size;
+    r.rotation = d.rotation;
+    r.shape = f.shape;
+    list.dots.push_back(r);
+}
+
+// Most dots one frame may hold (about 2.4 GB of records in float renders); a frame that
+// would need more is refused rather than taking the host's memory.
+constexpr uint64_t kMaxDotsPerFrame = 50000000;
+
+// Lays out the grid of the frame and makes its dots.  Returns false, with no dots, when
+// the frame would hold more than kMaxDotsPerFrame; `count` then holds the number found
+// so far (more than the limit).
+template <class P, class Effectors>
+bool LayOutDots(const FrameValues<P>& f, Effectors&& applyEffectors, DotList<P>& list, uint64_t& count)
+{
+    count = CountInsideCells(f.grid, kMaxDotsPerFrame);
+    list.dots.clear();
+    list.noOrdering = false;
+    if (count > kMaxDotsPerFrame) return false;
+    list.dots.reserve(static_cast<size_t>(count));
+    DotRandom random = f.random;
+    WalkGrid(f.grid, random, [&](double px, double py) { MakeDot(f, random, px, py, applyEffectors, list); });
+    return true;
+}
