@@ -29,6 +29,8 @@ void ClearParamRegistry() {
     ResetParamIndexCounter();
 }
 
+void DestroyParamDescriptors() { ClearParamRegistry(); }
+
 void AppendParam(BaseParam* param) {
     assert(param != nullptr);
     assert(gCount < kMaxParams);
