@@ -5,25 +5,6 @@
 #include "AEUtil/EffectHooks.h"
 #include "effect/CustomFilter.h"
 
-// ---- parameters (descriptor registry, parameter table, About, registration) -----------------
-void BuildParamList(PF_InData* /*in_data*/) {}
-void DestroyParamDescriptors() {}
-
-PF_Err BaseFilter::About(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
-                         PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
-    return PF_Err_NONE;
-}
-
-PF_Err BaseFilter::ParamsSetup(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
-                               PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
-    return PF_Err_NONE;
-}
-
-PF_Err CustomFilter::QueryDynamicFlags(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
-                                       PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
-    return PF_Err_NONE;
-}
-
 // ---- parameter UI state -----------------------------------------------------------------------
 PF_Err BaseFilter::UserChangedParam(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
                                     PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/,

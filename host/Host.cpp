@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 #include "host/Image.h"
+#include "host/ParamServices.h"
 
 namespace tonedot {
 namespace {
@@ -257,6 +258,7 @@ void Host::Init() {
     suites_.Provide(kPFHandleSuite, kPFHandleSuiteVersion1, &kHandleSuite);
 
     instances_.push_back(std::make_unique<Instance>(*this));
+    InstallParamServices(*this);
 }
 
 Instance& Host::NewInstance() {
@@ -321,6 +323,7 @@ PF_InData Host::MakeInData(Instance& instance) {
 PF_Err Host::Call(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                   PF_LayerDef* output, void* extra) {
     ThreadScope scope(*this);
+    BeforeParamCommand(*this, cmd);
     const PF_Err err = entry_ ? entry_(cmd, in_data, out_data, params, output, extra)
                               : PF_Err_INVALID_CALLBACK;
     if (cmd == PF_Cmd_GLOBAL_SETUP && err == PF_Err_NONE && out_data) {

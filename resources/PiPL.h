@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "AEUtil/EffectVersion.h"
 #include "AEUtil/HostApi.h"
 
 namespace PiPL {
@@ -19,17 +20,6 @@ constexpr const char kEffectName[] = "T_Tonedot";
 constexpr const char kCategory[] = "TORVA";
 constexpr const char kMatchName[] = "TORVA TONEDOT";
 constexpr const char kEntryPoint[] = "EntryPointFunc";
-constexpr A_u_long kEffectVersion = PF_VERSION(1, 6, 1, PF_Stage_RELEASE, 7);
-constexpr PF_OutFlags kOutFlags =
-    PF_OutFlag_WIDE_TIME_INPUT | PF_OutFlag_SEQUENCE_DATA_NEEDS_FLATTENING |
-    PF_OutFlag_I_DO_DIALOG | PF_OutFlag_USE_OUTPUT_EXTENT | PF_OutFlag_DEEP_COLOR_AWARE |
-    PF_OutFlag_SEND_UPDATE_PARAMS_UI;
-constexpr PF_OutFlags2 kOutFlags2 =
-    PF_OutFlag2_SUPPORTS_QUERY_DYNAMIC_FLAGS | PF_OutFlag2_PARAM_GROUP_START_COLLAPSED_FLAG |
-    PF_OutFlag2_I_AM_THREADSAFE | PF_OutFlag2_SUPPORTS_SMART_RENDER |
-    PF_OutFlag2_FLOAT_COLOR_AWARE | PF_OutFlag2_SUPPORTS_GET_FLATTENED_SEQUENCE_DATA |
-    PF_OutFlag2_SUPPORTS_THREADED_RENDERING;
-
 // How a property's data is laid out.
 enum class Form {
     FourCC,         // four characters, stored byte-reversed
@@ -58,8 +48,8 @@ constexpr Property kProperties[] = {
     {"eSVR", Form::TwoShorts, nullptr, PF_PLUG_IN_VERSION, PF_PLUG_IN_SUBVERS},
     {"eVER", Form::Long, nullptr, kEffectVersion, 0},
     {"eINF", Form::Short, nullptr, 0, 0},
-    {"eGLO", Form::Long, nullptr, static_cast<std::uint32_t>(kOutFlags), 0},
-    {"eGL2", Form::Long, nullptr, static_cast<std::uint32_t>(kOutFlags2), 0},
+    {"eGLO", Form::Long, nullptr, static_cast<std::uint32_t>(kEffectOutFlags), 0},
+    {"eGL2", Form::Long, nullptr, static_cast<std::uint32_t>(kEffectOutFlags2), 0},
     {"eMNA", Form::PascalString, kMatchName, 0, 0},
     {"aeFL", Form::Long, nullptr, 0, 0},
 };

@@ -54,7 +54,8 @@ TEST_F(SuiteHolderTest, ARefusedSuiteThrowsBadCallbackParam) {
     } catch (int code) {
         EXPECT_EQ(code, PF_Err_BAD_CALLBACK_PARAM);
     }
-    // A suite the host has never heard of is refused the same way.
+    // A suite acquired after a refusal is refused the same way when withheld.
+    host.Suites().Withhold(kPFAppSuite, kPFAppSuiteVersion5);
     EXPECT_THROW(suites.AppSuite7(), int);
 }
 

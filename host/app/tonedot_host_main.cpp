@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/Host.h"
+#include "host/ParamServices.h"
 
 namespace {
 
@@ -98,11 +99,18 @@ int main(int argc, char** argv) {
     }
     std::printf("About (result %d):\n%s\n", about.err, text.c_str());
 
+    tonedot::CallResult params = host.Send(PF_Cmd_PARAMS_SETUP);
+    std::printf("Parameters (result %d, %d host parameters; index id name kind range default):\n%s",
+                params.err, params.out.num_params, tonedot::DescribeParams(host).c_str());
+
     tonedot::CallResult setdown = host.Send(PF_Cmd_GLOBAL_SETDOWN);
     const std::string leaks = host.LeakReport();
     if (!leaks.empty()) {
         std::fprintf(stderr, "tonedot-host: the effect left behind: %s\n", leaks.c_str());
         return 1;
     }
-    return (about.err == PF_Err_NONE && setdown.err == PF_Err_NONE) ? 0 : 1;
+    return (about.err == PF_Err_NONE && params.err == PF_Err_NONE &&
+            setdown.err == PF_Err_NONE)
+               ? 0
+               : 1;
 }

@@ -1,0 +1,110 @@
+// The About box and the registration of the parameters (PF_Cmd_ABOUT, PF_Cmd_PARAMS_SETUP).
+#include <cstdio>
+#include <cstring>
+
+#include "AEUtil/AboutText.h"
+#include "AEUtil/BaseFilter.h"
+#include "AEUtil/EffectVersion.h"
+#include "AEUtil/HostLanguage.h"
+#include "AEUtil/Platform.h"
+#include "params/ParamRegistry.h"
+#include "params/StoredDefaults.h"
+
+namespace {
+
+const char* const kStageNames[] = {"Develop", "Alpha", "Beta", "Release"};
+
+struct VersionParts {
+    unsigned major, minor, bugfix, stage, build;
+};
+
+constexpr VersionParts Unpack(unsigned long v) {
+    return VersionParts{
+        static_cast<unsigned>(((v >> PF_Vers_VERS_SHIFT) & PF_Vers_VERS_BITS) |
+                              (((v >> PF_Vers_VERS_HIGH_SHIFT) & PF_Vers_VERS_HIGH_BITS)
+                               << PF_Vers_VERS_LOW_SHIFT)),
+        static_cast<unsigned>((v >> PF_Vers_SUBVERS_SHIFT) & PF_Vers_SUBVERS_BITS),
+        static_cast<unsigned>((v >> PF_Vers_BUGFIX_SHIFT) & PF_Vers_BUGFIX_BITS),
+        static_cast<unsigned>((v >> PF_Vers_STAGE_SHIFT) & PF_Vers_STAGE_BITS),
+        static_cast<unsigned>((v >> PF_Vers_BUILD_SHIFT) & PF_Vers_BUILD_BITS)};
+}
+
+constexpr VersionParts kVersion = Unpack(kEffectVersion);
+static_assert(kVersion.major == 1 && kVersion.minor == 6 && kVersion.bugfix == 1 &&
+                  kVersion.stage == PF_Stage_RELEASE && kVersion.build == 7,
+              "effect version parts");
+
+constexpr size_t kMessageSize = sizeof(PF_OutData{}.return_msg);
+
+bool IsShiftJisLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Copies at most `room` - 1 bytes of `text` into `out` (terminated), never ending on the
+// first byte of a two-byte Shift-JIS character.
+void CopyFitted(char* out, size_t room, const char* text) {
+    size_t n = 0;
+    while (text[n] != '\0') {
+        const bool pair =
+            IsShiftJisLeadByte(static_cast<unsigned char>(text[n])) && text[n + 1] != '\0';
+        const size_t width = pair ? 2 : 1;
+        if (n + width > room - 1) {
+            break;
+        }
+        n += width;
+    }
+    std::memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+}  // namespace
+
+PF_Err BaseFilter::About(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*params*/[],
+                         PF_LayerDef* /*output*/) {
+    const int language =
+        AEUtil::IsEnglishUI(in_data) ? AEUtil::kLanguageEnglish : AEUtil::kLanguageJapanese;
+    const char* body = GetAboutText(kAboutBody, language);
+    const bool shift = AEUtil::Platform::ShiftKeyHeld();
+
+    // Everything before the body, measured here so that the body can be cut to what
+    // return_msg still holds: the host's sprintf writes without a bound.
+    char head[64];
+    int headLen;
+    if (shift) {
+        headLen = std::snprintf(head, sizeof(head), "%s %u.%u.%u %s build:%u\r\r", "T_Tonedot",
+                                kVersion.major, kVersion.minor, kVersion.bugfix,
+                                kStageNames[kVersion.stage], kVersion.build);
+    } else {
+        headLen = std::snprintf(head, sizeof(head), "%s %u.%u.%u %s\r\r", "T_Tonedot",
+                                kVersion.major, kVersion.minor, kVersion.bugfix,
+                                kStageNames[kVersion.stage]);
+    }
+    if (headLen < 0 || static_cast<size_t>(headLen) >= sizeof(head)) {
+        headLen = 0;
+        head[0] = '\0';
+    }
+    char fitted[kMessageSize];
+    CopyFitted(fitted, kMessageSize - static_cast<size_t>(headLen), body);
+    PF_SPRINTF(out_data->return_msg, "%s%s", head, fitted);
+    return PF_Err_NONE;
+}
+
+PF_Err BaseFilter::ParamsSetup(PF_InData* in_data, PF_OutData* out_data,
+                               PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
+    char iniPath[kSettingsPathSize] = {};
+    const char* path = nullptr;
+    if (in_data->version.major > 12 ||
+        (in_data->version.major == 12 && in_data->version.minor > 11)) {
+        // No settings path (no application-data folder, or a path too long) means no
+        // stored defaults at all.
+        if (GetSettingsPath(iniPath)) {
+            path = iniPath;
+        }
+        SetSettingsSection(kSettingsSectionName);
+    } else {
+        SetSettingsSection("");
+    }
+    const PF_Err err = AddParamsToHost(in_data, path);
+    out_data->num_params = HostParamCount();
+    return err;
+}
