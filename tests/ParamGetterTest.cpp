@@ -6,6 +6,7 @@
 #include "params/ParamDescriptors.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
+#include "effect/ParamTable.h"
 #include "tests/ParamFakeHost.h"
 
 namespace {
@@ -19,7 +20,9 @@ PF_ParamDef Def(PF_ParamType kind) {
 
 class ParamGetterTest : public ::testing::Test {
 protected:
-    void TearDown() override { ClearParamRegistry(); }
+    // Other tests in this program drive the linked effect: leave its parameter list built.
+    void SetUp() override { ClearParamRegistry(); }
+    void TearDown() override { BuildParamList(nullptr); }
     ParamFakeHost host;
 };
 
@@ -223,7 +226,7 @@ TEST_F(ParamGetterTest, AnglesArriveAsRawFixedPoint) {
     EXPECT_EQ(record.dotRotation / 65536.0, 90.0);
 }
 
-TEST(ParamRegistryTest, ClearingDeletesEveryDescriptor) {
+TEST_F(ParamGetterTest, ClearingDeletesEveryDescriptor) {
     static int alive = 0;
     struct Counted : ParamAddTopic {
         Counted() : ParamAddTopic("x", nullptr) { ++alive; }

@@ -29,7 +29,7 @@ protected:
         SetSettingsSection(kSettingsSectionName);
     }
     void TearDown() override {
-        ClearParamRegistry();
+        BuildParamList(nullptr);  // the linked effect's list, as other tests expect it
         std::remove(path.c_str());
         rmdir(dir.c_str());
         SetSettingsSection("");

@@ -230,7 +230,7 @@ size_t ValueSize(PF_ParamType kind) {
 class ParamTableTest : public ::testing::Test {
 protected:
     void SetUp() override { BuildParamList(&host.in); }
-    void TearDown() override { ClearParamRegistry(); }
+    void TearDown() override { BuildParamList(nullptr); }
     ParamFakeHost host;
 };
 
