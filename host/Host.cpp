@@ -373,6 +373,14 @@ std::string Host::LeakReport() {
         report << "suite \"" << entry.first.first << "\" " << entry.first.second << " held "
                << entry.second << "; ";
     }
+    {
+        std::lock_guard<std::mutex> lock(instancesMutex_);
+        for (const auto& instance : instances_) {
+            if (const int n = Params(*instance).Outstanding()) {
+                report << n << " parameter checkout(s) not checked in; ";
+            }
+        }
+    }
     return report.str();
 }
 

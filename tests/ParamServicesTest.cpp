@@ -195,6 +195,8 @@ TEST_F(ParamServicesTest, CheckinWithoutCheckoutIsRefused) {
     PF_ParamDef def{};
     EXPECT_EQ(in.inter.checkin_param(in.effect_ref, &def), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_EQ(in.inter.checkout_param(in.effect_ref, 1, 0, 1, 24, &def), PF_Err_NONE);
+    EXPECT_NE(host.LeakReport().find("1 parameter checkout(s) not checked in"),
+              std::string::npos);
     EXPECT_EQ(in.inter.checkin_param(in.effect_ref, &def), PF_Err_NONE);
     EXPECT_EQ(in.inter.checkout_param(in.effect_ref, 999, 0, 1, 24, &def),
               PF_Err_INVALID_INDEX);
