@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <stdexcept>
 
 namespace {
 
@@ -33,7 +34,10 @@ void DestroyParamDescriptors() { ClearParamRegistry(); }
 
 void AppendParam(BaseParam* param) {
     assert(param != nullptr);
-    assert(gCount < kMaxParams);
+    if (gCount >= kMaxParams) {
+        delete param;
+        throw std::length_error("parameter registry full");
+    }
     gIdTable[gCount++] = param;
 }
 

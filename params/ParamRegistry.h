@@ -14,7 +14,8 @@ constexpr size_t kMaxParams = 16383;
 void ClearParamRegistry();
 // The library unload hook's name for the same: every descriptor deleted.
 void DestroyParamDescriptors();
-// Takes ownership of `param` (already given its id) and appends it to the id table.
+// Takes ownership of `param` (already given its id) and appends it to the id table; a full
+// table deletes it and throws std::length_error.
 void AppendParam(BaseParam* param);
 // Sorts the id table by id and builds the index table from it.
 void FinishParamRegistry();
