@@ -11,7 +11,9 @@ constexpr double kMaxRing = 4503599627370496.0;  // 2^52
 // The cells k = lo .. hi of a row or column inside the frame.  Along a row or column the
 // rotated coordinates change monotonically (every rounded operation on the way is
 // monotone), so each of the four inside conditions holds on a prefix or a suffix of the
-// range; the first or last cell where it holds is found by bisection.
+// range.  Where a condition changes, the change is searched for from a straight-line
+// estimate, galloping outward and then bisecting, so a well-estimated edge costs a few
+// cells and a poorly estimated one no more than a bisection.
 template <class Cell>
 CellSpan InsideSpan(const GridGeometry& g, int64_t lo, int64_t hi, Cell&& cell)
 {
@@ -22,22 +24,47 @@ CellSpan InsideSpan(const GridGeometry& g, int64_t lo, int64_t hi, Cell&& cell)
     span.first = lo;
     span.last = hi;
     for (int which = 0; which < 4; ++which) {
-        auto holds = [&g, which](GridPoint p) {
+        const double bound = which == 0 ? g.left : which == 1 ? g.right : which == 2 ? g.top : g.bottom;
+        auto holds = [which, bound](GridPoint p) {
             switch (which) {
-            case 0: return g.left <= p.x;
-            case 1: return p.x < g.right;
-            case 2: return g.top <= p.y;
-            default: return p.y < g.bottom;
+            case 0: return bound <= p.x;
+            case 1: return p.x < bound;
+            case 2: return bound <= p.y;
+            default: return p.y < bound;
             }
         };
         const bool atLo = holds(a);
         const bool atHi = holds(b);
         if (!atLo && !atHi) return CellSpan{};
         if (atLo && atHi) continue;
-        int64_t l = lo, h = hi;  // holds at exactly one of l, h
+        auto same = [&](int64_t k) { return holds(cell(k)) == atLo; };
+
+        // Invariant: same(l), !same(h).
+        int64_t l = lo, h = hi;
+        const double ca = which < 2 ? a.x : a.y;
+        const double cb = which < 2 ? b.x : b.y;
+        const double t = (bound - ca) / (cb - ca);
+        if (t > 0 && t < 1) {
+            const int64_t guess = lo + static_cast<int64_t>(t * static_cast<double>(hi - lo));
+            if (guess > l && guess < h) {
+                if (same(guess)) {
+                    l = guess;
+                    for (int64_t step = 1; l + step < h; step *= 2) {
+                        if (same(l + step)) l += step;
+                        else { h = l + step; break; }
+                    }
+                } else {
+                    h = guess;
+                    for (int64_t step = 1; h - step > l; step *= 2) {
+                        if (!same(h - step)) h -= step;
+                        else { l = h - step; break; }
+                    }
+                }
+            }
+        }
         while (h - l > 1) {
             const int64_t mid = l + (h - l) / 2;
-            if (holds(cell(mid)) == atLo) l = mid;
+            if (same(mid)) l = mid;
             else h = mid;
         }
         if (atLo) span.last = std::min(span.last, l);
