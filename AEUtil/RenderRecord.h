@@ -14,4 +14,14 @@ struct RenderRecord {
     PF_LRect renderArea;         // in the coordinates of the input world
     PF_LRect layerArea;          // renderArea moved by the input's origin (smart path)
     uint8_t smart;               // 1 when made by the smart pre-render
+    // The host's handle disposal, kept so the record's handle can be released by the delete
+    // function the host calls after the frame, which gets no in_data (smart path only).
+    void (*disposeHandle)(PF_Handle);
 };
+
+// A new record: all zero except the pixel format, which is not known yet.
+inline RenderRecord NewRenderRecord() {
+    RenderRecord record{};
+    record.pixelFormat = PF_PixelFormat_INVALID;
+    return record;
+}

@@ -8,6 +8,7 @@
 #include <sstream>
 #include "host/Image.h"
 #include "host/ParamServices.h"
+#include "host/PixelServices.h"
 
 namespace tonedot {
 namespace {
@@ -243,6 +244,10 @@ void Host::Init() {
     utils.new_world = &NewWorld1;
     utils.dispose_world = &DisposeWorld;
     utils.get_platform_data = &NoPlatformData;
+    utils.fill = kFillMatteSuite2.fill;
+    utils.fill16 = kFillMatteSuite2.fill16;
+    utils.copy = kWorldTransformSuite1.copy;
+    utils.transfer_rect = kWorldTransformSuite1.transfer_rect;
     FillAnsi(utils.ansi);
 
     basicSuite.AcquireSuite = &BasicAcquireSuite;
@@ -256,6 +261,9 @@ void Host::Init() {
     suites_.Provide(kPFWorldSuite, kPFWorldSuiteVersion1, &kWorldSuite1);
     suites_.Provide(kPFWorldSuite, kPFWorldSuiteVersion2, &kWorldSuite2);
     suites_.Provide(kPFHandleSuite, kPFHandleSuiteVersion1, &kHandleSuite);
+    suites_.Provide(kPFFillMatteSuite, kPFFillMatteSuiteVersion2, &kFillMatteSuite2);
+    suites_.Provide(kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1,
+                    &kWorldTransformSuite1);
 
     instances_.push_back(std::make_unique<Instance>(*this));
     InstallParamServices(*this);

@@ -1,0 +1,40 @@
+#include "effect/CustomFilter.h"
+
+#include "AEUtil/RenderPlumbing.h"
+#include "AEUtil/Pixel.h"
+#include "render/DotLayerTransfer.h"
+#include "render/RenderFrame.h"
+
+PF_Err CustomFilter::PreRenderCheckout(PF_InData* in_data, PF_OutData* /*out_data*/,
+                                       PF_PreRenderExtra* extra, RenderRecord* record) {
+    PF_CheckoutResult result{};
+    const PF_Err err = AEUtil::CheckoutInputLayer(in_data, extra, &result);
+    const ParamValues& values = record->values;
+    PF_PreRenderOutput* output = extra->output;
+    if (values.invertMask || values.mask == kMaskNone || values.mask == kMaskLayer) {
+        // Dots outside the input's area show: the output covers the whole layer.
+        const double dsx = AEUtil::DownsampleFactor(in_data->downsample_x);
+        const double dsy = AEUtil::DownsampleFactor(in_data->downsample_y);
+        output->result_rect = {0, 0, static_cast<A_long>(in_data->width * dsx + 0.5),
+                               static_cast<A_long>(in_data->height * dsy + 0.5)};
+        output->max_result_rect = output->result_rect;
+        output->flags = PF_RenderOutputFlag_RETURNS_EXTRA_PIXELS;
+    } else {
+        AEUtil::MergeRect(output->result_rect, result.result_rect);
+        AEUtil::MergeRect(output->max_result_rect, result.max_result_rect);
+    }
+    return err;
+}
+
+PF_Err CustomFilter::RenderByFormat(RenderRecord* record) {
+    switch (record->pixelFormat) {
+        case PF_PixelFormat_ARGB32:
+            return RenderFrame<Pixel8>(*record);
+        case PF_PixelFormat_ARGB64:
+            return RenderFrame<Pixel16>(*record);
+        case PF_PixelFormat_ARGB128:
+            return RenderFrame<Pixel32>(*record);
+        default:
+            return PF_Err_UNRECOGNIZED_PARAM_TYPE;
+    }
+}
