@@ -110,7 +110,7 @@ TEST_F(Transfer, SourceIsTheInputsAreaOrTheWholeLayer) {
     t.invertMask = true;
     ExpectRect(TransferSourceRect(t), 0, 0, 320, 240);
     t.smart = false;
-    ExpectRect(TransferSourceRect(t), 10, 20, 110, 80) << "the plain path always takes the input's";
+    ExpectRect(TransferSourceRect(t), 10, 20, 110, 80);  // the plain path takes the input's
     t.smart = true;
     t.invertMask = false;
     t.mask = kMaskNone;
