@@ -11,6 +11,7 @@
 #include "effect/CustomFilter.h"
 #include "effect/ParamIds.h"
 #include "host/ParamServices.h"
+#include "host/PixelServices.h"
 #include "host/RenderCall.h"
 #include "params/ParamRegistry.h"
 #include "tests/TestHost.h"
@@ -113,6 +114,18 @@ TEST_F(RenderPath, DeepWorldsAreRecognisedWithoutWorldSuite2) {
     ASSERT_EQ(r.err, PF_Err_NONE) << r.message;
     ExpectSourceCopied<Pixel16>(input, *r.output);
     EXPECT_EQ(host.Suites().AcquireCount(kPFWorldSuite, 1), 2u) << "dot layer made and disposed";
+}
+
+TEST_F(RenderPath, HighQualityCopiesWithCopyHq) {
+    Layer(8, 8);
+    Image input(PF_PixelFormat_ARGB32, 8, 8);
+    for (PF_Quality quality : {PF_Quality_HI, PF_Quality_LO}) {
+        host.Main().context.quality = quality;
+        const long hq = PixelServiceCalls().copyHq, plain = PixelServiceCalls().copy;
+        ASSERT_EQ(Plain(input).err, PF_Err_NONE);
+        EXPECT_EQ(PixelServiceCalls().copyHq - hq, quality == PF_Quality_HI ? 1 : 0);
+        EXPECT_EQ(PixelServiceCalls().copy - plain, quality == PF_Quality_HI ? 0 : 1);
+    }
 }
 
 TEST_F(RenderPath, UnknownFormatsAreRefused) {
