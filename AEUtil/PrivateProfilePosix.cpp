@@ -288,7 +288,8 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
     } else if (at.section >= 0) {
         const ProfileLine& last = lines[static_cast<std::size_t>(at.lastContent)];
         std::string insert;
-        if (last.contentEnd == last.next) insert += eol;  // last line of the file, unended
+        // The last line of the file may lack its '\n' (a lone '\r' does not end a line).
+        if (last.next == 0 || text[last.next - 1] != '\n') insert += eol;
         insert += entry + eol;
         text.insert(last.next, insert);
     } else {
