@@ -11,6 +11,8 @@ PACKAGES=(
   libgtest-dev
   libbenchmark-dev
   binutils
+  clang
+  libclang-rt-14-dev
 )
 
 missing=()

@@ -6,3 +6,4 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 BUILD_DIR="${BUILD_DIR:-build}"
 ctest --test-dir "$BUILD_DIR" -j "${JOBS:-2}" --output-on-failure
+[ "${TONEDOT_RELIABILITY:-1}" = 0 ] || bash scripts/test-reliability.sh  # TONEDOT_RELIABILITY=0 skips sanitizers and fuzzing
