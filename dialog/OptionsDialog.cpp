@@ -1,0 +1,95 @@
+// PF_Cmd_DO_DIALOG: the options dialog and the two actions it offers on the stored
+// defaults.
+#include <vector>
+#include "AEUtil/EffectHooks.h"
+#include "AEUtil/HostLanguage.h"
+#include "AEUtil/LibraryLifetime.h"
+#include "dialog/AEFxOptionDialog.h"
+#include "dialog/DialogPlatform.h"
+#include "dialog/OptionsDialog.h"
+#include "params/AboutText.h"
+#include "params/BaseParam.h"
+#include "params/ParamGetter.h"
+#include "params/ParamRegistry.h"
+#include "params/StoredDefaults.h"
+#include "resources/OptionDialogIds.h"
+
+namespace FxOptionDlg {
+
+namespace {
+
+// Disables the host's visible, enabled top-level windows while the dialog runs and enables
+// exactly those again afterwards, also when the dialog ends by an exception.
+class HostWindowsDisabled {
+public:
+    HostWindowsDisabled() : windows_(torvaDlg::platform::VisibleEnabledProcessWindows())
+    {
+        for (DlgWindow w : windows_) torvaDlg::platform::SetWindowEnabled(w, false);
+    }
+    ~HostWindowsDisabled()
+    {
+        for (DlgWindow w : windows_) torvaDlg::platform::SetWindowEnabled(w, true);
+    }
+    HostWindowsDisabled(const HostWindowsDisabled&) = delete;
+    HostWindowsDisabled& operator=(const HostWindowsDisabled&) = delete;
+
+private:
+    std::vector<DlgWindow> windows_;
+};
+
+DlgWindow HostMainWindow(PF_InData* in_data)
+{
+    void* window = nullptr;
+    if (in_data->utils && in_data->utils->get_platform_data &&
+        in_data->utils->get_platform_data(in_data->effect_ref, PF_PlatData_MAIN_WND, &window) !=
+            PF_Err_NONE)
+        window = nullptr;
+    return static_cast<DlgWindow>(window);
+}
+
+}  // namespace
+
+void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], const char* iniPath)
+{
+    if (!params) return;
+    GetParamFromArray getter(params);
+    // A fetch pass without a record leaves each descriptor's own definition holding the
+    // value set in the effect's controls; SaveDefault writes that value.
+    if (FetchParams(nullptr, getter) == PF_Err_NONE) ReleaseParams(getter);
+    else return;
+    SaveParamDefaults(in_data, iniPath);
+}
+
+DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[])
+{
+    const DlgWindow owner = HostMainWindow(in_data);
+    const int language = AEUtil::IsEnglishUI(in_data) ? kLanguageEnglish : kLanguageJapanese;
+    const bool available = StoredDefaultsApply(in_data);
+
+    AEFxOptionDialog dialog(static_cast<DlgModule>(AEUtil::ModuleHandle()), owner,
+                            IDD_TONEDOT_OPTIONS, GetAboutText(2, language),
+                            GetAboutText(3, language), available, language);
+    DlgResult result = kEndNothing;
+    {
+        HostWindowsDisabled disabled;
+        result = dialog.DoModal();
+    }
+    if (result == kEndSaveDefaults || result == kEndRestoreDefaults) {
+        char iniPath[kSettingsPathSize] = {};
+        if (GetSettingsPath(iniPath)) {
+            CreateSettingsFolder(iniPath);
+            if (result == kEndSaveDefaults) SaveCurrentValuesAsDefaults(in_data, params, iniPath);
+            else DeleteStoredDefaults(iniPath);
+        }
+    }
+    return result;
+}
+
+}  // namespace FxOptionDlg
+
+PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[])
+{
+    if (!in_data) return PF_Err_BAD_CALLBACK_PARAM;
+    FxOptionDlg::RunOptionsDialogSteps(in_data, params);
+    return PF_Err_NONE;
+}

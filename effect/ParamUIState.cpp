@@ -1,0 +1,177 @@
+#include "effect/ParamUIState.h"
+#include <algorithm>
+#include <initializer_list>
+#include "AEUtil/SeqHeader.h"
+#include "AEUtil/SuiteHolder.h"
+#include "effect/ParamIds.h"
+#include "params/ParamRegistry.h"
+#include "params/ParamUtilsSuiteRef.h"
+
+namespace {
+
+// "Distance Between" choices.
+constexpr A_long kDistanceDots = 1;
+constexpr A_long kDistanceCenters = 2;
+// "Mask" choices.
+constexpr A_long kMaskNone = 2;
+constexpr A_long kMaskLayer = 3;
+// "Effect Map n" choices.
+constexpr A_long kMapCustom = 1;
+constexpr A_long kMapLinear = 5;
+constexpr A_long kMapLinearMirror = 6;
+
+bool ValidIndex(const PF_InData* in_data, PF_ParamDef* params[], A_long index)
+{
+    return index > 0 && index < in_data->num_params && params[index] != nullptr;
+}
+
+// The current value of a parameter by id; 0 when the parameter is not in the array.
+A_long PopupValue(const PF_InData* in_data, PF_ParamDef* params[], A_long id)
+{
+    const A_long index = FindParamIndex(id);
+    return ValidIndex(in_data, params, index) ? params[index]->u.pd.value : 0;
+}
+
+bool CheckboxOn(const PF_InData* in_data, PF_ParamDef* params[], A_long id)
+{
+    const A_long index = FindParamIndex(id);
+    return ValidIndex(in_data, params, index) && params[index]->u.bd.value == 1;
+}
+
+// The live sequence data of the instance, locked through `lock`/`unlock` for as long as the
+// object lives; Header() is null when there is none the UI handlers may touch.
+template <class Lock, class Unlock, class Size>
+class LockedUiState {
+public:
+    LockedUiState(PF_Handle handle, Lock lock, Unlock unlock, Size size)
+        : handle_(handle), unlock_(unlock)
+    {
+        if (!handle_) return;
+        block_ = lock(handle_);
+        if (block_ && IsLiveSeqBlock(block_, static_cast<std::size_t>(size(handle_))))
+            header_ = static_cast<SeqHeader*>(block_);
+    }
+    ~LockedUiState()
+    {
+        if (block_) unlock_(handle_);
+    }
+    LockedUiState(const LockedUiState&) = delete;
+    LockedUiState& operator=(const LockedUiState&) = delete;
+
+    SeqHeader* Header() const { return header_; }
+
+private:
+    PF_Handle handle_;
+    Unlock unlock_;
+    void* block_ = nullptr;
+    SeqHeader* header_ = nullptr;
+};
+
+template <class Lock, class Unlock, class Size>
+LockedUiState<Lock, Unlock, Size> LockUiState(PF_Handle handle, Lock lock, Unlock unlock,
+                                              Size size)
+{
+    return LockedUiState<Lock, Unlock, Size>(handle, lock, unlock, size);
+}
+
+}  // namespace
+
+void SetParamsEnabled(ParamUtilsSuiteRef& suite, PF_InData* in_data, PF_ParamDef* params[],
+                      bool enabled, const std::vector<A_long>& indices)
+{
+    for (A_long index : indices) {
+        if (!ValidIndex(in_data, params, index)) continue;
+        PF_ParamDef copy = *params[index];
+        if (enabled) copy.ui_flags &= ~PF_PUI_DISABLED;
+        else copy.ui_flags |= PF_PUI_DISABLED;
+        suite.UpdateParamUI(in_data->effect_ref, index, &copy);
+    }
+}
+
+PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
+{
+    if (!in_data || !params) return PF_Err_BAD_CALLBACK_PARAM;
+    ParamUtilsSuiteRef suite(in_data);  // throws PF_Err_BAD_CALLBACK_PARAM when refused
+    auto set = [&](bool enabled, std::initializer_list<A_long> ids) {
+        // The rules name parameters by id; the host knows them by index.
+        std::vector<A_long> indices;
+        indices.reserve(ids.size());
+        for (A_long id : ids) indices.push_back(FindParamIndex(id));
+        SetParamsEnabled(suite, in_data, params, enabled, indices);
+    };
+
+    const A_long mask = PopupValue(in_data, params, ParamId::Mask);
+    set(mask == kMaskLayer, {ParamId::MaskTargetLayer});                        // rule 1
+    set(mask != kMaskNone, {ParamId::InvertMask});                              // rule 2
+
+    for (int n = 0; n < 3; ++n) {
+        const ParamId::Effector e = ParamId::EffectorIds(n);
+        const bool on = CheckboxOn(in_data, params, e.enable);
+        set(on, {e.effectMap, e.angle, e.position, e.centerDotToFront, e.size, e.falloff,  // 3
+                 e.customMapLayer, e.tiling, e.fitToLayer, e.pickSourceColor, e.absolute,
+                 e.absSize, e.absAspect, e.absRotation, e.absOpacity, e.ratioSize, e.ratioAspect,
+                 e.ratioRotation, e.ratioOpacity, e.offsetSize, e.offsetAspect, e.offsetRotation,
+                 e.offsetOpacity, e.color, e.blendMode, e.blendColor, e.shiftHue});
+        if (!on) continue;
+        const A_long map = PopupValue(in_data, params, e.effectMap);
+        const bool fit = CheckboxOn(in_data, params, e.fitToLayer);
+        set(map == kMapCustom, {e.customMapLayer, e.tiling, e.fitToLayer, e.pickSourceColor});  // 4
+        set(map != kMapCustom, {e.size, e.falloff});                                           // 5
+        set((map == kMapCustom && !fit) || map == kMapLinear || map == kMapLinearMirror,     // 6
+            {e.angle});
+        set(map != kMapCustom || !fit, {e.position});                                          // 7
+        set(CheckboxOn(in_data, params, e.absolute),                                           // 8
+            {e.absSize, e.absAspect, e.absRotation, e.absOpacity});
+        set(CheckboxOn(in_data, params, e.color), {e.blendMode, e.blendColor});                // 9
+    }
+
+    // Remember the "Distance Between" choice the first time, for UserChangedParam.
+    const PF_UtilCallbacks* u = in_data->utils;
+    if (in_data->sequence_data && u && u->host_lock_handle && u->host_unlock_handle &&
+        u->host_get_handle_size) {
+        auto state = LockUiState(in_data->sequence_data, u->host_lock_handle,
+                                 u->host_unlock_handle, u->host_get_handle_size);
+        if (SeqHeader* h = state.Header()) {
+            if (h->uiStateSet == 0) {
+                h->distanceChoice = PopupValue(in_data, params, ParamId::DistanceBetween);
+                h->uiStateSet = 1;
+            }
+        }
+    }
+    return PF_Err_NONE;
+}
+
+PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
+                        A_long changedIndex)
+{
+    if (!in_data || !params) return PF_Err_BAD_CALLBACK_PARAM;
+    const A_long distanceIndex = FindParamIndex(ParamId::DistanceBetween);
+    if (changedIndex != distanceIndex || !ValidIndex(in_data, params, distanceIndex) ||
+        !in_data->sequence_data)
+        return PF_Err_NONE;
+
+    SuiteHolder suites(in_data->pica_basicP);
+    const PF_HandleSuite1* handles = suites.HandleSuite2();  // throws when refused
+    auto state = LockUiState(in_data->sequence_data, handles->host_lock_handle,
+                             handles->host_unlock_handle, handles->host_get_handle_size);
+    SeqHeader* h = state.Header();
+    if (!h || h->uiStateSet == 0) return PF_Err_NONE;
+
+    const A_long choice = params[distanceIndex]->u.pd.value;
+    if (choice == h->distanceChoice) return PF_Err_NONE;
+    if (choice != kDistanceDots && choice != kDistanceCenters) return PF_Err_NONE;
+    h->distanceChoice = choice;
+
+    const A_long sizeIndex = FindParamIndex(ParamId::DotSize);
+    if (!ValidIndex(in_data, params, sizeIndex)) return PF_Err_NONE;
+    const double dotSize = params[sizeIndex]->u.fs_d.value;
+    for (A_long id : {ParamId::DotDistanceX, ParamId::DotDistanceY}) {
+        const A_long index = FindParamIndex(id);
+        if (!ValidIndex(in_data, params, index)) continue;
+        PF_FpLong& distance = params[index]->u.fs_d.value;
+        if (choice == kDistanceDots) distance = std::max(0.0, distance - dotSize);
+        else distance = std::min(kMaxDotDistance, distance + dotSize);
+        params[index]->uu.change_flags |= PF_ChangeFlag_CHANGED_VALUE;
+    }
+    return PF_Err_NONE;
+}
