@@ -1,13 +1,13 @@
 // PF_Cmd_DO_DIALOG: the options dialog and the two actions it offers on the stored
 // defaults.
 #include <vector>
+#include "AEUtil/AboutText.h"
 #include "AEUtil/EffectHooks.h"
 #include "AEUtil/HostLanguage.h"
 #include "AEUtil/LibraryLifetime.h"
 #include "dialog/AEFxOptionDialog.h"
 #include "dialog/DialogPlatform.h"
 #include "dialog/OptionsDialog.h"
-#include "params/AboutText.h"
 #include "params/BaseParam.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
@@ -51,7 +51,10 @@ DlgWindow HostMainWindow(PF_InData* in_data)
 
 void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], const char* iniPath)
 {
-    if (!params) return;
+    // The fetch pass reads one array entry per descriptor: the host's array must hold them.
+    if (!params || !in_data || in_data->num_params < HostParamCount()) return;
+    for (A_long i = 1; i < HostParamCount(); ++i)
+        if (!params[i]) return;
     GetParamFromArray getter(params);
     // A fetch pass without a record leaves each descriptor's own definition holding the
     // value set in the effect's controls; SaveDefault writes that value.
@@ -90,6 +93,11 @@ DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[])
 PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[])
 {
     if (!in_data) return PF_Err_BAD_CALLBACK_PARAM;
-    FxOptionDlg::RunOptionsDialogSteps(in_data, params);
+    // The command answers success whatever happens here; a failure only loses the action.
+    try {
+        FxOptionDlg::RunOptionsDialogSteps(in_data, params);
+    } catch (...) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
     return PF_Err_NONE;
 }
