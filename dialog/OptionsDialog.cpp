@@ -6,6 +6,7 @@
 #include "AEUtil/HostLanguage.h"
 #include "AEUtil/LibraryLifetime.h"
 #include "dialog/AEFxOptionDialog.h"
+#include "dialog/DialogTexts.h"
 #include "dialog/DialogPlatform.h"
 #include "dialog/OptionsDialog.h"
 #include "params/BaseParam.h"

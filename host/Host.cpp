@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 #include "host/Image.h"
+#include "host/EffectUI.h"
 #include "host/ParamServices.h"
 #include "host/PixelServices.h"
 
@@ -267,6 +268,7 @@ void Host::Init() {
 
     instances_.push_back(std::make_unique<Instance>(*this));
     InstallParamServices(*this);
+    InstallEffectUI(*this);
 }
 
 Instance& Host::NewInstance() {
@@ -291,7 +293,8 @@ PF_InData Host::MakeInData(Instance& instance) {
     in.version = version;
     in.serial_num = ++serial_;
     in.appl_id = applId;
-    in.num_params = 0;
+    // As the real host: the number of parameters the effect registered, input layer included.
+    in.num_params = Catalog(*this).Count();
     in.what_cpu = 0;
     in.what_fpu = 0;
     in.current_time = c.currentTime;

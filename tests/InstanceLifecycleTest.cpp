@@ -25,8 +25,11 @@ protected:
     }
     void TearDown() override
     {
-        for (Instance* i : applied)
-            if (i->sequenceData) EXPECT_EQ(RemoveEffect(host, *i).err, PF_Err_NONE);
+        for (Instance* i : applied) {
+            if (i->sequenceData) {
+                EXPECT_EQ(RemoveEffect(host, *i).err, PF_Err_NONE);
+            }
+        }
         LinkedHostTest::TearDown();
     }
 

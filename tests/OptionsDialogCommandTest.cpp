@@ -9,6 +9,7 @@
 #include "AEUtil/Platform.h"
 #include "ScratchFolder.h"
 #include "TestHost.h"
+#include "dialog/DialogPlatform.h"
 #include "dialog/PosixDialogDriver.h"
 #include "effect/ParamIds.h"
 #include "host/EffectUI.h"

@@ -110,7 +110,7 @@ TEST_F(ParamUIStateTest, ADisabledEffectorDisablesItsWholeGroupAndNothingElse)
         EXPECT_EQ(UpdatesOf(order, id), 1u) << "only rule 3 touches an off effector, id " << id;
     }
     EXPECT_EQ(order.size(), 2u + 3u * 27u) << "the two mask rules and rule 3 of each effector";
-    for (A_long id : {e2.enable, e2.group, ParamId::DotSize, ParamId::GlobalRotationCenter,
+    for (A_long id : std::initializer_list<A_long>{e2.enable, e2.group, ParamId::DotSize, ParamId::GlobalRotationCenter,
                       ParamId::RandomSeed, ParamId::DistanceBetween})
         EXPECT_EQ(UpdatesOf(order, id), 0u) << "never disabled: id " << id;
 }
@@ -148,7 +148,7 @@ TEST_F(ParamUIStateTest, RulesFourToNineFollowRuleThree)
     SetCheckbox(e1.absolute, true);
     SetCheckbox(e1.color, true);
     Update();
-    for (A_long id : {e1.absSize, e1.absAspect, e1.absRotation, e1.absOpacity, e1.blendMode,
+    for (A_long id : std::initializer_list<A_long>{e1.absSize, e1.absAspect, e1.absRotation, e1.absOpacity, e1.blendMode,
                       e1.blendColor})
         EXPECT_TRUE(Enabled(id)) << "id " << id;
 }
@@ -163,7 +163,8 @@ TEST_F(ParamUIStateTest, EffectMapRules)
     Update();
     EXPECT_FALSE(Enabled(e1.angle));
     EXPECT_FALSE(Enabled(e1.position));
-    for (A_long id : {e1.customMapLayer, e1.tiling, e1.fitToLayer, e1.pickSourceColor})
+    for (A_long id : std::initializer_list<A_long>{e1.customMapLayer, e1.tiling, e1.fitToLayer,
+                                                    e1.pickSourceColor})
         EXPECT_TRUE(Enabled(id)) << "id " << id;
     EXPECT_FALSE(Enabled(e1.size));
     EXPECT_FALSE(Enabled(e1.falloff));
