@@ -1,30 +1,45 @@
-// PLACEHOLDER until the rasteriser lands (its owner replaces this file): the drawing target of
-// one render, reduced to the dot layer it draws into.
+// The drawing target of one render: the dot layer, the current transform and colour, and
+// the polygon filler that draws into it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include "render/AffineTransform.h"
+#include "render/PolygonFiller.h"
 
 template <class P>
 class DotCanvas {
 public:
+    // Over a layer of `width` x `height` pixels of type P, `rowBytes` apart; the transform
+    // starts as the identity.
     DotCanvas(void* pixels, int32_t width, int32_t height, int32_t rowBytes)
         : pixels_(static_cast<unsigned char*>(pixels)),
           width_(width),
           height_(height),
-          rowBytes_(rowBytes) {}
+          rowBytes_(rowBytes),
+          filler_(pixels, width, height, rowBytes, transform_, color_) {}
+
     DotCanvas(const DotCanvas&) = delete;
     DotCanvas& operator=(const DotCanvas&) = delete;
 
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     int32_t RowBytes() const { return rowBytes_; }
-    P* Row(int32_t y) {
-        return reinterpret_cast<P*>(pixels_ + static_cast<std::ptrdiff_t>(y) * rowBytes_);
-    }
+    P* Row(int32_t y) { return reinterpret_cast<P*>(pixels_ + static_cast<std::ptrdiff_t>(y) * rowBytes_); }
+
+    AffineTransform& Transform() { return transform_; }
+    const AffineTransform& Transform() const { return transform_; }
+
+    const P& Color() const { return color_; }
+    void SetColor(const P& color) { color_ = color; }
+
+    PolygonFiller<P>& Filler() { return filler_; }
 
 private:
     unsigned char* pixels_;
     int32_t width_;
     int32_t height_;
     int32_t rowBytes_;
+    AffineTransform transform_;
+    P color_{};
+    PolygonFiller<P> filler_;  // refers to transform_ and color_, so it comes after them
 };

@@ -1,0 +1,87 @@
+#include "render/ConvexSpanState.h"
+
+#include <algorithm>
+#include <cassert>
+#include <limits>
+#include "render/SampleGrid.h"
+
+namespace {
+constexpr SampleSpan kEmptySlot{-1, -1};  // covers only sample column -1, outside the layer
+}
+
+void EdgeWalker::SetEdge(double xa, double ya, double xb, double yb, int32_t subRow) {
+    if (ya > yb) {
+        std::swap(xa, xb);
+        std::swap(ya, yb);
+    }
+    double dy = yb - ya;
+    if (dy == 0.0) dy = 1.0;
+    step = (xb - xa) / dy;
+    x = xa + step * (static_cast<double>(subRow) + 0.5 - ya);
+    yLower = yb;
+}
+
+ConvexSpanState::ConvexSpanState(int32_t width) : width_(width) {
+    assert(width >= 0 && width < (kSampleLimit >> 3));
+    runs_.reserve(64);
+    Reset();
+}
+
+void ConvexSpanState::ResetExtremes() {
+    minX0_ = std::numeric_limits<int32_t>::max();
+    minX1_ = std::numeric_limits<int32_t>::max();
+    maxX0_ = std::numeric_limits<int32_t>::min();
+    maxX1_ = std::numeric_limits<int32_t>::min();
+}
+
+void ConvexSpanState::Reset() {
+    slots_.fill(kEmptySlot);
+    ResetExtremes();
+}
+
+void ConvexSpanState::Record(int32_t slot, int32_t x0, int32_t x1) {
+    assert(slot >= 0 && slot < 8);
+    slots_[slot] = SampleSpan{x0, x1};
+    minX0_ = std::min(minX0_, x0);
+    maxX0_ = std::max(maxX0_, x0);
+    minX1_ = std::min(minX1_, x1);
+    maxX1_ = std::max(maxX1_, x1);
+}
+
+void ConvexSpanState::ClearFrom(int32_t slot) {
+    for (int32_t s = slot; s < 8; ++s) slots_[s] = kEmptySlot;
+}
+
+const std::vector<CoverageRun>& ConvexSpanState::Resolve() {
+    runs_.clear();
+    const int32_t lo = std::max(minX0_ >> 3, 0);
+    const int32_t hi = std::min(maxX1_ >> 3, width_ - 1);
+    ResetExtremes();
+    if (lo > hi) return runs_;
+
+    // Pixels every slot covers from edge to edge are full without summing.
+    int32_t meetX0 = slots_[0].x0, meetX1 = slots_[0].x1;
+    for (const SampleSpan& s : slots_) {
+        meetX0 = std::max(meetX0, s.x0);
+        meetX1 = std::min(meetX1, s.x1);
+    }
+    const int32_t fullLo = (meetX0 + 7) >> 3;  // first pixel with 8p >= meetX0
+    const int32_t fullHi = (meetX1 - 7) >> 3;  // last pixel with 8p + 7 <= meetX1
+
+    for (int32_t p = lo; p <= hi;) {
+        if (p >= fullLo && p <= fullHi) {
+            const int32_t end = std::min(fullHi, hi);
+            runs_.push_back(CoverageRun{p, end - p + 1, kSamplesPerPixelArea});
+            p = end + 1;
+            continue;
+        }
+        const int32_t left = 8 * p, right = 8 * p + 7;
+        int32_t c = 0;
+        for (const SampleSpan& s : slots_) {
+            c += std::max(0, std::min(s.x1, right) - std::max(s.x0, left) + 1);
+        }
+        if (c > 0) runs_.push_back(CoverageRun{p, 1, c});
+        ++p;
+    }
+    return runs_;
+}

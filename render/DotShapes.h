@@ -1,0 +1,61 @@
+// The outlines of the six dot shapes and DrawDot, which draws one dot into a canvas.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include "render/AffineTransform.h"
+#include "render/DotCanvas.h"
+#include "render/DotRecord.h"
+#include "render/VertexList.h"
+
+// "Dot Shape" popup values.
+enum DotShape : int32_t {
+    kDotShapeCircle = 1,
+    kDotShapeSquare = 2,
+    kDotShapeRoundSquare = 3,
+    kDotShapeCross = 4,
+    kDotShapeStar = 5,
+    kDotShapeDiamond = 6,
+};
+
+// Number of outline points of a circle whose width-height diagonal, mapped by the canvas
+// transform, is (ex, ey): trunc(L * 2pi / 8) with L = sqrt(ex^2 + ey^2), at least 8.  Very
+// large diagonals give a large count without overflow.
+int64_t CircleSegmentCount(double ex, double ey);
+
+// Appends points of the ellipse arc around (cx, cy) with radii (rx, ry) from angle `start`
+// in steps of 9 degrees while the angle stays below `end`.
+void AddArc(VertexList& vertices, double cx, double cy, double rx, double ry, double start, double end);
+
+// Shape builders: each clears `vertices` and appends the outline of a w x h shape centred
+// on (cx, cy) in model coordinates.  The circle needs the transform for its point count.
+void AddCircle(VertexList& vertices, const AffineTransform& transform, double cx, double cy, double w, double h);
+void AddSquare(VertexList& vertices, double cx, double cy, double w, double h);
+void AddRoundSquare(VertexList& vertices, double cx, double cy, double w, double h);
+void AddCross(VertexList& vertices, double cx, double cy, double w, double h);
+void AddStar(VertexList& vertices, double cx, double cy, double w, double h);
+void AddDiamond(VertexList& vertices, double cx, double cy, double w, double h);
+
+// Builds the outline of `shape` around the model origin; false (and an empty list) for a
+// value outside 1..6.
+bool BuildDotOutline(VertexList& vertices, const AffineTransform& transform, int32_t shape, double w, double h);
+
+// Draws one dot: its shape, turned by its rotation about its centre, in its colour.  A dot
+// of exactly zero width or height, or with a size, position or rotation that is not a
+// finite number, draws nothing.  The canvas transform is the identity before and after.
+// Always returns 0.
+template <class P>
+int DrawDot(DotCanvas<P>& canvas, const DotRecord<P>& dot) {
+    if (dot.width == 0.0 || dot.height == 0.0) return 0;
+    if (!std::isfinite(dot.width) || !std::isfinite(dot.height) || !std::isfinite(dot.x) || !std::isfinite(dot.y) ||
+        !std::isfinite(dot.rotation)) {
+        return 0;
+    }
+    canvas.SetColor(dot.color);
+    AffineTransform& transform = canvas.Transform();
+    transform.Translate(dot.x, dot.y);
+    transform.Rotate(dot.rotation);
+    PolygonFiller<P>& filler = canvas.Filler();
+    if (BuildDotOutline(filler.Vertices(), transform, dot.shape, dot.width, dot.height)) filler.Fill();
+    transform = AffineTransform::Identity();
+    return 0;
+}

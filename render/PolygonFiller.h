@@ -1,0 +1,58 @@
+// The anti-aliasing polygon filler of a dot canvas: takes an outline in model coordinates,
+// measures its 8 x 8-sample coverage through the canvas transform and lays the canvas colour
+// over the covered pixels.
+#pragma once
+#include <cassert>
+#include <cstdint>
+#include "render/AffineTransform.h"
+#include "render/CoverageSink.h"
+#include "render/PixelWriter.h"
+#include "render/PolygonRasterizer.h"
+#include "render/VertexList.h"
+
+template <class P>
+class PolygonFiller final : private CoverageSink {
+public:
+    // Fills into the layer at `pixels`, mapping outlines through `transform` and writing
+    // `color`; both are read at every Fill().
+    PolygonFiller(void* pixels, int32_t width, int32_t height, int32_t rowBytes, const AffineTransform& transform,
+                  const P& color)
+        : pixels_(static_cast<unsigned char*>(pixels)),
+          rowBytes_(rowBytes),
+          transform_(transform),
+          color_(color),
+          rasterizer_(width, height) {
+        assert(pixels != nullptr || width == 0 || height == 0);
+    }
+
+    PolygonFiller(const PolygonFiller&) = delete;
+    PolygonFiller& operator=(const PolygonFiller&) = delete;
+
+    // Forgets the previous outline.
+    void Clear() { vertices_.Clear(); }
+    void AddVertex(double x, double y) { vertices_.AddVertex(x, y); }
+    VertexList& Vertices() { return vertices_; }
+
+    // Rasterises the current outline into the layer with the current colour.  The vertex
+    // list stays as it is.
+    void Fill() {
+        writer_.SetColor(color_);
+        rasterizer_.Fill(vertices_, transform_, *this);
+    }
+
+    FillPath LastPath() const { return rasterizer_.LastPath(); }
+
+private:
+    void WriteRow(int32_t y, const CoverageRun* runs, size_t count) override {
+        P* row = reinterpret_cast<P*>(pixels_ + static_cast<std::ptrdiff_t>(y) * rowBytes_);
+        for (size_t i = 0; i < count; ++i) writer_.WriteRun(row + runs[i].x, runs[i].length, runs[i].count);
+    }
+
+    unsigned char* pixels_;
+    int32_t rowBytes_;
+    const AffineTransform& transform_;
+    const P& color_;
+    VertexList vertices_;
+    PolygonRasterizer rasterizer_;
+    PixelWriter<P> writer_;
+};

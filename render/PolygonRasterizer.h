@@ -1,0 +1,54 @@
+// Measures how many of each pixel's 8 x 8 sample points lie inside a closed outline
+// (non-zero winding) and hands the counts on, row by row.  Convex outlines take a two-walker
+// path sampled at sub-row centres; all others an active-edge path.  Independent of the
+// pixel depth.
+#pragma once
+#include <cstdint>
+#include <vector>
+#include "render/AffineTransform.h"
+#include "render/ConvexSpanState.h"
+#include "render/CoverageSink.h"
+#include "render/SpanRows.h"
+#include "render/VertexList.h"
+
+enum class FillPath { None, Convex, General };
+
+class PolygonRasterizer {
+public:
+    PolygonRasterizer(int32_t width, int32_t height);
+
+    // Maps the outline through `transform` (writing X and Y of every vertex; they are left
+    // in sample coordinates on the convex path) and passes every pixel of the layer with a
+    // non-zero count to `sink`.  Fewer than three vertices, or a coordinate that is not
+    // finite, draw nothing.
+    void Fill(VertexList& vertices, const AffineTransform& transform, CoverageSink& sink);
+
+    // The path the last Fill took (None when it returned before choosing).
+    FillPath LastPath() const { return lastPath_; }
+
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+
+private:
+    struct Edge {
+        double top;      // sample row of the upper end
+        double bottom;   // sample row of the lower end
+        double x;        // sample column, starting at the upper end
+        double slope;    // change of x per sub-row
+        int32_t direction;  // -1 where the outline runs downward, +1 otherwise
+        int32_t firstSubRow;  // (int)(top + 0.5)
+        int32_t endSubRow;    // (int)(bottom + 0.5)
+    };
+
+    void FillConvex(VertexList& vertices, CoverageSink& sink);
+    void FillGeneral(VertexList& vertices, CoverageSink& sink);
+
+    int32_t width_;
+    int32_t height_;
+    int32_t subRowLimit_;  // 8 * height
+    std::vector<Edge> edges_;
+    std::vector<Edge*> active_;
+    SpanRows spanRows_;
+    ConvexSpanState convex_;
+    FillPath lastPath_ = FillPath::None;
+};

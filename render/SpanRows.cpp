@@ -1,0 +1,107 @@
+#include "render/SpanRows.h"
+
+#include <algorithm>
+#include <cassert>
+#include "render/SampleGrid.h"
+
+SpanRows::SpanRows(int32_t width) : width_(width), cover_(static_cast<size_t>(width > 0 ? width : 0), 0) {
+    assert(width >= 0 && width < (kSampleLimit >> 3));
+    for (auto& list : lists_) list.reserve(8);
+}
+
+void SpanRows::Clear() {
+    if (first_ >= 0) {
+        for (int32_t s = first_; s <= last_; ++s) lists_[s].clear();
+    }
+    first_ = -1;
+    last_ = -1;
+}
+
+void SpanRows::Add(int32_t subRow, int32_t x0, int32_t x1) {
+    assert(subRow >= 0 && subRow < 8 && x0 <= x1);
+    std::vector<SampleSpan>& list = lists_[subRow];
+    if (list.empty() || list.back().x1 + 1 < x0) {
+        list.push_back(SampleSpan{x0, x1});
+    } else if (x1 > list.back().x1) {
+        list.back().x1 = x1;
+    }
+    if (first_ < 0 || subRow < first_) first_ = subRow;
+    if (subRow > last_) last_ = subRow;
+}
+
+void SpanRows::FindFullRuns() {
+    fullRuns_.clear();
+    if (first_ != 0 || last_ != 7) return;
+    meet_ = lists_[0];
+    for (int32_t s = 1; s < 8 && !meet_.empty(); ++s) {
+        scratch_.clear();
+        const std::vector<SampleSpan>& other = lists_[s];
+        size_t i = 0, k = 0;
+        while (i < meet_.size() && k < other.size()) {
+            const int32_t lo = std::max(meet_[i].x0, other[k].x0);
+            const int32_t hi = std::min(meet_[i].x1, other[k].x1);
+            if (lo <= hi) scratch_.push_back(SampleSpan{lo, hi});
+            if (meet_[i].x1 < other[k].x1) ++i; else ++k;
+        }
+        meet_.swap(scratch_);
+    }
+    for (const SampleSpan& run : meet_) {
+        const int32_t p0 = std::max((run.x0 >> 3) + 1, 0);
+        const int32_t p1 = std::min((run.x1 >> 3) - 1, width_ - 1);
+        if (p0 <= p1) fullRuns_.push_back(CoverageRun{p0, p1 - p0 + 1, kSamplesPerPixelArea});
+    }
+}
+
+const std::vector<CoverageRun>& SpanRows::Resolve() {
+    runs_.clear();
+    fullRuns_.clear();
+    if (first_ < 0 || width_ <= 0) return runs_;
+    FindFullRuns();
+
+    // Partial counts of every pixel a span touches, leaving out the full runs.
+    const int32_t lastSample = width_ * kSamplesPerPixel - 1;
+    int32_t minPixel = width_, maxPixel = -1;
+    for (int32_t s = first_; s <= last_; ++s) {
+        size_t full = 0;
+        for (const SampleSpan& span : lists_[s]) {
+            const int32_t x0 = std::max(span.x0, 0);
+            const int32_t x1 = std::min(span.x1, lastSample);
+            if (x1 < x0) continue;
+            const int32_t p0 = x0 >> 3, p1 = x1 >> 3;
+            minPixel = std::min(minPixel, p0);
+            maxPixel = std::max(maxPixel, p1);
+            for (int32_t p = p0; p <= p1;) {
+                while (full < fullRuns_.size() && fullRuns_[full].x + fullRuns_[full].length <= p) ++full;
+                int32_t stop = p1;
+                if (full < fullRuns_.size()) {
+                    if (fullRuns_[full].x <= p) {
+                        p = fullRuns_[full].x + fullRuns_[full].length;
+                        continue;
+                    }
+                    stop = std::min(stop, fullRuns_[full].x - 1);
+                }
+                for (; p <= stop; ++p) {
+                    cover_[p] += std::min(x1, 8 * p + 7) - std::max(x0, 8 * p) + 1;
+                }
+            }
+        }
+    }
+
+    // Emit left to right, full runs whole, other pixels one by one (clearing the counts).
+    size_t full = 0;
+    for (int32_t p = minPixel; p <= maxPixel;) {
+        if (full < fullRuns_.size() && fullRuns_[full].x == p) {
+            runs_.push_back(fullRuns_[full]);
+            p += fullRuns_[full].length;
+            ++full;
+            continue;
+        }
+        const int32_t c = cover_[p];
+        if (c > 0) {
+            cover_[p] = 0;
+            runs_.push_back(CoverageRun{p, 1, c});
+        }
+        ++p;
+    }
+    return runs_;
+}
