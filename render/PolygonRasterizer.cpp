@@ -211,7 +211,8 @@ void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
         for (; pending < edges_.size() && edges_[pending].firstSubRow < lead; ++pending) {
             Edge& e = edges_[pending];
             if (e.endSubRow <= lead) continue;
-            e.x += e.slope * (static_cast<double>(lead) - e.firstSubRow);
+            // firstSubRow may be clamped; the edge's own first sub-row is trunc(top + 0.5).
+            e.x += e.slope * (static_cast<double>(lead) - std::trunc(e.top + 0.5));
             active_.push_back(&e);
         }
         k = lead;

@@ -1,0 +1,300 @@
+// Dot outlines and DrawDot: vertex lists as laid down, the circle's point count and its
+// bound, and what a drawn dot leaves in the canvas.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+#include "render/DotShapes.h"
+#include "render/HalfDegreeTable.h"
+#include "render/PolygonRasterizer.h"
+#include "tests/RasterOracle.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+AffineTransform Placement(double cx, double cy, double theta) {
+    AffineTransform t;
+    t.Translate(cx, cy);
+    t.Rotate(theta);
+    return t;
+}
+
+TEST(HalfDegreeTable, HoldsCosAndSinOfEveryHalfDegree) {
+    for (int i = 0; i < kHalfDegreeSteps; ++i) {
+        EXPECT_NEAR(COS_HALF_DEGREE[i], std::cos(i * kPi / 360), 4e-15);
+        EXPECT_NEAR(SIN_HALF_DEGREE[i], std::sin(i * kPi / 360), 4e-15);
+    }
+    EXPECT_EQ(COS_HALF_DEGREE[180], 0.0);
+    EXPECT_EQ(SIN_HALF_DEGREE[360], 0.0);
+    EXPECT_EQ(SIN_HALF_DEGREE[180], 1.0);
+}
+
+TEST(DotShapes, CircleSegmentCount) {
+    EXPECT_EQ(CircleSegmentCount(100, 100), 111);  // 141.42 * pi / 4
+    EXPECT_EQ(CircleSegmentCount(7, 7), 8);        // octagon below ~10.2 pixels of diagonal
+    EXPECT_EQ(CircleSegmentCount(0, 0), 8);
+    EXPECT_EQ(CircleSegmentCount(1e300, 1e300), CircleSegmentCount(1e200, 1e200));  // no overflow
+    EXPECT_GT(CircleSegmentCount(1e12, 0), 720);
+    // The transformed diagonal does not depend on the rotation.
+    const AffineTransform t = Placement(5, 5, 0.7);
+    EXPECT_EQ(CircleSegmentCount(t.a * 100 + t.b * 100, t.c * 100 + t.d * 100), 111);
+}
+
+TEST(DotShapes, CirclePointsStartOnTheXAxisAtTableAngles) {
+    VertexList list;
+    AddCircle(list, AffineTransform::Identity(), 0, 0, 100, 60);
+    ASSERT_EQ(list.size(), 8u * 0 + static_cast<size_t>(CircleSegmentCount(100, 60)));
+    EXPECT_EQ(list[0].x, 50.0);
+    EXPECT_EQ(list[0].y, 0.0);
+    const double step = 720.0 / list.size();
+    double t = 0;
+    for (size_t k = 0; k < list.size(); ++k, t += step) {
+        EXPECT_EQ(list[k].x, 50 * COS_HALF_DEGREE[static_cast<int>(t)]);
+        EXPECT_EQ(list[k].y, 30 * SIN_HALF_DEGREE[static_cast<int>(t)]);
+    }
+    AddCircle(list, AffineTransform::Identity(), 0, 0, 3, 3);
+    EXPECT_EQ(list.size(), 8u);
+}
+
+// The point list as the plain rule lays it down, repeats included.
+VertexList LiteralCircle(double w, double h, int64_t n) {
+    VertexList list;
+    const double step = 720.0 / static_cast<double>(n);
+    double t = 0;
+    for (int64_t k = 0; k < n; ++k, t += step) {
+        const int index = static_cast<int>(t) % 720;
+        list.AddVertex(w / 2 * COS_HALF_DEGREE[index], h / 2 * SIN_HALF_DEGREE[index]);
+    }
+    return list;
+}
+
+TEST(DotShapes, LargeCirclesDropRepeatedPointsWithoutChangingCoverage) {
+    std::mt19937 rng(4242);
+    std::uniform_real_distribution<double> size(950, 2600), angle(0, 2 * kPi), pos(-900, 900);
+    constexpr int kW = 96, kH = 80;
+    for (int i = 0; i < 40; ++i) {
+        const double w = size(rng), h = i % 5 == 0 ? 0.6 * size(rng) : size(rng), theta = angle(rng);
+        const AffineTransform t = Placement(48 + pos(rng), 40 + pos(rng), theta);
+        const int64_t n = CircleSegmentCount(t.a * w + t.b * h, t.c * w + t.d * h);
+        ASSERT_GT(n, 720);
+        VertexList bounded;
+        AddCircle(bounded, t, 0, 0, w, h);
+        EXPECT_LE(bounded.size(), 720u);
+        VertexList literal = LiteralCircle(w, h, n);
+
+        PolygonRasterizer raster(kW, kH);
+        oracle::CountingSink a(kW, kH), b(kW, kH);
+        raster.Fill(bounded, t, a);
+        const FillPath pathA = raster.LastPath();
+        raster.Fill(literal, t, b);
+        EXPECT_EQ(pathA, raster.LastPath());
+        ASSERT_EQ(a.Counts(), b.Counts()) << w << "x" << h << " rotation " << theta;
+    }
+    // Huge circles: at most the whole table, each entry once.
+    VertexList huge;
+    AddCircle(huge, AffineTransform::Identity(), 0, 0, 1e12, 1e12);
+    EXPECT_EQ(huge.size(), 720u);
+}
+
+TEST(DotShapes, RoundSquareHas48PointsWithArcsStartingAtTheStraightEnds) {
+    VertexList list;
+    AddRoundSquare(list, 0, 0, 50, 30);
+    ASSERT_EQ(list.size(), 48u);
+    // Layout: 2 straight, 10 arc, 2 straight, 10 arc, ...
+    for (int side = 0; side < 4; ++side) {
+        const OutlineVertex& straight = list[side * 12 + 1];
+        const OutlineVertex& arcStart = list[side * 12 + 2];
+        EXPECT_NEAR(straight.x, arcStart.x, 1e-12);
+        EXPECT_NEAR(straight.y, arcStart.y, 1e-12);
+    }
+    EXPECT_EQ(list[0].x, -25 + 0.2 * 50);
+    EXPECT_EQ(list[0].y, -15.0);
+    // Arc points lie on their ellipse around the corner centre.
+    for (int k = 2; k < 12; ++k) {
+        const double dx = (list[k].x - (-25 + 0.8 * 50)) / (0.2 * 50), dy = (list[k].y - (-15 + 0.2 * 30)) / (0.2 * 30);
+        EXPECT_NEAR(dx * dx + dy * dy, 1.0, 1e-12);
+    }
+}
+
+TEST(DotShapes, CrossUsesItsTwoArmConstants) {
+    VertexList list;
+    AddCross(list, 0, 0, 10, 20);
+    ASSERT_EQ(list.size(), 12u);
+    EXPECT_EQ(0.6499999999999999, std::nextafter(0.65, 0.0));
+    EXPECT_EQ(list[0].x, -5 + 0.35 * 10);
+    EXPECT_EQ(list[1].x, -5 + 0.6499999999999999 * 10);
+    EXPECT_EQ(list[3].x, 5.0);
+    EXPECT_EQ(list[3].y, -10 + 0.35 * 20);
+    EXPECT_EQ(list[9].x, -5.0);
+    EXPECT_EQ(list[9].y, -10 + 0.6499999999999999 * 20);
+}
+
+TEST(DotShapes, StarPointsLieOnTheEllipseTopFirst) {
+    VertexList list;
+    AddStar(list, 0, 0, 40, 20);
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0].x, 0.0);
+    EXPECT_EQ(list[0].y, -10.0);
+    for (size_t i = 0; i < 5; ++i) {
+        const double dx = list[i].x / 20, dy = list[i].y / 10;
+        EXPECT_NEAR(dx * dx + dy * dy, 1.0, 1e-12);
+    }
+    EXPECT_LT(list[1].x, 0);  // lower left, then right, left, lower right
+    EXPECT_GT(list[1].y, 0);
+    EXPECT_GT(list[2].x, 0);
+    EXPECT_LT(list[3].x, 0);
+    EXPECT_GT(list[4].x, 0);
+    EXPECT_GT(list[4].y, 0);
+}
+
+struct Canvas8 {
+    static constexpr int kGuard = 3;
+    int width, height, stride;
+    std::vector<Pixel8> storage;
+    DotCanvas<Pixel8> canvas;
+
+    Canvas8(int w, int h)
+        : width(w), height(h), stride(w + 2 * kGuard),
+          storage(static_cast<size_t>(stride) * (h + 2 * kGuard), Pixel8{1, 2, 3, 4}),
+          canvas(Clear(), w, h, stride * static_cast<int>(sizeof(Pixel8))) {}
+
+    Pixel8* Clear() {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) At(x, y) = Pixel8{0, 0, 0, 0};
+        return &storage[static_cast<size_t>(kGuard) * stride + kGuard];
+    }
+    Pixel8& At(int x, int y) { return storage[static_cast<size_t>(y + kGuard) * stride + x + kGuard]; }
+    bool GuardIntact() const {
+        for (int y = 0; y < height + 2 * kGuard; ++y)
+            for (int x = 0; x < stride; ++x) {
+                const bool inside = x >= kGuard && x < kGuard + width && y >= kGuard && y < kGuard + height;
+                const Pixel8& p = storage[static_cast<size_t>(y) * stride + x];
+                if (!inside && (p.alpha != 1 || p.red != 2 || p.green != 3 || p.blue != 4)) return false;
+            }
+        return true;
+    }
+    int Covered() {
+        int n = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) n += At(x, y).alpha != 0;
+        return n;
+    }
+};
+
+DotRecord<Pixel8> Dot(double x, double y, double w, double h, double rotation, int shape) {
+    return DotRecord<Pixel8>{-1.0, x, y, Pixel8{255, 200, 100, 50}, w, h, rotation, shape};
+}
+
+TEST(DrawDot, TenPixelSquareOnPixelBoundaries) {
+    Canvas8 c(30, 30);
+    EXPECT_EQ(DrawDot(c.canvas, Dot(15, 12, 10, 10, 0, kDotShapeSquare)), 0);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) {
+            const bool inside = x >= 10 && x < 20 && y >= 7 && y < 17;
+            ASSERT_EQ(c.At(x, y).alpha, inside ? 255 : 0) << x << "," << y;
+            if (inside) {
+                ASSERT_EQ(c.At(x, y).red, 200);
+            }
+        }
+    EXPECT_TRUE(c.canvas.Transform().IsIdentity());
+}
+
+TEST(DrawDot, EveryShapeClipsAtEachBorderAndLeavesTheTransformAlone) {
+    std::mt19937 rng(8);
+    std::uniform_real_distribution<double> angle(0, 2 * kPi);
+    const double centres[][2] = {{-4, 10}, {24, 9}, {11, -5}, {10, 21}, {-1.5, -1.5}, {10, 8}};
+    for (int shape = 1; shape <= 6; ++shape) {
+        for (const auto& centre : centres) {
+            Canvas8 c(20, 16);
+            DrawDot(c.canvas, Dot(centre[0], centre[1], 17, 13, angle(rng), shape));
+            EXPECT_TRUE(c.GuardIntact()) << "shape " << shape;
+            EXPECT_GT(c.Covered(), 0) << "shape " << shape << " at " << centre[0] << "," << centre[1];
+            EXPECT_TRUE(c.canvas.Transform().IsIdentity());
+        }
+    }
+}
+
+TEST(DrawDot, SkipsZeroSizesUnknownShapesAndNonFiniteDots) {
+    Canvas8 c(16, 16);
+    DrawDot(c.canvas, Dot(8, 8, 0.0, 10, 0, kDotShapeSquare));
+    DrawDot(c.canvas, Dot(8, 8, 10, 0.0, 0, kDotShapeCircle));
+    DrawDot(c.canvas, Dot(8, 8, 10, 10, 0, 0));
+    DrawDot(c.canvas, Dot(8, 8, 10, 10, 0, 7));
+    DrawDot(c.canvas, Dot(NAN, 8, 10, 10, 0, kDotShapeSquare));
+    DrawDot(c.canvas, Dot(8, INFINITY, 10, 10, 0, kDotShapeSquare));
+    DrawDot(c.canvas, Dot(8, 8, INFINITY, 10, 0, kDotShapeCircle));
+    DrawDot(c.canvas, Dot(8, 8, 10, NAN, 0, kDotShapeStar));
+    DrawDot(c.canvas, Dot(8, 8, 10, 10, INFINITY, kDotShapeDiamond));
+    EXPECT_EQ(c.Covered(), 0);
+    EXPECT_TRUE(c.canvas.Transform().IsIdentity());
+    // A tiny but non-zero size still goes through (and draws nothing visible here).
+    DrawDot(c.canvas, Dot(8, 8, 1e-9, 10, 0, kDotShapeSquare));
+    EXPECT_TRUE(c.canvas.Transform().IsIdentity());
+}
+
+TEST(DrawDot, NegativeWidthMirrorsTheOutline) {
+    for (int shape : {kDotShapeSquare, kDotShapeDiamond, kDotShapeCircle, kDotShapeCross}) {
+        Canvas8 a(24, 24), b(24, 24);
+        DrawDot(a.canvas, Dot(12, 12, 13.5, 9.25, 0, shape));
+        DrawDot(b.canvas, Dot(12, 12, -13.5, 9.25, 0, shape));
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x) {
+                // The mirrored outline covers the same region; only the general path's
+                // right-end sample may move to the other side.
+                if (shape == kDotShapeCross) continue;
+                ASSERT_EQ(a.At(x, y).alpha, b.At(x, y).alpha) << "shape " << shape << " at " << x << "," << y;
+            }
+        EXPECT_NEAR(a.Covered(), b.Covered(), shape == kDotShapeCross ? 6 : 0);
+    }
+}
+
+TEST(DrawDot, QuarterTurnPutsTheStarsTopPointToTheRight) {
+    Canvas8 c(40, 40);
+    DrawDot(c.canvas, Dot(20, 20, 30, 30, kPi / 2, kDotShapeStar));
+    const VertexList& v = c.canvas.Filler().Vertices();
+    EXPECT_EQ(c.canvas.Filler().LastPath(), FillPath::General);
+    EXPECT_NEAR(v[0].X, 35.0, 1e-12);
+    EXPECT_NEAR(v[0].Y, 20.0, 1e-12);
+    EXPECT_GT(c.At(33, 20).alpha, 0);  // the point reaches x = 35 on the right
+    EXPECT_EQ(c.At(20, 5).alpha, 0);   // nothing left at the old top point
+    EXPECT_EQ(c.At(20, 20).alpha, 255);  // solid centre
+}
+
+TEST(DrawDot, ConvexShapesTakeTheConvexPath) {
+    Canvas8 c(40, 40);
+    for (int shape : {kDotShapeCircle, kDotShapeSquare, kDotShapeDiamond}) {
+        for (double rotation : {0.0, 0.3, 1.0, 2.5}) {
+            DrawDot(c.canvas, Dot(20.3, 19.6, 23, 11, rotation, shape));
+            EXPECT_EQ(c.canvas.Filler().LastPath(), FillPath::Convex) << shape << " " << rotation;
+        }
+    }
+    for (int shape : {kDotShapeCross, kDotShapeStar}) {
+        DrawDot(c.canvas, Dot(20.3, 19.6, 23, 11, 0.4, shape));
+        EXPECT_EQ(c.canvas.Filler().LastPath(), FillPath::General);
+    }
+}
+
+TEST(DrawDot, DotsFarLargerThanTheLayerCoverItCheaply) {
+    for (int shape = 1; shape <= 6; ++shape) {
+        Canvas8 c(32, 20);
+        DrawDot(c.canvas, Dot(16, 10, 3.0e9, 2.0e9, 0.25, shape));
+        EXPECT_EQ(c.Covered(), 32 * 20) << "shape " << shape;
+        EXPECT_TRUE(c.GuardIntact());
+    }
+}
+
+TEST(DrawDot, LaterDotsLieOverEarlierOnes) {
+    Canvas8 c(20, 20);
+    DrawDot(c.canvas, Dot(10, 10, 8, 8, 0, kDotShapeSquare));
+    DotRecord<Pixel8> second = Dot(10, 10, 4, 4, 0, kDotShapeSquare);
+    second.color = Pixel8{128, 0, 0, 250};
+    DrawDot(c.canvas, second);
+    EXPECT_EQ(c.At(10, 10).alpha, 254);
+    EXPECT_EQ(c.At(10, 10).blue, (250 * 128 + 50 * 126) / 254);
+    EXPECT_EQ(c.At(6, 6).alpha, 255);
+    EXPECT_EQ(c.At(6, 6).blue, 50);
+}
+
+}  // namespace
