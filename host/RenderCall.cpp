@@ -63,6 +63,7 @@ PF_Err CheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkoutId,
     SmartFrame* frame = tFrame;
     if (!frame || !Instance::FromRef(ref) || !request || !result) return PF_Err_BAD_CALLBACK_PARAM;
     if (frame->checkouts.count(checkoutId)) return PF_Err_BAD_CALLBACK_PARAM;  // id reused
+    if (checkoutId == frame->job->failCheckoutId) return PF_Err_OUT_OF_MEMORY;
     std::memset(result, 0, sizeof *result);
     LayerCheckout checkout{index, checkoutId, request->rect, {}, false};
     const Image* image = LayerImage(*frame->job, index);

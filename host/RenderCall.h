@@ -28,8 +28,10 @@ struct RenderJob {
     // input layer.
     PF_ParamDef** params = nullptr;
     A_long paramCount = 0;
-    // Extra checks of the host on the smart path's render callbacks.
+    // Failures the host can inject into the smart path's callbacks: checkout_output, and
+    // checkout_layer for one checkout id (none when negative).
     bool failOutputCheckout = false;
+    A_long failCheckoutId = -1;
 };
 
 // One checkout_layer call of the pre-render.

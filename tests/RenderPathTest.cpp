@@ -256,6 +256,17 @@ TEST_F(RenderPath, FailuresLeaveNothingBehind) {
     EXPECT_EQ(r.preRenderErr, PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(r.preRender.pre_render_data, nullptr);
 
+    // A pre-render that fails after making its record gives the handle back itself.
+    for (A_long id : {1000001, 3, 0}) {
+        job.failCheckoutId = id;
+        r = RenderSmart(host, job);
+        EXPECT_EQ(r.preRenderErr, PF_Err_OUT_OF_MEMORY) << id;
+        EXPECT_EQ(r.preRender.pre_render_data, nullptr);
+        EXPECT_EQ(r.preRender.delete_pre_render_data_func, nullptr);
+        EXPECT_EQ(host.Handles().LiveCount(), 0u);
+    }
+    job.failCheckoutId = -1;
+
     host.Worlds().FailAllocation(0, PF_Err_OUT_OF_MEMORY);
     r = RenderSmart(host, job);
     EXPECT_EQ(r.err, PF_Err_OUT_OF_MEMORY);
