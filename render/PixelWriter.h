@@ -3,8 +3,10 @@
 // depths: integer depths weigh with a right shift by 8 or 15 and truncate, float neither
 // clamps nor rounds.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include "AEUtil/Pixel.h"
 #include "render/SampleGrid.h"
@@ -42,10 +44,29 @@ public:
     void WriteRun(P* dst, int32_t length, int32_t count) const {
         const Channel a = alpha_[count];
         if (a == Channel(0)) return;
+        if (a == Traits::Full()) {  // every pixel becomes the opaque dot colour
+            P opaque = color_;
+            opaque.alpha = a;
+            FillPixels(dst, length, opaque);
+            return;
+        }
         for (int32_t i = 0; i < length; ++i) Blend(dst[i], a);
     }
 
 private:
+    // Sets n pixels to v: one pixel, then doubling block copies (the channels are separate
+    // members, which keeps a plain loop from storing more than one channel at a time).
+    static void FillPixels(P* dst, int32_t n, const P& v) {
+        if (n <= 0) return;
+        dst[0] = v;
+        int32_t done = 1;
+        while (done < n) {
+            const int32_t chunk = std::min(done, n - done);
+            std::memcpy(dst + done, dst, static_cast<size_t>(chunk) * sizeof(P));
+            done += chunk;
+        }
+    }
+
     // Integer products need more than 32 bits only on the 16-bit depth.
     using Wide = std::conditional_t<Traits::isFloat, float,
                                     std::conditional_t<(sizeof(Channel) > 1), int64_t, int32_t>>;

@@ -32,20 +32,23 @@ void SpanRows::Add(int32_t subRow, int32_t x0, int32_t x1) {
 void SpanRows::FindFullRuns() {
     fullRuns_.clear();
     if (first_ != 0 || last_ != 7) return;
-    meet_ = lists_[0];
-    for (int32_t s = 1; s < 8 && !meet_.empty(); ++s) {
-        scratch_.clear();
-        const std::vector<SampleSpan>& other = lists_[s];
+    // Intersect sub-row 0 with 1, the result with 2, and so on.
+    const std::vector<SampleSpan>* sofar = &lists_[0];
+    for (int32_t s = 1; s < 8 && !sofar->empty(); ++s) {
+        std::vector<SampleSpan>& out = sofar == &meet_ ? scratch_ : meet_;
+        out.clear();
+        const std::vector<SampleSpan>& a = *sofar;
+        const std::vector<SampleSpan>& b = lists_[s];
         size_t i = 0, k = 0;
-        while (i < meet_.size() && k < other.size()) {
-            const int32_t lo = std::max(meet_[i].x0, other[k].x0);
-            const int32_t hi = std::min(meet_[i].x1, other[k].x1);
-            if (lo <= hi) scratch_.push_back(SampleSpan{lo, hi});
-            if (meet_[i].x1 < other[k].x1) ++i; else ++k;
+        while (i < a.size() && k < b.size()) {
+            const int32_t lo = std::max(a[i].x0, b[k].x0);
+            const int32_t hi = std::min(a[i].x1, b[k].x1);
+            if (lo <= hi) out.push_back(SampleSpan{lo, hi});
+            if (a[i].x1 < b[k].x1) ++i; else ++k;
         }
-        meet_.swap(scratch_);
+        sofar = &out;
     }
-    for (const SampleSpan& run : meet_) {
+    for (const SampleSpan& run : *sofar) {
         const int32_t p0 = std::max((run.x0 >> 3) + 1, 0);
         const int32_t p1 = std::min((run.x1 >> 3) - 1, width_ - 1);
         if (p0 <= p1) fullRuns_.push_back(CoverageRun{p0, p1 - p0 + 1, kSamplesPerPixelArea});

@@ -10,6 +10,8 @@ PACKAGES=(
   make
   libgtest-dev
   libbenchmark-dev
+  libcairo2-dev
+  pkg-config
   binutils
   clang
   libclang-rt-14-dev
