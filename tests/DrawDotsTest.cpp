@@ -94,3 +94,72 @@ TEST(DrawDots, TooManyDotsEndsTheRenderWithAMessage)
     EXPECT_EQ(DrawDots(record, canvas), PF_Err_OUT_OF_MEMORY);
     EXPECT_NE(std::string(out.return_msg).find("dots"), std::string::npos);
 }
+
+namespace {
+
+// Circles of size 40 with centres 20 apart around (50, 50), each of its own hue.
+ParamValues Overlapping(bool centerToFront)
+{
+    ParamValues v = ThreeDots();
+    v.dotSize = 40;
+    v.distanceBetween = 2;
+    v.dotDistanceX = v.dotDistanceY = 20;
+    v.centerPosition = {Fixed(50), Fixed(50)};
+    v.randomDistanceY = 0;
+    v.dotColor = PF_Pixel{255, 255, 0, 0};  // saturated, so that the random hue shows
+    v.randomHue = Fixed(180);
+    v.randomSeed = 7;
+    v.centerDotToFront = centerToFront ? 1 : 0;
+    return v;
+}
+
+Pixel8 ColourOfDotAt(const ParamValues& v, double x, double y)
+{
+    const FrameValues<Pixel8> f = MakeFrameValues<Pixel8>(v, 0, 0, 100, 100);
+    DotList<Pixel8> list;
+    uint64_t count = 0;
+    EXPECT_TRUE(LayOutDots(f, [](DotState<Pixel8>&, bool) {}, list, count));
+    for (const DotRecord<Pixel8>& d : list.dots)
+        if (d.x == x && d.y == y) return d.color;
+    ADD_FAILURE() << "no dot at " << x << ", " << y;
+    return Pixel8{};
+}
+
+Pixel8 RenderedPixel(const ParamValues& v, int px, int py)
+{
+    PF_InData in{};
+    RenderRecord record{};
+    record.values = v;
+    record.inData = &in;
+    std::vector<Pixel8> pixels(100 * 100, Pixel8{0, 0, 0, 0});
+    DotCanvas<Pixel8> canvas(pixels.data(), 100, 100, 100 * sizeof(Pixel8));
+    EXPECT_EQ(DrawDots(record, canvas), PF_Err_NONE);
+    return pixels[static_cast<size_t>(py) * 100 + static_cast<size_t>(px)];
+}
+
+void ExpectSameColour(const Pixel8& a, const Pixel8& b)
+{
+    EXPECT_EQ(a.alpha, b.alpha);
+    EXPECT_EQ(a.red, b.red);
+    EXPECT_EQ(a.green, b.green);
+    EXPECT_EQ(a.blue, b.blue);
+}
+
+}  // namespace
+
+TEST(DrawDots, NearestDotToTheFrontPointEndsOnTop)
+{
+    // Pixel (50, 55) lies wholly inside the centre dot and the dot below it, (50, 70);
+    // with "Center Dot to Front" the centre dot is drawn last.
+    const ParamValues v = Overlapping(true);
+    const Pixel8 centre = ColourOfDotAt(v, 50, 50);
+    const Pixel8 below = ColourOfDotAt(v, 50, 70);
+    ASSERT_NE(centre.red * 65536 + centre.green * 256 + centre.blue, below.red * 65536 + below.green * 256 + below.blue);
+    ExpectSameColour(RenderedPixel(v, 50, 55), centre);
+}
+
+TEST(DrawDots, ReadingOrderPutsTheLowerDotOnTop)
+{
+    const ParamValues v = Overlapping(false);
+    ExpectSameColour(RenderedPixel(v, 50, 55), ColourOfDotAt(v, 50, 70));
+}
