@@ -7,6 +7,9 @@ namespace {
 
 // Ring indices stay below this, so that 8n and the cell indices fit comfortably in 64 bits.
 constexpr double kMaxRing = 4503599627370496.0;  // 2^52
+// Coordinates, steps and frame edges beyond this (far beyond any layer) leave only the
+// centre cell: ring positions up to 2^52 steps away then stay far from overflowing.
+constexpr double kMaxCoordinate = 1152921504606846976.0;  // 2^60
 
 // The cells k = lo .. hi of a row or column inside the frame.  Along a row or column the
 // rotated coordinates change monotonically (every rounded operation on the way is
@@ -119,7 +122,7 @@ bool IsFiniteGrid(const GridGeometry& g)
     const double values[] = {g.cx, g.cy, g.sx, g.sy, g.rx, g.ry, g.cosR, g.sinR,
                              g.left, g.right, g.top, g.bottom};
     for (double v : values)
-        if (!std::isfinite(v)) return false;
+        if (!(std::fabs(v) < kMaxCoordinate)) return false;
     return g.sx > 0 && g.sy > 0;
 }
 
@@ -156,7 +159,7 @@ RingRange FindRingRange(const GridGeometry& g)
     const double last = std::ceil(hi + margin);
     RingRange range;
     range.first = first > 0 ? static_cast<int64_t>(std::min(first, kMaxRing)) : 0;
-    range.last = static_cast<int64_t>(std::min(last, kMaxRing));
+    range.last = last < kMaxRing ? static_cast<int64_t>(last) : static_cast<int64_t>(kMaxRing);
     return range;
 }
 

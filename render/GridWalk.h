@@ -80,8 +80,8 @@ inline uint64_t CellsBeforeRing(int64_t n)
     return side * side;
 }
 
-// True when every value the walk computes with is finite; otherwise only ring 0 can hold
-// a usable cell and the walk looks at nothing else.
+// True when every value the walk computes with is finite (and below 2^60); otherwise only
+// ring 0 can hold a usable cell and the walk looks at nothing else.
 bool IsFiniteGrid(const GridGeometry& g);
 
 RingRange FindRingRange(const GridGeometry& g);

@@ -337,3 +337,32 @@ TEST(DotGrid, FramesWithTooManyDotsAreRefused)
     EXPECT_GT(count, kMaxDotsPerFrame);
     EXPECT_TRUE(list.dots.empty());
 }
+
+TEST(DotGrid, HostileValuesEndCleanly)
+{
+    // Values no parameter allows, as a damaged record might carry them: the layout ends,
+    // every dot it keeps is finite.
+    const double nan = std::nan("");
+    struct Case {
+        double size, distance, randomDistance, randomSize;
+    } cases[] = {
+        {1e308, 1e308, 0, 0}, {nan, 20, 0, 0}, {10, nan, nan, 0}, {10, 20, 1e300, 0},
+        {10, 20, -1, 0}, {10, 20, -3, 0}, {1e300, 0, 0, 50}, {0, 0, 50, 0},
+    };
+    for (const Case& c : cases) {
+        ParamValues v = Plain();
+        v.dotSize = c.size;
+        v.dotDistanceX = v.dotDistanceY = c.distance;
+        v.randomDistanceX = v.randomDistanceY = c.randomDistance;
+        v.randomSize = c.randomSize;
+        v.centerPosition = {INT32_MIN, INT32_MAX};
+        const FrameValues<Pixel8> f = MakeFrameValues<Pixel8>(v, 0, 1, 300, 200);
+        DotList<Pixel8> list;
+        uint64_t count = 0;
+        LayOutDots(f, NoEffectors, list, count);
+        for (const DotRecord<Pixel8>& d : list.dots) {
+            EXPECT_TRUE(std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.width) &&
+                        std::isfinite(d.height) && std::isfinite(d.rotation));
+        }
+    }
+}
