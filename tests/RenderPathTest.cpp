@@ -84,6 +84,7 @@ void ExpectSourceCopied(const Image& input, const Image& output) {
 
 TEST_F(RenderPath, BothPathsRenderEveryDepth) {
     Layer(40, 30);
+    Values().SetFloat(Index(ParamId::DotSize), 0);  // no dot drawn: the output is the source
     for (PF_PixelFormat format :
          {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64, PF_PixelFormat_ARGB128}) {
         Image input(format, 40, 30);
@@ -196,6 +197,7 @@ TEST_F(RenderPath, PreRenderRectanglesFollowTheMask) {
 TEST_F(RenderPath, TheSourceLandsAtItsOriginOnAWholeLayerOutput) {
     Layer(64, 48);
     Values().SetPopup(Index(ParamId::Mask), 2);  // None: the output is the whole layer
+    Values().SetFloat(Index(ParamId::DotSize), 0);  // and no dot is drawn over the source
     Image input(PF_PixelFormat_ARGB32, 64, 48);
     Paint<Pixel8>(input);
     RenderJob job;
