@@ -47,6 +47,9 @@ protected:
         ASSERT_EQ(host.Send(PF_Cmd_GLOBAL_SETUP).err, PF_Err_NONE);
         ASSERT_EQ(host.Send(PF_Cmd_PARAMS_SETUP).err, PF_Err_NONE);
         ASSERT_GT(Index(ParamId::Mask), 0);
+        // Invisible dots, so what lies under them can be checked; tests that want dots
+        // make them visible.
+        Values().SetFloat(Index(ParamId::DotOpacity), 0.0);
     }
 
     static A_long Index(A_long id) { return FindParamIndex(id); }
@@ -126,6 +129,31 @@ TEST_F(RenderPath, HighQualityCopiesWithCopyHq) {
         ASSERT_EQ(Plain(input).err, PF_Err_NONE);
         EXPECT_EQ(PixelServiceCalls().copyHq - hq, quality == PF_Quality_HI ? 1 : 0);
         EXPECT_EQ(PixelServiceCalls().copy - plain, quality == PF_Quality_HI ? 0 : 1);
+    }
+}
+
+TEST_F(RenderPath, BothPathsGiveTheSameFrame) {
+    Layer(48, 32);
+    Values().SetFloat(Index(ParamId::DotOpacity), 80.0);
+    Image input(PF_PixelFormat_ARGB64, 48, 32);
+    Paint<Pixel16>(input);
+    for (A_long mask : {1, 2, 3}) {  // Layer with no layer chosen: absent on both paths
+        for (bool invert : {false, true}) {
+            Values().SetPopup(Index(ParamId::Mask), mask);
+            Values().SetCheckbox(Index(ParamId::InvertMask), invert);
+            RenderJob job;
+            job.input = &input;
+            RenderOutcome smart = RenderSmart(host, job);
+            RenderOutcome plain = Plain(input);
+            ASSERT_EQ(smart.err, PF_Err_NONE) << smart.message;
+            ASSERT_EQ(plain.err, PF_Err_NONE) << plain.message;
+            ASSERT_EQ(smart.output->Width(), plain.output->Width());
+            for (A_long y = 0; y < 32; ++y)
+                for (A_long x = 0; x < 48; ++x)
+                    ASSERT_TRUE(Same(smart.output->At<Pixel16>(x, y),
+                                     plain.output->At<Pixel16>(x, y)))
+                        << "mask " << mask << " invert " << invert << " at " << x << "," << y;
+        }
     }
 }
 
