@@ -132,6 +132,32 @@ TEST_F(RenderPath, HighQualityCopiesWithCopyHq) {
     }
 }
 
+TEST_F(RenderPath, ACancelEndsTheFrameWithoutDots) {
+    Layer(64, 48);
+    Image input(PF_PixelFormat_ARGB32, 64, 48);
+    input.Fill(Pixel8{255, 10, 20, 30});
+    Values().SetFloat(Index(ParamId::DotOpacity), 100.0);
+    RenderJob job;
+    job.input = &input;
+    // Drawn to the end, the dots change the picture.
+    RenderOutcome drawn = RenderSmart(host, job);
+    ASSERT_EQ(drawn.err, PF_Err_NONE) << drawn.message;
+    ASSERT_GT(host.Main().progressCalls.load(), 0) << "progress is reported while drawing";
+    bool changed = false;
+    for (A_long y = 0; y < 48 && !changed; ++y)
+        for (A_long x = 0; x < 64 && !changed; ++x)
+            changed = !Same(drawn.output->At<Pixel8>(x, y), input.At<Pixel8>(x, y));
+    EXPECT_TRUE(changed);
+    // Cancelled at the first report: the cancel code, and the output keeps the copied source.
+    host.Main().cancelAfter = 0;
+    for (int path = 0; path < 2; ++path) {
+        host.Main().progressCalls = 0;
+        RenderOutcome r = path ? Plain(input) : RenderSmart(host, job);
+        EXPECT_EQ(r.err, PF_Interrupt_CANCEL);
+        ExpectSourceCopied<Pixel8>(input, *r.output);
+    }
+}
+
 TEST_F(RenderPath, BothPathsGiveTheSameFrame) {
     Layer(48, 32);
     Values().SetFloat(Index(ParamId::DotOpacity), 80.0);
