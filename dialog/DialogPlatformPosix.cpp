@@ -169,8 +169,13 @@ public:
     {
         std::ostream& out = std::cout;
         out << "\n== " << ForTerminal(dialog.text) << " ==\n";
-        for (const auto& c : dialog.controls) {
-            if (!c->shown) continue;
+        // The default button (OK) is listed last, under the choices it closes.
+        std::vector<const PosixWindow*> shown;
+        for (const auto& c : dialog.controls)
+            if (c->shown && c->kind != ControlKind::DefaultButton) shown.push_back(c.get());
+        for (const auto& c : dialog.controls)
+            if (c->shown && c->kind == ControlKind::DefaultButton) shown.push_back(c.get());
+        for (const PosixWindow* c : shown) {
             switch (c->kind) {
             case ControlKind::GroupBox:
                 out << ForTerminal(c->text) << "\n";
