@@ -250,6 +250,17 @@ TEST_F(ParamUIStateTest, WithoutTheHandleSuiteTheChangeFailsCleanly)
     host.Suites().Withhold(kPFHandleSuite, kPFHandleSuiteVersion1, false);
 }
 
+TEST_F(ParamUIStateTest, WithoutTheParamUtilsSuiteTheUpdateFailsCleanly)
+{
+    host.Suites().Withhold(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
+    Params(instance).ClearUIUpdates();
+    const CallResult r = SendUpdateParamsUI(host, instance);
+    EXPECT_EQ(r.err, PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_NE(r.Message().find("PF_Err_BAD_CALLBACK_PARAM"), std::string::npos) << r.Message();
+    EXPECT_TRUE(Params(instance).UIUpdates().empty());
+    host.Suites().Withhold(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, false);
+}
+
 TEST_F(ParamUIStateTest, OtherParametersAreNotConverted)
 {
     SetDistances(10, 20, 20);
