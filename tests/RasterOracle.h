@@ -59,10 +59,11 @@ inline std::vector<SampleCount> PointSample(const std::vector<Point>& poly, int 
     // Rounding in either implementation grows with the size of the coordinates.
     const double magnitude = std::max({std::fabs(minX), std::fabs(maxX), std::fabs(minY), std::fabs(maxY)});
     eps = std::max(eps, 2e-13 * magnitude);
-    const int i0 = std::max(0, static_cast<int>(std::floor(minX)) - 1);
-    const int i1 = std::min(width - 1, static_cast<int>(std::floor(maxX)) + 1);
-    const int j0 = std::max(0, static_cast<int>(std::floor(minY)) - 1);
-    const int j1 = std::min(height - 1, static_cast<int>(std::floor(maxY)) + 1);
+    // Pixel range of the bounding box, taken in doubles first: coordinates may be huge.
+    auto first = [](double v, int limit) { return static_cast<int>(std::clamp(std::floor(v) - 1, 0.0, double(limit))); };
+    auto last = [](double v, int limit) { return static_cast<int>(std::clamp(std::floor(v) + 1, -1.0, double(limit - 1))); };
+    const int i0 = first(minX, width), i1 = last(maxX, width);
+    const int j0 = first(minY, height), j1 = last(maxY, height);
     for (int j = j0; j <= j1; ++j) {
         for (int i = i0; i <= i1; ++i) {
             SampleCount& sc = out[static_cast<size_t>(j) * width + i];
