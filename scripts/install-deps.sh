@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev
   libbenchmark-dev
   libcairo2-dev
+  libpng-dev
   pkg-config
   binutils
   clang

@@ -1,0 +1,128 @@
+// Whole frames through the stand-in host's smart path, in any of the three depths, and their
+// pixels on one 0..1 scale so that renders of different depths can be compared.
+#pragma once
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AEUtil/Pixel.h"
+#include "effect/ParamIds.h"
+#include "host/ParamServices.h"
+#include "host/RenderCall.h"
+#include "params/ParamRegistry.h"
+#include "tests/TestHost.h"
+
+namespace tonedot::test {
+
+constexpr PF_PixelFormat kDepths[] = {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64,
+                                      PF_PixelFormat_ARGB128};
+
+inline const char* DepthName(PF_PixelFormat format) {
+    switch (format) {
+        case PF_PixelFormat_ARGB32: return "8bit";
+        case PF_PixelFormat_ARGB64: return "16bit";
+        default: return "float";
+    }
+}
+
+// Calls `body(P{})` with the pixel type P of `format`.
+template <class Body>
+void WithPixelType(PF_PixelFormat format, Body&& body) {
+    if (format == PF_PixelFormat_ARGB32) body(Pixel8{});
+    if (format == PF_PixelFormat_ARGB64) body(Pixel16{});
+    if (format == PF_PixelFormat_ARGB128) body(Pixel32{});
+}
+
+// An image's channels as doubles on the 0..1 scale, alpha, red, green, blue per pixel.
+struct UnitImage {
+    int width = 0, height = 0;
+    std::vector<double> v;
+
+    double At(int x, int y, int channel) const {
+        return v[(static_cast<size_t>(y) * width + x) * 4 + channel];
+    }
+    double Alpha(int x, int y) const { return At(x, y, 0); }
+    // Sum of alpha over the columns [x0, x1) and rows [y0, y1), clipped to the image.
+    double Coverage(int x0, int y0, int x1, int y1) const {
+        double sum = 0;
+        for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
+            for (int x = std::max(0, x0); x < std::min(width, x1); ++x) sum += Alpha(x, y);
+        return sum;
+    }
+};
+
+inline UnitImage ToUnit(const Image& image) {
+    UnitImage u;
+    u.width = image.Width();
+    u.height = image.Height();
+    u.v.reserve(static_cast<size_t>(u.width) * u.height * 4);
+    WithPixelType(image.Format(), [&](auto pixel) {
+        using P = decltype(pixel);
+        using T = PixelTraits<P>;
+        for (A_long y = 0; y < image.Height(); ++y) {
+            for (A_long x = 0; x < image.Width(); ++x) {
+                const P& p = image.At<P>(x, y);
+                for (auto c : {p.alpha, p.red, p.green, p.blue}) u.v.push_back(T::ToUnit(c));
+            }
+        }
+    });
+    return u;
+}
+
+// Paints an opaque image whose colour runs from `left` at column 0 to `right` at the last
+// column, both given as 8-bit ARGB and converted to the image's depth as the effect converts
+// colours (so that every depth starts from the same values).
+inline void PaintHorizontalRamp(Image& image, PF_Pixel left, PF_Pixel right) {
+    WithPixelType(image.Format(), [&](auto pixel) {
+        using P = decltype(pixel);
+        using T = PixelTraits<P>;
+        const A_long w = image.Width();
+        for (A_long x = 0; x < w; ++x) {
+            const double t = w > 1 ? static_cast<double>(x) / (w - 1) : 0.0;
+            auto mix = [t](int a, int b) { return static_cast<int>(a + (b - a) * t + 0.5); };
+            const P p{T::FromByte(255), T::FromByte(mix(left.red, right.red)),
+                      T::FromByte(mix(left.green, right.green)),
+                      T::FromByte(mix(left.blue, right.blue))};
+            for (A_long y = 0; y < image.Height(); ++y) image.At<P>(x, y) = p;
+        }
+    });
+}
+
+// A test host ready to render: parameters registered; helpers for values and frames.
+class WholeFrameTest : public LinkedHostTest {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(host.Send(PF_Cmd_GLOBAL_SETUP).err, PF_Err_NONE);
+        ASSERT_EQ(host.Send(PF_Cmd_PARAMS_SETUP).err, PF_Err_NONE);
+    }
+
+    static A_long Index(A_long id) { return FindParamIndex(id); }
+    InstanceParams& Values() { return Params(host.Main()); }
+
+    // Sets the layer size; the grid centre and the three effector positions go to the
+    // middle of the layer, where the host puts their default of 50 %.
+    void Layer(A_long width, A_long height) {
+        host.Main().context.width = width;
+        host.Main().context.height = height;
+        Values().SetPoint(Index(ParamId::CenterPosition), width / 2.0, height / 2.0);
+        for (int n = 0; n < 3; ++n)
+            Values().SetPoint(Index(ParamId::EffectorIds(n).position), width / 2.0, height / 2.0);
+    }
+
+    // Renders `input` (which has the layer's size) through the smart path; the custom map
+    // layers listed by effector number (0..2) are the input itself, as "this layer" is.
+    std::unique_ptr<Image> Render(const Image& input, std::vector<int> mapsOnThisLayer = {}) {
+        RenderJob job;
+        job.input = &input;
+        for (int n : mapsOnThisLayer) job.layers[Index(ParamId::EffectorIds(n).customMapLayer)] = &input;
+        RenderOutcome r = RenderSmart(host, job);
+        EXPECT_EQ(r.err, PF_Err_NONE) << r.message;
+        EXPECT_TRUE(r.output);
+        return std::move(r.output);
+    }
+};
+
+}  // namespace tonedot::test
