@@ -1,0 +1,193 @@
+// Whole frames through the stand-in host's smart path (pre-render, layer checkouts, render
+// driver, grid, drawing, transfer, and the host's own copies of input and output), at
+// 1920 x 1080 and 3840 x 2160:
+//
+//   Frame/Default/<size>/<depth>   the default parameters
+//   Frame/Dense/<size>/<depth>     "Dot Size" 2, "Dot Distance X/Y" 1 (a dot every 3 pixels)
+//   Frame/Shape/<shape>/1080p/8bit each shape with the other parameters at their defaults
+//
+// and the same frames as Dots/...: the effect's own share alone (DrawDots: grid, effectors,
+// ordering, outlines, coverage, pixel writer) into a cleared dot layer, without the host's
+// copies, fill and transfer.
+//
+//   build/tonedot_bench --benchmark_filter='Frame/|Dots/'
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "AEUtil/EntryPoint.h"
+#include "AEUtil/Pixel.h"
+#include "effect/ParamIds.h"
+#include "host/Host.h"
+#include "host/ParamServices.h"
+#include "host/RenderCall.h"
+#include "params/ParamRegistry.h"
+#include "render/DrawDots.h"
+
+namespace {
+
+using tonedot::Host;
+using tonedot::Image;
+
+enum class Look { Default, Dense };
+
+struct FrameSize {
+    const char* name;
+    A_long width, height;
+};
+const FrameSize kSizes[] = {{"1080p", 1920, 1080}, {"2160p", 3840, 2160}};
+
+struct Depth {
+    const char* name;
+    PF_PixelFormat format;
+};
+const Depth kDepths[] = {{"8bit", PF_PixelFormat_ARGB32},
+                         {"16bit", PF_PixelFormat_ARGB64},
+                         {"float", PF_PixelFormat_ARGB128}};
+
+const char* const kShapeNames[] = {"", "Circle", "Square", "RoundSquare", "Cross", "Star", "Diamond"};
+
+// An opaque mid-grey layer: the pixels do not change the work, only the size and depth do.
+void PaintGrey(Image& image) {
+    switch (image.Format()) {
+        case PF_PixelFormat_ARGB32: image.Fill(Pixel8{255, 128, 128, 128}); break;
+        case PF_PixelFormat_ARGB64: image.Fill(Pixel16{32768, 16384, 16384, 16384}); break;
+        default: image.Fill(Pixel32{1.0f, 0.5f, 0.5f, 0.5f}); break;
+    }
+}
+
+void BM_Frame(benchmark::State& state, FrameSize size, Depth depth, Look look, A_long shape) {
+    Host host(&EntryPointFunc);
+    if (host.Send(PF_Cmd_GLOBAL_SETUP).err != PF_Err_NONE ||
+        host.Send(PF_Cmd_PARAMS_SETUP).err != PF_Err_NONE) {
+        state.SkipWithError("the effect did not set up");
+        return;
+    }
+    host.Main().context.width = size.width;
+    host.Main().context.height = size.height;
+    tonedot::InstanceParams& values = tonedot::Params(host.Main());
+    // Point parameters default to the middle of the layer.
+    values.SetPoint(FindParamIndex(ParamId::CenterPosition), size.width / 2.0, size.height / 2.0);
+    for (int n = 0; n < 3; ++n) {
+        values.SetPoint(FindParamIndex(ParamId::EffectorIds(n).position), size.width / 2.0,
+                        size.height / 2.0);
+    }
+    values.SetPopup(FindParamIndex(ParamId::DotShape), shape);
+    if (look == Look::Dense) {
+        values.SetFloat(FindParamIndex(ParamId::DotSize), 2);
+        values.SetFloat(FindParamIndex(ParamId::DotDistanceX), 1);
+        values.SetFloat(FindParamIndex(ParamId::DotDistanceY), 1);
+    }
+
+    Image input(depth.format, size.width, size.height);
+    PaintGrey(input);
+    tonedot::RenderJob job;
+    job.input = &input;
+    // "Custom Map Layer" defaults to this layer.
+    for (int n = 0; n < 3; ++n)
+        job.layers[FindParamIndex(ParamId::EffectorIds(n).customMapLayer)] = &input;
+    for (auto _ : state) {
+        tonedot::RenderOutcome r = tonedot::RenderSmart(host, job);
+        if (r.err != PF_Err_NONE || !r.output) {
+            state.SkipWithError(("render failed: " + r.message).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(r.output->World()->data);
+    }
+    state.SetItemsProcessed(state.iterations() * size.width * size.height);  // pixels
+}
+
+int32_t Fixed(double v) { return static_cast<int32_t>(std::lround(v * 65536.0)); }
+
+// The parameters' defaults as the renderer receives them for a layer of this size.
+ParamValues DefaultValues(FrameSize size, Look look, A_long shape) {
+    ParamValues v{};
+    v.dotShape = shape;
+    v.dotColor = PF_Pixel{255, 255, 125, 20};
+    v.dotSize = look == Look::Dense ? 2 : 10;
+    v.rotationType = 1;
+    v.dotOpacity = 100;
+    v.distanceBetween = 1;
+    v.dotDistanceX = v.dotDistanceY = look == Look::Dense ? 1 : 20;
+    v.centerPosition = {Fixed(size.width / 2.0), Fixed(size.height / 2.0)};
+    v.globalRotationCenter = 1;
+    v.mask = 1;
+    for (EffectorParams& e : v.effector) {
+        e.effectMap = 3;
+        e.position = v.centerPosition;
+        e.size = 200;
+        e.falloff = 100;
+        e.tiling = 4;
+        e.absSize = 20;
+        e.absOpacity = 100;
+        e.ratioSize = e.ratioAspect = e.ratioRotation = e.ratioOpacity = 1;
+        e.blendMode = 1;
+        e.blendColor = PF_Pixel{255, 255, 255, 255};
+    }
+    return v;
+}
+
+template <class P>
+void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
+    std::vector<P> layer(static_cast<size_t>(size.width) * size.height);
+    PF_InData in{};
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::fill(layer.begin(), layer.end(), P{});  // the host hands out a cleared layer
+        RenderRecord record = NewRenderRecord();
+        record.values = DefaultValues(size, look, shape);
+        record.inData = &in;
+        state.ResumeTiming();
+        DotCanvas<P> canvas(layer.data(), size.width, size.height,
+                            size.width * static_cast<int>(sizeof(P)));
+        if (DrawDots(record, canvas) != PF_Err_NONE) {
+            state.SkipWithError("DrawDots failed");
+            break;
+        }
+        benchmark::DoNotOptimize(layer.data());
+    }
+    state.SetItemsProcessed(state.iterations() * size.width * size.height);  // pixels
+}
+
+void RegisterDots(const std::string& name, FrameSize size, Depth depth, Look look, A_long shape) {
+    benchmark::internal::Benchmark* b = nullptr;
+    if (depth.format == PF_PixelFormat_ARGB32)
+        b = benchmark::RegisterBenchmark(name.c_str(), BM_Dots<Pixel8>, size, look, shape);
+    else if (depth.format == PF_PixelFormat_ARGB64)
+        b = benchmark::RegisterBenchmark(name.c_str(), BM_Dots<Pixel16>, size, look, shape);
+    else
+        b = benchmark::RegisterBenchmark(name.c_str(), BM_Dots<Pixel32>, size, look, shape);
+    b->Unit(benchmark::kMillisecond);
+}
+
+// Registered before main() runs, beside the rasteriser benchmarks.
+const bool kRegistered = [] {
+    for (const FrameSize& size : kSizes) {
+        for (const Depth& depth : kDepths) {
+            const std::string suffix = std::string(size.name) + "/" + depth.name;
+            benchmark::RegisterBenchmark(("Frame/Default/" + suffix).c_str(), BM_Frame, size, depth,
+                                         Look::Default, 1)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("Frame/Dense/" + suffix).c_str(), BM_Frame, size, depth,
+                                         Look::Dense, 1)
+                ->Unit(benchmark::kMillisecond);
+            RegisterDots("Dots/Default/" + suffix, size, depth, Look::Default, 1);
+            RegisterDots("Dots/Dense/" + suffix, size, depth, Look::Dense, 1);
+        }
+    }
+    for (A_long shape = 1; shape <= 6; ++shape) {
+        benchmark::RegisterBenchmark(
+            (std::string("Frame/Shape/") + kShapeNames[shape] + "/1080p/8bit").c_str(), BM_Frame,
+            kSizes[0], kDepths[0], Look::Default, shape)
+            ->Unit(benchmark::kMillisecond);
+        RegisterDots(std::string("Dots/Shape/") + kShapeNames[shape] + "/1080p/8bit", kSizes[0],
+                     kDepths[0], Look::Default, shape);
+    }
+    return true;
+}();
+
+}  // namespace
