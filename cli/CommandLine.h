@@ -1,0 +1,58 @@
+// Options and arguments of one tonedot command: the declaration of what a command takes,
+// the parse of its arguments against it, and its --help text.
+#pragma once
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tonedot::cli {
+
+struct OptionSpec {
+    std::string name;        // long name without the dashes: "output" for --output
+    char shortName = 0;      // 'o' for -o; 0 when there is none
+    std::string valueName;   // "FILE"; empty for an on/off flag
+    std::string help;        // one or more lines
+    bool repeatable = false; // may be given more than once (each value is kept)
+};
+
+struct CommandSpec {
+    std::string name;                 // "render", "preset save"
+    std::string usage;                // "INPUT -o OUTPUT [options]"
+    std::string brief;                // one line for the program's command list
+    std::string summary;              // one or more lines for --help
+    std::string details;              // free text after the option list, may be empty
+    std::vector<OptionSpec> options;  // -h/--help is always added
+    std::size_t minArguments = 0;     // positional arguments
+    std::size_t maxArguments = 0;
+};
+
+class ParsedArgs {
+public:
+    const std::vector<std::string>& Arguments() const { return arguments_; }
+    bool Has(const std::string& name) const;
+    // Every value given for the option, in command-line order.
+    std::vector<std::string> All(const std::string& name) const;
+    // The value of an option that may appear once, if given.
+    std::optional<std::string> Value(const std::string& name) const;
+    bool HelpWanted() const { return help_; }
+
+private:
+    friend ParsedArgs ParseCommandLine(const CommandSpec&, const std::vector<std::string>&);
+    std::vector<std::string> arguments_;
+    std::vector<std::pair<std::string, std::string>> options_;
+    bool help_ = false;
+};
+
+// Parses `args` (the words after the command's name).  Accepts "--name value",
+// "--name=value", "-n value", "-nvalue" and "--" to end the options.  Throws a usage
+// CliError naming the command for an unknown option (with the nearest names), a missing
+// value, an option given twice that may appear once, or a wrong number of arguments.  With
+// -h or --help anywhere, nothing else is checked.
+ParsedArgs ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& args);
+
+// The command's --help text.
+std::string HelpText(const CommandSpec& spec);
+
+}  // namespace tonedot::cli

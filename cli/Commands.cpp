@@ -1,0 +1,272 @@
+#include "cli/Commands.h"
+
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <iostream>
+#include <sstream>
+
+#include "cli/AtomicFile.h"
+#include "cli/ClosestNames.h"
+#include "cli/CommandLine.h"
+#include "cli/Demo.h"
+#include "cli/EffectSession.h"
+#include "cli/ExitCodes.h"
+#include "cli/Presets.h"
+#include "cli/Progress.h"
+#include "cli/RenderCommand.h"
+#include "params/StoredDefaults.h"
+
+namespace tonedot::cli {
+namespace {
+
+const OptionSpec kEffectOption{"effect", 0, "LIB",
+                               "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, or the one it was built with).",
+                               false};
+const OptionSpec kFactoryOption{"factory-defaults", 0, "",
+                                "Start from the built-in defaults, ignoring the stored ones.", false};
+const OptionSpec kSetOption{"set", 's', "NAME=VALUE", "Sets a parameter by its display name, as for render.", true};
+const OptionSpec kPresetOption{"preset", 'p', "FILE", "Reads parameter values from a preset first.", true};
+
+struct Command {
+    CommandSpec spec;
+    std::function<int(const ParsedArgs&)> run;
+};
+
+// ---- params ---------------------------------------------------------------------------------
+
+std::string RangeText(const ParamInfo& p) {
+    const PF_ParamDefUnion& u = p.def.u;
+    switch (p.kind) {
+        case ParamKind::FloatSlider:
+            return FormatNumber(u.fs_d.valid_min) + " to " + FormatNumber(u.fs_d.valid_max) + (p.Percent() ? " %" : "");
+        case ParamKind::Slider: return std::to_string(u.sd.valid_min) + " to " + std::to_string(u.sd.valid_max);
+        case ParamKind::Angle: return "degrees";
+        case ParamKind::Checkbox: return "on/off";
+        case ParamKind::Color: return "#RRGGBB";
+        case ParamKind::Point: return "x,y px or %";
+        case ParamKind::Popup: return "1 to " + std::to_string(p.choices.size());
+        case ParamKind::Layer: return "file/self/none";
+        default: return "";
+    }
+}
+
+int RunParams(const ParsedArgs& args) {
+    EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
+    std::printf("%-5s %-5s %-24s %-14s %-16s %-14s %s\n", "index", "id", "name", "kind", "valid range",
+                "default", "choices");
+    for (const ParamInfo& p : session.Params().All()) {
+        if (p.index == 0) continue;
+        std::string name = p.kind == ParamKind::GroupEnd ? "(end of " + p.group + ")" : p.name;
+        std::string dflt = p.Settable() || p.kind == ParamKind::Layer ? FormatValue(p, RegisteredValue(p)) : "";
+        std::string choices;
+        for (std::size_t i = 0; i < p.choices.size(); ++i) {
+            if (p.choices[i] == "(-") continue;
+            if (!choices.empty()) choices += ", ";
+            choices += std::to_string(i + 1) + " " + p.choices[i];
+        }
+        std::printf("%-5d %-5d %-24s %-14s %-16s %-14s %s\n", p.index, static_cast<int>(p.id), name.c_str(),
+                    KindName(p.kind), RangeText(p).c_str(), dflt.c_str(), choices.c_str());
+    }
+    return kExitOk;
+}
+
+// ---- about ------------------------------------------------------------------------------------
+
+int RunAbout(const ParsedArgs& args) {
+    EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), false);
+    std::string text = session.About();
+    if (text.empty() || text.back() != '\n') text += '\n';
+    std::fputs(text.c_str(), stdout);
+    return kExitOk;
+}
+
+// ---- preset save -----------------------------------------------------------------------------
+
+int RunPresetSave(const ParsedArgs& args) {
+    const std::string path = args.Arguments()[0];
+    EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
+    const ParamSettings settings = SettingsFromArgs(session.Params(), args);
+    WriteTextFileAtomically(path, PresetText(session.Params(), settings));
+    if (!args.Has("quiet")) std::printf("tonedot: wrote preset %s\n", path.c_str());
+    return kExitOk;
+}
+
+// ---- defaults save | reset --------------------------------------------------------------------
+
+int RunDefaults(const ParsedArgs& args) {
+    const std::string action = args.Arguments()[0];
+    if (action != "save" && action != "reset")
+        throw UsageError("tonedot defaults: unknown action \"" + action + "\"; expected save or reset." +
+                         DidYouMean(action, {"save", "reset"}));
+    if (action == "reset" && (args.Has("set") || args.Has("preset") || args.Has("factory-defaults")))
+        throw UsageError("tonedot defaults reset takes no values; it clears the stored defaults.");
+    EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
+    Instance& instance = session.NewInstance();
+    if (action == "save") {
+        const ParamSettings settings = SettingsFromArgs(session.Params(), args);
+        FrameContext context;
+        context.layerWidth = 1920;
+        context.layerHeight = 1080;
+        session.ApplySettings(instance, settings, context);
+    }
+    // The options dialog's own buttons: 2001 "Set current parameter values to default",
+    // 2002 "Restore initial default parameter values".
+    const int wanted = action == "save" ? 1 : 2;
+    const int end = session.RunOptionsDialog(instance, action == "save" ? 2001 : 2002);
+    char path[kSettingsPathSize];
+    GetSettingsPath(path);
+    if (end != wanted)
+        throw RenderError(std::string("the effect's options dialog did not ") +
+                          (action == "save" ? "store" : "clear") + " the defaults (it ended with " +
+                          std::to_string(end) + "; stored defaults may be unavailable for this host).");
+    if (!args.Has("quiet")) {
+        if (action == "save")
+            std::printf("tonedot: stored the defaults in %s; they apply from the next start.\n", path);
+        else
+            std::printf("tonedot: cleared the stored defaults (%s).\n", path);
+    }
+    return kExitOk;
+}
+
+// ---- the command table -------------------------------------------------------------------------
+
+std::vector<Command> Commands() {
+    std::vector<Command> commands;
+    commands.push_back({RenderCommandSpec(), &RunRenderCommand});
+
+    CommandSpec params;
+    params.name = "params";
+    params.usage = "[options]";
+    params.brief = "Lists the effect's parameters with ranges, defaults and choices.";
+    params.summary = "Lists every parameter the effect registers: host index, id, display name, kind,\n"
+                     "valid range, default (the stored defaults included) and choices.";
+    params.options = {kFactoryOption, kEffectOption};
+    commands.push_back({params, &RunParams});
+
+    CommandSpec about;
+    about.name = "about";
+    about.usage = "[options]";
+    about.brief = "Prints the effect's About text.";
+    about.summary = "Prints the effect's About text.";
+    about.options = {kEffectOption};
+    commands.push_back({about, &RunAbout});
+
+    CommandSpec preset;
+    preset.name = "preset save";
+    preset.usage = "FILE [--set NAME=VALUE ...] [options]";
+    preset.brief = "Writes parameter values to a preset file.";
+    preset.summary = "Writes a preset: every parameter that can be stored, in the stored-defaults format\n"
+                     "(section [Version=1.5], one key per display name).  Values start from the\n"
+                     "registered defaults; --preset and --set change them.  Use it with render --preset.";
+    preset.minArguments = preset.maxArguments = 1;
+    preset.options = {kSetOption, kPresetOption, kFactoryOption,
+                      {"quiet", 0, "", "No message on success.", false}, kEffectOption};
+    commands.push_back({preset, &RunPresetSave});
+
+    CommandSpec defaults;
+    defaults.name = "defaults";
+    defaults.usage = "save|reset [--set NAME=VALUE ...] [options]";
+    defaults.brief = "Stores or clears the user's defaults through the effect's options dialog.";
+    defaults.summary =
+        "Stores or clears the user's defaults through the effect's own options dialog, as its\n"
+        "buttons do: \"save\" presses \"Set current parameter values to default\" with the\n"
+        "values given (the registered ones otherwise), \"reset\" presses \"Restore initial default\n"
+        "parameter values\".  The effect reads them at its next start: every later tonedot run\n"
+        "(unless --factory-defaults).  The file lives in $XDG_CONFIG_HOME (or ~/.config)\n"
+        "/TORVA/InkPanel/T_Tonedot.ini.";
+    defaults.minArguments = defaults.maxArguments = 1;
+    defaults.options = {kSetOption, kPresetOption, kFactoryOption,
+                        {"quiet", 0, "", "No message on success.", false}, kEffectOption};
+    commands.push_back({defaults, &RunDefaults});
+
+    commands.push_back({DemoCommandSpec(), &RunDemoCommand});
+    return commands;
+}
+
+std::string ProgramHelp(const std::vector<Command>& commands) {
+    std::ostringstream out;
+    out << "Usage: tonedot COMMAND [options]\n\n"
+           "Renders the T_Tonedot halftone-dot effect outside the host.\n\nCommands:\n";
+    for (const Command& c : commands) {
+        const std::string& first = c.spec.brief;
+        out << "  " << c.spec.name << std::string(c.spec.name.size() < 14 ? 14 - c.spec.name.size() : 1, ' ')
+            << first << "\n";
+    }
+    out << "  help          Shows the help of a command.\n\n"
+           "Run \"tonedot COMMAND --help\" for a command's options.\n"
+           "Exit codes: 0 done, 2 usage, 3 file input/output, 4 effect error, 130 interrupted.\n";
+    return out.str();
+}
+
+int Dispatch(const std::vector<std::string>& args) {
+    const std::vector<Command> commands = Commands();
+    if (args.size() < 2 || args[1] == "-h" || args[1] == "--help") {
+        std::fputs(ProgramHelp(commands).c_str(), args.size() < 2 ? stderr : stdout);
+        return args.size() < 2 ? kExitUsage : kExitOk;
+    }
+    std::string name = args[1];
+    std::size_t rest = 2;
+    if (name == "help") {
+        if (args.size() < 3) {
+            std::fputs(ProgramHelp(commands).c_str(), stdout);
+            return kExitOk;
+        }
+        name = args[2];
+        if (name == "preset" && args.size() > 3) name += " " + args[3];
+        for (const Command& c : commands)
+            if (c.spec.name == name || (name == "preset" && c.spec.name == "preset save")) {
+                std::fputs(HelpText(c.spec).c_str(), stdout);
+                return kExitOk;
+            }
+    } else if (name == "preset") {
+        if (args.size() >= 3 && (args[2] == "-h" || args[2] == "--help")) name = "preset save";
+        else if (args.size() < 3 || args[2] != "save")
+            throw UsageError("tonedot preset: expected \"tonedot preset save FILE\"" +
+                             (args.size() >= 3 ? std::string(", not \"") + args[2] + "\"" : std::string()) +
+                             ".");
+        else {
+            name = "preset save";
+            rest = 3;
+        }
+    }
+    for (const Command& c : commands) {
+        if (c.spec.name != name) continue;
+        const ParsedArgs parsed = ParseCommandLine(c.spec, std::vector<std::string>(args.begin() + static_cast<long>(rest), args.end()));
+        if (parsed.HelpWanted()) {
+            std::fputs(HelpText(c.spec).c_str(), stdout);
+            return kExitOk;
+        }
+        return c.run(parsed);
+    }
+    std::vector<std::string> names{"help", "preset"};
+    for (const Command& c : commands) names.push_back(c.spec.name);
+    throw UsageError("unknown command \"" + name + "\"." + DidYouMean(name, names) +
+                     " Run \"tonedot --help\" for the list.");
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args) {
+    try {
+        return Dispatch(args);
+    } catch (const CliError& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tonedot: %s\n", e.what());
+        return e.Code();
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tonedot: internal error: %s\n", e.what());
+        return kExitInternal;
+    }
+}
+
+int RunMain(int argc, char** argv) {
+    InstallInterruptHandler();
+    std::vector<std::string> args(argv, argv + argc);
+    const int code = Run(args);
+    RemovePendingTempFiles();
+    return code;
+}
+
+}  // namespace tonedot::cli

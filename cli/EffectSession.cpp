@@ -1,0 +1,275 @@
+#include "cli/EffectSession.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
+#include <limits.h>
+#include <unistd.h>
+
+#include "AEUtil/ExceptionReport.h"
+#include "cli/ExitCodes.h"
+#include "cli/Progress.h"
+#include "host/EffectUI.h"
+#include "host/ParamServices.h"
+#include "host/RenderCall.h"
+
+#ifndef TONEDOT_BUILT_EFFECT_PATH
+#define TONEDOT_BUILT_EFFECT_PATH ""
+#endif
+
+namespace tonedot::cli {
+namespace {
+
+thread_local ProgressBar* tBar = nullptr;
+thread_local int tSlot = 0;
+
+// The host's progress callback: the dots drawn so far go to the bar; an interrupt
+// answers the cancel code, which stops the effect's dot loop.
+PF_Err ReportProgress(PF_ProgPtr, A_long current, A_long total) {
+    if (tBar) tBar->Dots(tSlot, current, total);
+    return Interrupted() ? PF_Interrupt_CANCEL : PF_Err_NONE;
+}
+
+PF_Err CheckAbort(PF_ProgPtr) { return Interrupted() ? PF_Interrupt_CANCEL : PF_Err_NONE; }
+
+bool FileExists(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
+
+std::string ProgramFolder() {
+    char buffer[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return std::string();
+    std::string path(buffer, static_cast<std::size_t>(n));
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Sets an environment variable for the lifetime of the object, then restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = std::string(old);
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) setenv(name_, old_->c_str(), 1);
+        else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A fresh, empty temporary folder, removed with what it holds when the object goes.
+class TempFolder {
+public:
+    TempFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tonedot-XXXXXX";
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        if (mkdtemp(buffer.data())) path_ = buffer.data();
+    }
+    ~TempFolder() {
+        if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::unique_ptr<Image> ToHostImage(const Picture& picture) {
+    auto image = std::make_unique<Image>(FormatOf(picture.GetDepth()), picture.Width(), picture.Height());
+    picture.CopyToWorld(*image->World());
+    return image;
+}
+
+}  // namespace
+
+std::string HostErrorText(PF_Err err, const std::string& message) {
+    const char* name = AEUtil::ErrorCodeName(err);
+    std::string text = std::string(name && *name ? name : "host error") + " (" + std::to_string(err) + ")";
+    std::string m = message;
+    while (!m.empty() && (m.back() == '\n' || m.back() == '\r')) m.pop_back();
+    for (char& c : m)
+        if (c == '\n' || c == '\r') c = ' ';
+    if (!m.empty()) text += ": " + m;
+    return text;
+}
+
+void SetThreadProgress(ProgressBar* bar, int slot) {
+    tBar = bar;
+    tSlot = slot;
+}
+
+std::string FindEffectLibrary(const std::string& explicitPath) {
+    if (!explicitPath.empty()) return explicitPath;
+    if (const char* env = std::getenv("TONEDOT_EFFECT"); env && *env) return env;
+    const std::string beside = ProgramFolder() + "/T_Tonedot.so";
+    if (FileExists(beside)) return beside;
+    return TONEDOT_BUILT_EFFECT_PATH;
+}
+
+EffectSession::EffectSession(const std::string& libraryPath, bool factoryDefaults) {
+    host_ = std::make_unique<Host>(libraryPath);
+    if (!host_->Loaded())
+        throw RenderError("cannot load the effect library \"" + libraryPath + "\": " +
+                          host_->LoadError() + " (name another with --effect or TONEDOT_EFFECT).");
+    host_->interact.progress = &ReportProgress;
+    host_->interact.abort = &CheckAbort;
+    Send(PF_Cmd_GLOBAL_SETUP, host_->Main(), "PF_Cmd_GLOBAL_SETUP");
+    {
+        // Without stored defaults the effect must find no settings file while it
+        // registers its parameters: it looks in the application-data folder, which is
+        // an empty folder for this command.
+        std::unique_ptr<TempFolder> empty;
+        std::unique_ptr<ScopedEnv> env;
+        if (factoryDefaults) {
+            empty = std::make_unique<TempFolder>();
+            env = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", empty->Path());
+        }
+        Send(PF_Cmd_PARAMS_SETUP, host_->Main(), "PF_Cmd_PARAMS_SETUP");
+    }
+    params_ = std::make_unique<RegisteredParams>(Catalog(*host_).Definitions());
+}
+
+EffectSession::~EffectSession() {
+    for (Instance* instance : instances_) host_->Send(PF_Cmd_SEQUENCE_SETDOWN, *instance);
+    host_->Send(PF_Cmd_GLOBAL_SETDOWN);
+}
+
+void EffectSession::Send(PF_Cmd cmd, Instance& instance, const char* what) {
+    const CallResult r = host_->Send(cmd, instance);
+    if (r.err != PF_Err_NONE)
+        throw RenderError(std::string(what) + " failed: " + HostErrorText(r.err, r.Message()) + ".");
+}
+
+std::string EffectSession::About() {
+    const CallResult r = host_->Send(PF_Cmd_ABOUT);
+    if (r.err != PF_Err_NONE)
+        throw RenderError("PF_Cmd_ABOUT failed: " + HostErrorText(r.err, r.Message()) + ".");
+    std::string text = r.Message();
+    for (char& c : text)
+        if (c == '\r') c = '\n';
+    return text;
+}
+
+Instance& EffectSession::NewInstance() {
+    Instance& instance = instances_.empty() ? host_->Main() : host_->NewInstance();
+    Send(PF_Cmd_SEQUENCE_SETUP, instance, "PF_Cmd_SEQUENCE_SETUP");
+    instances_.push_back(&instance);
+    return instance;
+}
+
+void EffectSession::ApplySettings(Instance& instance, const ParamSettings& settings,
+                                  const FrameContext& context) {
+    InstanceParams& values = tonedot::Params(instance);
+    for (const ParamInfo& info : params_->All()) {
+        if (info.index == 0 || !info.Settable()) continue;
+        auto it = settings.find(info.index);
+        const ParamValue value = it != settings.end() ? it->second : RegisteredValue(info);
+        PF_ParamDef def = ToHostDef(info, value, context.layerWidth, context.layerHeight);
+        if (info.kind == ParamKind::Point) {
+            // The host reports points in the pixels of the current downsampling.
+            def.u.td.x_value = static_cast<PF_Fixed>(std::lround(def.u.td.x_value / static_cast<double>(context.downsampleX)));
+            def.u.td.y_value = static_cast<PF_Fixed>(std::lround(def.u.td.y_value / static_cast<double>(context.downsampleY)));
+        }
+        values.SetValue(info.index, def.u);
+    }
+}
+
+void EffectSession::UpdateParamsUI(Instance& instance) {
+    const CallResult r = SendUpdateParamsUI(*host_, instance);
+    if (r.err != PF_Err_NONE)
+        throw RenderError("PF_Cmd_UPDATE_PARAMS_UI failed: " + HostErrorText(r.err, r.Message()) + ".");
+}
+
+PreparedFrame EffectSession::Prepare(Instance& instance, const FrameContext& context,
+                                     const FrameLayers& layers) {
+    PreparedFrame frame;
+    frame.context = context;
+    InstanceContext& c = instance.context;
+    c.width = context.layerWidth;
+    c.height = context.layerHeight;
+    c.quality = context.highQuality ? PF_Quality_HI : PF_Quality_LO;
+    c.timeStep = context.timeStep;
+    c.timeScale = context.timeScale;
+    c.currentTime = static_cast<A_long>(context.frame * context.timeStep);
+    c.totalTime = static_cast<A_long>((context.frame + 1) * context.timeStep);
+    c.downsampleX = {1, static_cast<A_u_long>(context.downsampleX)};
+    c.downsampleY = {1, static_cast<A_u_long>(context.downsampleY)};
+    c.extentHint = {0, 0, 0, 0};
+
+    frame.input = ToHostImage(*layers.input);
+    InstanceParams& values = tonedot::Params(instance);
+    for (const ParamInfo& info : params_->All()) {
+        if (info.index == 0 || info.kind != ParamKind::Layer) continue;
+        auto it = layers.layers.find(info.index);
+        const Picture* picture = it != layers.layers.end() ? it->second : nullptr;
+        if (picture) frame.layers[info.index] = ToHostImage(*picture);
+        values.SetLayer(info.index, picture ? frame.layers[info.index]->World() : nullptr);
+    }
+    return frame;
+}
+
+Picture EffectSession::Render(Instance& instance, PreparedFrame& frame) {
+    RenderJob job;
+    job.instance = &instance;
+    job.input = frame.input.get();
+    for (auto& layer : frame.layers) job.layers[layer.first] = layer.second.get();
+    RenderOutcome outcome;
+    if (frame.context.smartPath) {
+        outcome = RenderSmart(*host_, job);
+    } else {
+        const InstanceContext& c = instance.context;
+        ParamArray array = tonedot::Params(instance).MakeParamArray(c.currentTime, c.timeScale);
+        job.params = array.data();
+        job.paramCount = static_cast<A_long>(array.defs.size());
+        outcome = RenderPlain(*host_, job);
+    }
+    if (outcome.err != PF_Err_NONE) {
+        if (outcome.err == PF_Interrupt_CANCEL && Interrupted())
+            throw CliError(kExitCancelled, "interrupted; nothing more was written.");
+        throw RenderError("the effect failed on frame " + std::to_string(frame.context.frame) + ": " +
+                          HostErrorText(outcome.err, outcome.message) + ".");
+    }
+    if (Interrupted()) throw CliError(kExitCancelled, "interrupted; nothing more was written.");
+    if (!outcome.output) throw RenderError("the effect rendered no output.");
+
+    // The output may cover less than the layer (the effect asked only for the input's
+    // rectangle); what it does not cover is transparent.
+    const int width = frame.input->Width(), height = frame.input->Height();
+    Picture result(DepthFromFormat(frame.input->Format()), width, height);
+    const PF_EffectWorld& out = *outcome.output->World();
+    const int bpp = BytesPerPixelOf(result.GetDepth());
+    for (int y = 0; y < out.height; ++y) {
+        const int ty = y + out.origin_y;
+        if (ty < 0 || ty >= height) continue;
+        for (int x = 0; x < out.width; ++x) {
+            const int tx = x + out.origin_x;
+            if (tx < 0 || tx >= width) continue;
+            std::memcpy(result.Data() + static_cast<std::size_t>(ty) * result.RowBytes() + static_cast<std::size_t>(tx) * bpp,
+                        static_cast<const unsigned char*>(out.data) + static_cast<std::size_t>(y) * out.rowbytes +
+                            static_cast<std::size_t>(x) * bpp,
+                        static_cast<std::size_t>(bpp));
+        }
+    }
+    return result;
+}
+
+int EffectSession::RunOptionsDialog(Instance& instance, int control) {
+    std::vector<std::string> transcript;
+    const CallResult r = RunOptionsDialogCommand(*host_, instance, std::to_string(control), &transcript);
+    if (r.err != PF_Err_NONE)
+        throw RenderError("PF_Cmd_DO_DIALOG failed: " + HostErrorText(r.err, r.Message()) + ".");
+    int endCode = -1;
+    for (const std::string& line : transcript)
+        if (line.compare(0, 4, "end ") == 0) endCode = std::atoi(line.c_str() + 4);
+    return endCode;
+}
+
+}  // namespace tonedot::cli

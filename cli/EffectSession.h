@@ -1,0 +1,108 @@
+// The effect library driven through the stand-in host, as the host drives it: the library
+// is loaded from its path, PF_Cmd_GLOBAL_SETUP and PF_Cmd_PARAMS_SETUP go first (before
+// any render thread), every instance gets PF_Cmd_SEQUENCE_SETUP, and frames are rendered
+// through the smart-render protocol or PF_Cmd_RENDER.
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/ParamValue.h"
+#include "cli/Picture.h"
+#include "cli/Presets.h"
+#include "cli/RegisteredParams.h"
+#include "host/Host.h"
+#include "host/Image.h"
+
+namespace tonedot::cli {
+
+// The effect library to load: `explicitPath` when given, else $TONEDOT_EFFECT, else the
+// library beside the program, else the one this program was built with.
+std::string FindEffectLibrary(const std::string& explicitPath);
+
+// How the host presents one frame to the effect.
+struct FrameContext {
+    int layerWidth = 0, layerHeight = 0;  // full-resolution layer size
+    int downsampleX = 1, downsampleY = 1; // the host's downsampling is 1/x by 1/y
+    bool highQuality = true;
+    bool smartPath = true;
+    long frame = 0;                       // frame number
+    A_u_long timeScale = 24;              // time units per second
+    A_long timeStep = 1;                  // time units per frame
+};
+
+// The images of one frame at the current downsampling: the input and each layer
+// parameter's image (a missing or null entry is a layer set to none).
+struct FrameLayers {
+    const Picture* input = nullptr;
+    std::map<int, const Picture*> layers;  // by host index
+};
+
+// A frame handed to an instance: the host's own copies of its images, and its context.
+struct PreparedFrame {
+    FrameContext context;
+    std::unique_ptr<Image> input;
+    std::map<int, std::unique_ptr<Image>> layers;  // by host index; none are absent
+};
+
+class EffectSession {
+public:
+    // Loads the library, sends PF_Cmd_GLOBAL_SETUP and PF_Cmd_PARAMS_SETUP.  With
+    // `factoryDefaults` the effect finds no stored defaults while it registers its
+    // parameters.  Throws a render CliError when the library cannot be loaded or a
+    // command fails.
+    EffectSession(const std::string& libraryPath, bool factoryDefaults);
+    ~EffectSession();
+    EffectSession(const EffectSession&) = delete;
+    EffectSession& operator=(const EffectSession&) = delete;
+
+    Host& GetHost() { return *host_; }
+    const RegisteredParams& Params() const { return *params_; }
+
+    // PF_Cmd_ABOUT: the About text, line breaks as "\n".
+    std::string About();
+
+    // A new effect instance with its sequence data (PF_Cmd_SEQUENCE_SETUP).
+    Instance& NewInstance();
+
+    // Gives the instance the parameter values of `settings` (registered values where it
+    // has none) for a frame of the context's layer size and downsampling: points are
+    // given in full-resolution pixels or percent and the host reports them in downsampled
+    // pixels.  Layer parameters are left to Prepare.
+    void ApplySettings(Instance& instance, const ParamSettings& settings, const FrameContext& context);
+
+    // PF_Cmd_UPDATE_PARAMS_UI, as the host sends it after values change (the effect
+    // enables and disables controls; the host keeps the flags).
+    void UpdateParamsUI(Instance& instance);
+
+    // Time, size, quality and downsampling in the instance's context, and the host's
+    // copies of the frame's images as the input and the layer parameters.
+    PreparedFrame Prepare(Instance& instance, const FrameContext& context, const FrameLayers& layers);
+
+    // Renders the prepared frame; the result has the layer's size at the downsampling.
+    // Throws a render CliError naming the host error, or a CliError with kExitCancelled
+    // when the render stopped because of an interrupt.
+    Picture Render(Instance& instance, PreparedFrame& frame);
+
+    // PF_Cmd_DO_DIALOG with the options dialog answered by pressing `control` (2001 "Set
+    // current parameter values to default", 2002 "Restore initial default parameter
+    // values").  Returns the dialog's end code (1 saved, 2 restored, 0 nothing).
+    int RunOptionsDialog(Instance& instance, int control);
+
+private:
+    void Send(PF_Cmd cmd, Instance& instance, const char* what);
+
+    std::unique_ptr<Host> host_;
+    std::unique_ptr<RegisteredParams> params_;
+    std::vector<Instance*> instances_;
+};
+
+// "PF_Err_OUT_OF_MEMORY (4): <the effect's message>".
+std::string HostErrorText(PF_Err err, const std::string& message);
+
+// Sets the thread's progress bar slot; the host progress callback reports dots there.
+class ProgressBar;
+void SetThreadProgress(ProgressBar* bar, int slot);
+
+}  // namespace tonedot::cli

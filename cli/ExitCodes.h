@@ -1,0 +1,33 @@
+// The exit codes of the tonedot program, and the error that carries one to main().
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace tonedot::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitInternal = 1,   // a fault of the program itself
+    kExitUsage = 2,      // bad command, option, parameter name or value
+    kExitIO = 3,         // an image or file could not be read or written
+    kExitRender = 4,     // the effect library could not be loaded or a host command failed
+    kExitCancelled = 130 // interrupted (Ctrl-C); nothing was written
+};
+
+// Thrown wherever a command cannot go on; main() prints "tonedot: <message>" and exits
+// with the code.
+class CliError : public std::runtime_error {
+public:
+    CliError(ExitCode code, const std::string& message)
+        : std::runtime_error(message), code_(code) {}
+    ExitCode Code() const { return code_; }
+
+private:
+    ExitCode code_;
+};
+
+inline CliError UsageError(const std::string& message) { return CliError(kExitUsage, message); }
+inline CliError IOError(const std::string& message) { return CliError(kExitIO, message); }
+inline CliError RenderError(const std::string& message) { return CliError(kExitRender, message); }
+
+}  // namespace tonedot::cli

@@ -1,0 +1,390 @@
+#include "cli/RenderCommand.h"
+
+#include <atomic>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cli/AtomicFile.h"
+#include "cli/DotVectors.h"
+#include "cli/ExitCodes.h"
+#include "cli/ImageFile.h"
+#include "cli/Progress.h"
+#include "host/RenderCall.h"
+
+namespace tonedot::cli {
+namespace {
+
+std::pair<std::string, std::string> SplitAssignment(const std::string& text, const char* option) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0)
+        throw UsageError(std::string("bad ") + option + " \"" + text + "\": expected " + option +
+                         " \"NAME=VALUE\" (for example " + option + " \"Dot Size=20\").");
+    return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
+bool ParseWhole(const std::string& text, long& out) {
+    if (text.empty()) return false;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+// The same file, by identity when both exist, else by name.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return a == b;
+}
+
+void CheckOutputFolder(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw IOError("cannot write \"" + path + "\": the folder \"" + folder + "\" does not exist.");
+    if (access(folder.c_str(), W_OK) != 0)
+        throw IOError("cannot write \"" + path + "\": the folder \"" + folder + "\" is not writable.");
+}
+
+struct RenderPlan {
+    FramePattern input{""}, output{""};
+    std::optional<FramePattern> svg;
+    std::vector<long> frames;
+    std::optional<Depth> depth;
+    FrameContext context;  // size and frame filled per frame
+    int jobs = 1;
+    bool quiet = false;
+    bool forceProgress = false;
+    bool sequence = false;
+    bool factoryDefaults = false;
+    std::string effect;
+};
+
+RenderPlan MakePlan(const ParsedArgs& args) {
+    RenderPlan plan;
+    plan.input = FramePattern(args.Arguments()[0]);
+    const std::optional<std::string> output = args.Value("output");
+    if (!output) throw UsageError("tonedot render: no output; give one with -o FILE.");
+    plan.output = FramePattern(*output);
+    if (auto svg = args.Value("svg")) plan.svg = FramePattern(*svg);
+    CheckWritableFormat(plan.output.Expand(0));
+
+    if (auto time = args.Value("time")) {
+        if (args.Has("frames")) throw UsageError("tonedot render: give either --time or --frames, not both.");
+        std::string t = *time;
+        const std::size_t at = t.find('@');
+        if (at != std::string::npos) {
+            ParseFrameRate(t.substr(at + 1), plan.context.timeScale, plan.context.timeStep);
+            t.resize(at);
+        }
+        long frame = 0;
+        if (!ParseWhole(t, frame) || frame < 0 || frame > 1000000000L)
+            throw UsageError("bad --time \"" + *time + "\": expected a frame number from 0, optionally "
+                             "with @FPS (for example 12 or 12@30).");
+        plan.frames.push_back(frame);
+    }
+    if (auto fps = args.Value("fps")) {
+        if (args.Value("time") && args.Value("time")->find('@') != std::string::npos)
+            throw UsageError("tonedot render: the frame rate is given twice (--fps and --time N@FPS).");
+        ParseFrameRate(*fps, plan.context.timeScale, plan.context.timeStep);
+    }
+    if (auto frames = args.Value("frames")) {
+        const FrameRange range = ParseFrameRange(*frames);
+        if (range.Count() > 1000000) throw UsageError("bad --frames \"" + *frames + "\": too many frames.");
+        for (long f = range.first; f <= range.last; ++f) plan.frames.push_back(f);
+        plan.sequence = true;
+        if (!plan.output.HasField())
+            throw UsageError("tonedot render: with --frames the output needs a frame-number field, "
+                             "for example -o out.%04d.png.");
+        if (plan.svg && !plan.svg->HasField())
+            throw UsageError("tonedot render: with --frames --svg needs a frame-number field, "
+                             "for example --svg dots.%04d.svg.");
+    } else {
+        if (plan.input.HasField() || plan.output.HasField())
+            throw UsageError("tonedot render: \"" + (plan.input.HasField() ? plan.input.Text() : plan.output.Text()) +
+                             "\" is a numbered sequence; say which frames with --frames FIRST-LAST.");
+        if (plan.svg && plan.svg->HasField())
+            throw UsageError("tonedot render: --svg \"" + plan.svg->Text() +
+                             "\" has a frame-number field; it needs --frames.");
+    }
+    if (plan.frames.empty()) plan.frames.push_back(0);
+
+    if (auto depth = args.Value("depth")) {
+        if (*depth == "8") plan.depth = Depth::Bits8;
+        else if (*depth == "16") plan.depth = Depth::Bits16;
+        else if (*depth == "32" || *depth == "float") plan.depth = Depth::Float32;
+        else throw UsageError("bad --depth \"" + *depth + "\": expected 8, 16 or 32 (float).");
+    }
+    if (auto ds = args.Value("downsample")) {
+        long x = 0, y = 0;
+        const std::size_t comma = ds->find(',');
+        const bool ok = comma == std::string::npos ? ParseWhole(*ds, x) && (y = x, true)
+                                                   : ParseWhole(ds->substr(0, comma), x) &&
+                                                         ParseWhole(ds->substr(comma + 1), y);
+        if (!ok || x < 1 || y < 1 || x > 64 || y > 64)
+            throw UsageError("bad --downsample \"" + *ds + "\": expected X,Y (or one number for both), "
+                             "whole numbers from 1 to 64; 2,2 renders at half resolution.");
+        plan.context.downsampleX = static_cast<int>(x);
+        plan.context.downsampleY = static_cast<int>(y);
+    }
+    if (auto q = args.Value("quality")) {
+        if (*q == "hi" || *q == "high") plan.context.highQuality = true;
+        else if (*q == "lo" || *q == "low") plan.context.highQuality = false;
+        else throw UsageError("bad --quality \"" + *q + "\": expected hi or lo.");
+    }
+    if (auto p = args.Value("path")) {
+        if (*p == "smart") plan.context.smartPath = true;
+        else if (*p == "plain") plan.context.smartPath = false;
+        else throw UsageError("bad --path \"" + *p + "\": expected smart or plain.");
+    }
+    if (auto jobs = args.Value("jobs")) {
+        long n = 0;
+        if (!ParseWhole(*jobs, n) || n < 1 || n > 256)
+            throw UsageError("bad --jobs \"" + *jobs + "\": expected a whole number from 1 to 256.");
+        plan.jobs = static_cast<int>(n);
+    }
+    plan.quiet = args.Has("quiet");
+    plan.forceProgress = args.Has("progress");
+    // An output folder that cannot take the file is found before anything renders.
+    CheckOutputFolder(plan.output.Expand(plan.frames.front()));
+    if (plan.svg) CheckOutputFolder(plan.svg->Expand(plan.frames.front()));
+    plan.factoryDefaults = args.Has("factory-defaults");
+    plan.effect = args.Value("effect").value_or("");
+    return plan;
+}
+
+// Layer images read once (files without a frame field) and shared by every frame.
+class LayerFiles {
+public:
+    const Picture& Get(const std::string& path, Depth depth) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto key = std::make_pair(path, depth);
+        auto it = cache_.find(key);
+        if (it == cache_.end())
+            it = cache_.emplace(key, std::make_shared<Picture>(ReadImage(path, depth).picture)).first;
+        return *it->second;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::pair<std::string, Depth>, std::shared_ptr<Picture>> cache_;
+};
+
+class FrameRenderer {
+public:
+    FrameRenderer(EffectSession& session, const RenderPlan& plan, const ParamSettings& settings)
+        : session_(session), plan_(plan), settings_(settings) {}
+
+    // Reads, renders and writes one frame on the calling thread's instance.
+    void Run(Instance& instance, long frame) {
+        const std::string inputPath = plan_.input.Expand(frame);
+        const std::string outputPath = plan_.output.Expand(frame);
+        if (SameFile(inputPath, outputPath))
+            throw UsageError("the output \"" + outputPath + "\" is the input; tonedot never writes over its input.");
+        LoadedImage loaded = ReadImage(inputPath, plan_.depth);
+        const Picture& source = loaded.picture;
+        FrameContext context = plan_.context;
+        context.frame = frame;
+        context.layerWidth = source.Width();
+        context.layerHeight = source.Height();
+        const Picture input = Downsample(source, context.downsampleX, context.downsampleY);
+
+        FrameLayers layers;
+        layers.input = &input;
+        std::vector<std::unique_ptr<Picture>> owned;
+        for (const ParamInfo& info : session_.Params().All()) {
+            if (info.index == 0 || info.kind != ParamKind::Layer) continue;
+            auto it = settings_.find(info.index);
+            const ParamValue value = it != settings_.end() ? it->second : RegisteredValue(info);
+            if (value.layer == LayerChoice::Self) {
+                layers.layers[info.index] = &input;
+            } else if (value.layer == LayerChoice::File) {
+                const FramePattern pattern(value.layerFile);
+                const std::string path = pattern.Expand(frame);
+                const Picture& picture = pattern.HasField() ? *owned.emplace_back(std::make_unique<Picture>(
+                                                                  ReadImage(path, source.GetDepth()).picture))
+                                                            : files_.Get(path, source.GetDepth());
+                owned.push_back(std::make_unique<Picture>(
+                    Downsample(picture, context.downsampleX, context.downsampleY)));
+                layers.layers[info.index] = owned.back().get();
+            }
+        }
+
+        session_.ApplySettings(instance, settings_, context);
+        PreparedFrame prepared = session_.Prepare(instance, context, layers);
+        const Picture result = session_.Render(instance, prepared);
+        std::string svg;
+        if (plan_.svg) svg = FrameDotsSvg(session_, instance, prepared);
+        WriteImage(outputPath, result);
+        if (plan_.svg) WriteTextFileAtomically(plan_.svg->Expand(frame), svg);
+    }
+
+private:
+    EffectSession& session_;
+    const RenderPlan& plan_;
+    const ParamSettings& settings_;
+    LayerFiles files_;
+};
+
+}  // namespace
+
+ParamSettings SettingsFromArgs(const RegisteredParams& params, const ParsedArgs& args) {
+    ParamSettings settings;
+    for (const std::string& preset : args.All("preset")) ReadPreset(preset, params, settings);
+    for (const std::string& set : args.All("set")) {
+        const auto [name, value] = SplitAssignment(set, "--set");
+        const ParamInfo& info = params.Require(name);
+        settings[info.index] = ParseValue(info, value);
+    }
+    for (const std::string& layer : args.All("layer")) {
+        const auto [name, value] = SplitAssignment(layer, "--layer");
+        const ParamInfo& info = params.Require(name, "layer parameter");
+        settings[info.index] = ParseLayerValue(info, value);
+    }
+    return settings;
+}
+
+void ParseFrameRate(const std::string& text, A_u_long& timeScale, A_long& timeStep) {
+    auto bad = [&]() {
+        return UsageError("bad frame rate \"" + text + "\": expected frames per second above 0 and "
+                          "up to 1000, such as 24, 29.97 or 30000/1001.");
+    };
+    const std::size_t slash = text.find('/');
+    if (slash != std::string::npos) {
+        long n = 0, d = 0;
+        if (!ParseWhole(text.substr(0, slash), n) || !ParseWhole(text.substr(slash + 1), d) || n <= 0 ||
+            d <= 0 || n > 1000000 || d > 1000000 || n > 1000 * d)
+            throw bad();
+        timeScale = static_cast<A_u_long>(n);
+        timeStep = static_cast<A_long>(d);
+        return;
+    }
+    double fps = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), fps);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !(fps > 0) || fps > 1000)
+        throw bad();
+    if (fps == std::floor(fps)) {
+        timeScale = static_cast<A_u_long>(fps);
+        timeStep = 1;
+    } else {
+        timeScale = static_cast<A_u_long>(std::lround(fps * 1000));
+        timeStep = 1000;
+    }
+}
+
+CommandSpec RenderCommandSpec() {
+    CommandSpec spec;
+    spec.name = "render";
+    spec.usage = "INPUT -o OUTPUT [options]";
+    spec.brief = "Applies the effect to an image or an image sequence.";
+    spec.summary =
+        "Applies the effect to an image (PNG, JPEG, TIFF, OpenEXR; alpha kept) or a numbered\n"
+        "sequence and writes the result.  The render depth follows the input (8-bit, 16-bit,\n"
+        "float) unless --depth says otherwise; the output keeps it where its format can.";
+    spec.minArguments = 1;
+    spec.maxArguments = 1;
+    spec.options = {
+        {"output", 'o', "FILE", "Where the result goes (.png, .jpg, .tif, .exr).  Written to a\ntemporary file first and renamed, so a failure leaves nothing.", false},
+        {"set", 's', "NAME=VALUE", "Sets a parameter by its display name (see \"tonedot params\"):\nnumbers, choice names or numbers, colours #RRGGBB or r,g,b,\nangles in degrees, points x,y in pixels or x%,y%, checkboxes on/off.", true},
+        {"layer", 'l', "NAME=FILE", "Gives a layer parameter an image file, self (the input) or none,\ne.g. --layer \"Custom Map Layer 1=map.png\".", true},
+        {"preset", 'p', "FILE", "Reads parameter values from a preset (the stored-defaults format);\napplied before --set.", true},
+        {"factory-defaults", 0, "", "Start from the built-in defaults, ignoring the stored ones.", false},
+        {"svg", 0, "FILE", "Also writes the frame's dots as SVG shapes (mask aside).", false},
+        {"depth", 'd', "8|16|32", "Render depth; default: the input's.", false},
+        {"time", 't', "FRAME[@FPS]", "The frame number (and frame rate) the host renders at; default 0.", false},
+        {"fps", 0, "FPS", "Frame rate: 24, 29.97 or 30000/1001; default 24.", false},
+        {"frames", 'f', "FIRST-LAST", "Renders a numbered sequence: INPUT and OUTPUT hold %04d (or %d),\ne.g. in.%04d.png -o out.%04d.png --frames 1-48.  A still INPUT\nis rendered at every frame.", false},
+        {"jobs", 'j', "N", "Renders N frames at once on N threads (smart path).", false},
+        {"downsample", 0, "X,Y", "Renders at 1/X by 1/Y resolution, as the host does for previews.", false},
+        {"quality", 'q', "hi|lo", "Render quality; default hi.", false},
+        {"path", 0, "smart|plain", "Host render path: smart render (default) or PF_Cmd_RENDER.", false},
+        {"quiet", 0, "", "No progress bar and no messages on success.", false},
+        {"progress", 0, "", "Shows the progress bar even when standard error is not a terminal.", false},
+        {"effect", 0, "LIB", "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, or the one it was built with).", false},
+    };
+    spec.details =
+        "Examples:\n"
+        "  tonedot render photo.jpg -o dots.png --set \"Dot Size=14\" --set \"Dot Shape=Star\"\n"
+        "  tonedot render in.%04d.exr -o out.%04d.exr --frames 1-48 --jobs 2 --preset look.ini\n"
+        "  tonedot render photo.png -o halftone.png --set \"Enable Effector 1=on\" \\\n"
+        "      --set \"Effect Map 1=Use Custom Map\" --layer \"Custom Map Layer 1=self\"\n"
+        "\n"
+        "Exit codes: 0 done; 2 usage (bad option, unknown parameter, bad value); 3 an input\n"
+        "could not be read or an output not written; 4 the effect failed (the message names\n"
+        "the host error) or could not be loaded; 130 interrupted (Ctrl-C).\n";
+    return spec;
+}
+
+int RunRenderCommand(const ParsedArgs& args) {
+    const RenderPlan plan = MakePlan(args);
+    EffectSession session(FindEffectLibrary(plan.effect), plan.factoryDefaults);
+    const ParamSettings settings = SettingsFromArgs(session.Params(), args);
+
+    const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(plan.jobs), plan.frames.size()));
+    // Each worker renders on an instance of its own.  Its values are set and
+    // PF_Cmd_UPDATE_PARAMS_UI sent here, on this thread, before any render thread starts.
+    std::vector<Instance*> instances;
+    for (int i = 0; i < workers; ++i) {
+        Instance& instance = session.NewInstance();
+        session.ApplySettings(instance, settings, plan.context);
+        session.UpdateParamsUI(instance);
+        instances.push_back(&instance);
+    }
+
+    ProgressBar bar(!plan.quiet && (plan.forceProgress || StderrIsTerminal()), "tonedot", static_cast<long>(plan.frames.size()), workers);
+    FrameRenderer renderer(session, plan, settings);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex errorMutex;
+    std::optional<CliError> firstError;
+
+    auto work = [&](int slot) {
+        SetThreadProgress(&bar, slot);
+        Instance& instance = *instances[static_cast<std::size_t>(slot)];
+        for (;;) {
+            if (stop || Interrupted()) break;
+            const std::size_t k = next++;
+            if (k >= plan.frames.size()) break;
+            try {
+                renderer.Run(instance, plan.frames[k]);
+                bar.FrameDone(slot);
+            } catch (const CliError& e) {
+                std::lock_guard<std::mutex> lock(errorMutex);
+                if (!firstError) firstError = e;
+                stop = true;
+            } catch (const std::exception& e) {
+                std::lock_guard<std::mutex> lock(errorMutex);
+                if (!firstError) firstError = CliError(kExitInternal, e.what());
+                stop = true;
+            }
+        }
+        SetThreadProgress(nullptr, 0);
+    };
+    if (workers == 1) work(0);
+    else RenderConcurrently(session.GetHost(), workers, work);
+    bar.Finish();
+    if (Interrupted() && (!firstError || firstError->Code() == kExitCancelled)) {
+        RemovePendingTempFiles();
+        throw CliError(kExitCancelled, "interrupted; frames finished before the interrupt were kept, nothing partial was written.");
+    }
+    if (firstError) throw *firstError;
+    if (!plan.quiet) {
+        if (plan.sequence)
+            std::printf("tonedot: wrote %zu frames to %s\n", plan.frames.size(), plan.output.Text().c_str());
+        else
+            std::printf("tonedot: wrote %s\n", plan.output.Expand(plan.frames[0]).c_str());
+        if (plan.svg)
+            std::printf("tonedot: wrote dots as SVG to %s\n",
+                        plan.sequence ? plan.svg->Text().c_str() : plan.svg->Expand(plan.frames[0]).c_str());
+    }
+    return kExitOk;
+}
+
+}  // namespace tonedot::cli
