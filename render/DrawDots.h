@@ -12,27 +12,37 @@
 #include "render/Effector.h"
 #include "render/EffectorState.h"
 
-// Returns 0, PF_Err_OUT_OF_MEMORY (with a message) for a frame with more dots than one
-// frame may hold, or the non-zero progress answer that stopped the drawing.
+// The frame's dots for a dot layer of width x height, in the order they are drawn (see
+// DrawInOrder): laid out, acted on by the effectors and sorted.  False, with no dots, when
+// the frame would hold more than kMaxDotsPerFrame; `count` then holds the number found.
+// Vector output outside the effect uses it too, so that it draws the same dots.
 template <class P>
-PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
+bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, DotList<P>& list,
+                     uint64_t& count)
 {
     const ParamValues& values = record.values;
-    PF_InData* inData = record.inData;
-    const int32_t width = canvas.Width();
-    const int32_t height = canvas.Height();
+    const PF_InData* inData = record.inData;
     const FrameValues<P> frame = MakeFrameValues<P>(values, inData ? inData->current_time : 0,
                                                     inData ? inData->time_step : 0, width, height);
 
     EffectorState<P> effectors[3];
     for (int k = 0; k < 3; ++k) InitEffectorState(effectors[k], values.effector[k], width, height);
 
-    DotList<P> list;
-    uint64_t count = 0;
     const bool laidOut = LayOutDots(frame, [&effectors](DotState<P>& dot, bool noOrdering) {
         ApplyEffectors(effectors, dot, noOrdering);
     }, list, count);
-    if (!laidOut) {
+    if (laidOut) OrderDots(list);
+    return laidOut;
+}
+
+// Returns 0, PF_Err_OUT_OF_MEMORY (with a message) for a frame with more dots than one
+// frame may hold, or the non-zero progress answer that stopped the drawing.
+template <class P>
+PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
+{
+    DotList<P> list;
+    uint64_t count = 0;
+    if (!LayOutFrameDots(record, canvas.Width(), canvas.Height(), list, count)) {
         if (record.outData != nullptr)
             std::snprintf(record.outData->return_msg, sizeof record.outData->return_msg,
                           "This frame would hold more than %llu dots. Enlarge \"Dot Distance X\" and "
@@ -40,7 +50,5 @@ PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
                           static_cast<unsigned long long>(kMaxDotsPerFrame));
         return PF_Err_OUT_OF_MEMORY;
     }
-
-    OrderDots(list);
-    return DrawInOrder(list, inData, [&canvas](const DotRecord<P>& dot) { DrawDot(canvas, dot); });
+    return DrawInOrder(list, record.inData, [&canvas](const DotRecord<P>& dot) { DrawDot(canvas, dot); });
 }
