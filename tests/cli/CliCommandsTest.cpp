@@ -204,15 +204,22 @@ TEST(CliRender, BadInputGivesTheDocumentedErrorAndWritesNothing) {
     EXPECT_EQ(DifferentPixels(s.Load("in.png"), tonedot::cli::MakeTestCard(240, 160, Depth::Bits8)), 0);
 }
 
-TEST(CliRender, UnwritableOutputFolderFailsBeforeRenderingAndLeavesNoTemporaryFile) {
+TEST(CliRender, UnwritableOutputFolderFailsAndLeavesNothing) {
     CliScratch s;
     s.WriteCard("in.png");
     mkdir(s.Path("locked").c_str(), 0555);
-    if (access(s.Path("locked").c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights over every folder";
-    const RunResult r = s.Run({"render", "in.png", "-o", "locked/o.png"});
-    EXPECT_EQ(r.code, tonedot::cli::kExitIO);
-    EXPECT_TRUE(Contains(r.err, "not writable")) << r.err;
-    EXPECT_EQ(ReadText(s.Path("locked")).size(), 0u);
+    if (access(s.Path("locked").c_str(), W_OK) != 0) {
+        const RunResult r = s.Run({"render", "in.png", "-o", "locked/o.png"});
+        EXPECT_EQ(r.code, tonedot::cli::kExitIO);
+        EXPECT_TRUE(Contains(r.err, "not writable")) << r.err;
+        EXPECT_FALSE(Exists(s.Path("locked/o.png")));
+    }
+    // A folder no one may write in, whatever the user's rights: the temporary file cannot
+    // be made, and nothing appears.
+    const RunResult proc = s.Run({"render", "in.png", "-o", "/proc/tonedot-out.png"});
+    EXPECT_EQ(proc.code, tonedot::cli::kExitIO);
+    EXPECT_TRUE(Contains(proc.err, "cannot write \"/proc/tonedot-out.png\"")) << proc.err;
+    EXPECT_FALSE(Exists("/proc/tonedot-out.png"));
 }
 
 TEST(CliRender, ExistingOutputIsReplacedWholeAndKeepsItsPermissions) {
