@@ -16,6 +16,7 @@ PACKAGES=(
   binutils
   clang
   libclang-rt-14-dev
+  libopenimageio-dev librsvg2-bin
 )
 
 missing=()
