@@ -7,18 +7,18 @@
 namespace AEUtil {
 namespace {
 
-// "file(line): " followed by the formatted description, each step bounded by the buffer.
+// "file(line): " followed by the formatted description, the whole bounded by the buffer.
 void FormatMessage(char (&message)[kExceptionMessageSize], const char* file, int line,
                    const char* format, va_list args) {
-    char location[kExceptionMessageSize];
-    std::snprintf(location, sizeof location, "%s(%d): ", file ? file : "", line);
-    char description[kExceptionMessageSize];
-    if (format) {
-        std::vsnprintf(description, sizeof description, format, args);
-    } else {
-        description[0] = '\0';
+    const int written = std::snprintf(message, sizeof message, "%s(%d): ", file ? file : "", line);
+    const size_t used = written < 0 ? 0
+                        : static_cast<size_t>(written) < sizeof message
+                            ? static_cast<size_t>(written)
+                            : sizeof message - 1;
+    message[used] = '\0';
+    if (format && used < sizeof message - 1) {
+        std::vsnprintf(message + used, sizeof message - used, format, args);
     }
-    std::snprintf(message, sizeof message, "%s%s", location, description);
 }
 
 }  // namespace
