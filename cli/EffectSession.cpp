@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 #include <limits.h>
 #include <unistd.h>
@@ -89,6 +90,16 @@ std::unique_ptr<Image> ToHostImage(const Picture& picture) {
 }
 
 }  // namespace
+
+PreparedFrame::PreparedFrame(PreparedFrame&& other) noexcept
+    : context(other.context), input(std::move(other.input)), layers(std::move(other.layers)),
+      instance(std::exchange(other.instance, nullptr)) {}
+
+PreparedFrame::~PreparedFrame() {
+    if (!instance) return;
+    InstanceParams& values = tonedot::Params(*instance);
+    for (const auto& layer : layers) values.SetLayer(layer.first, nullptr);
+}
 
 std::string HostErrorText(PF_Err err, const std::string& message) {
     const char* name = AEUtil::ErrorCodeName(err);
@@ -205,6 +216,7 @@ PreparedFrame EffectSession::Prepare(Instance& instance, const FrameContext& con
     c.extentHint = {0, 0, 0, 0};
 
     frame.input = ToHostImage(*layers.input);
+    frame.instance = &instance;
     InstanceParams& values = tonedot::Params(instance);
     for (const ParamInfo& info : params_->All()) {
         if (info.index == 0 || info.kind != ParamKind::Layer) continue;

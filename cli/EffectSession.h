@@ -40,10 +40,18 @@ struct FrameLayers {
 };
 
 // A frame handed to an instance: the host's own copies of its images, and its context.
+// While it exists the instance's layer parameters point at its images; when it goes they
+// are set back to none, so that no later command sees images that are gone.
 struct PreparedFrame {
+    PreparedFrame() = default;
+    PreparedFrame(PreparedFrame&& other) noexcept;
+    PreparedFrame& operator=(PreparedFrame&&) = delete;
+    ~PreparedFrame();
+
     FrameContext context;
     std::unique_ptr<Image> input;
     std::map<int, std::unique_ptr<Image>> layers;  // by host index; none are absent
+    Instance* instance = nullptr;                  // whose layer parameters show the images
 };
 
 class EffectSession {
