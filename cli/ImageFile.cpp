@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <sys/stat.h>
 #include <vector>
 
@@ -152,6 +153,17 @@ void ToNative(const Picture& picture, std::vector<unsigned char>& bytes, int cha
     }
 }
 
+// The image library's readers and writers are used one at a time: its shared tables (names,
+// plugins) are not meant for concurrent first use, and image input and output is a small
+// part of a frame's time next to the render.
+// The library's own worker threads are not used either: frames are what run in parallel.
+std::mutex& ImageLibraryMutex() {
+    static std::mutex m;
+    static const bool singleThreaded = OIIO::attribute("threads", 1);
+    (void)singleThreaded;
+    return m;
+}
+
 }  // namespace
 
 std::string ExtensionOf(const std::string& path) {
@@ -168,6 +180,7 @@ LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth) {
     if (stat(path.c_str(), &st) != 0)
         throw IOError("cannot read \"" + path + "\": " + std::strerror(errno) + ".");
     if (S_ISDIR(st.st_mode)) throw IOError("cannot read \"" + path + "\": it is a folder.");
+    std::lock_guard<std::mutex> lock(ImageLibraryMutex());
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     auto in = OIIO::ImageInput::open(path, &config);
@@ -187,6 +200,7 @@ LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth) {
 
 void CheckWritableFormat(const std::string& path) {
     const std::string ext = ExtensionOf(path);
+    std::lock_guard<std::mutex> lock(ImageLibraryMutex());
     auto out = ext.empty() ? nullptr : OIIO::ImageOutput::create(path);
     if (!out) {
         OIIO::geterror();
@@ -199,6 +213,7 @@ void CheckWritableFormat(const std::string& path) {
 void WriteImage(const std::string& path, const Picture& picture) {
     CheckWritableFormat(path);
     AtomicFile file(path);
+    std::unique_lock<std::mutex> lock(ImageLibraryMutex());
     auto out = OIIO::ImageOutput::create(file.TempPath());
     if (!out) throw IOError("cannot write \"" + path + "\": " + LibraryError(OIIO::geterror()) + ".");
     const std::string format = out->format_name();
@@ -241,6 +256,7 @@ void WriteImage(const std::string& path, const Picture& picture) {
         throw IOError("cannot write \"" + path + "\": " +
                       LibraryError(ok ? out->geterror() : writeError) + ".");
     out.reset();
+    lock.unlock();
     file.Commit();
 }
 

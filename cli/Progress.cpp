@@ -7,9 +7,12 @@
 namespace tonedot::cli {
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+// Written by the signal handler, read by every render thread: a lock-free atomic, which is
+// safe in a handler and between threads (a volatile sig_atomic_t is only the former).
+std::atomic<int> gInterrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the interrupt flag must be lock-free");
 
-void OnInterrupt(int) { gInterrupted = 1; }
+void OnInterrupt(int) { gInterrupted.store(1); }
 
 }  // namespace
 
@@ -22,8 +25,8 @@ void InstallInterruptHandler() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool Interrupted() { return gInterrupted != 0; }
-void SetInterruptedForTesting(bool value) { gInterrupted = value ? 1 : 0; }
+bool Interrupted() { return gInterrupted.load() != 0; }
+void SetInterruptedForTesting(bool value) { gInterrupted.store(value ? 1 : 0); }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
