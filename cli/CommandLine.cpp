@@ -8,28 +8,28 @@
 namespace tonedot::cli {
 namespace {
 
-const OptionSpec* FindLong(const CommandSpec& spec, const std::string& name) {
-    for (const OptionSpec& o : spec.options)
+const OptionDef* FindLong(const CommandDef& command, const std::string& name) {
+    for (const OptionDef& o : command.options)
         if (o.name == name) return &o;
     return nullptr;
 }
 
-const OptionSpec* FindShort(const CommandSpec& spec, char c) {
-    for (const OptionSpec& o : spec.options)
+const OptionDef* FindShort(const CommandDef& command, char c) {
+    for (const OptionDef& o : command.options)
         if (o.shortName != 0 && o.shortName == c) return &o;
     return nullptr;
 }
 
-std::string Prefix(const CommandSpec& spec) { return "tonedot " + spec.name + ": "; }
+std::string Prefix(const CommandDef& command) { return "tonedot " + command.name + ": "; }
 
-CliError UnknownOption(const CommandSpec& spec, const std::string& word) {
+CliError UnknownOption(const CommandDef& command, const std::string& word) {
     std::vector<std::string> names{"--help"};
-    for (const OptionSpec& o : spec.options) names.push_back("--" + o.name);
+    for (const OptionDef& o : command.options) names.push_back("--" + o.name);
     std::string bare = word;
     const std::size_t eq = bare.find('=');
     if (eq != std::string::npos) bare.resize(eq);
-    return UsageError(Prefix(spec) + "unknown option \"" + bare + "\"." +
-                      DidYouMean(bare, names) + " See \"tonedot " + spec.name + " --help\".");
+    return UsageError(Prefix(command) + "unknown option \"" + bare + "\"." +
+                      DidYouMean(bare, names) + " See \"tonedot " + command.name + " --help\".");
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ std::optional<std::string> ParsedArgs::Value(const std::string& name) const {
     return std::nullopt;
 }
 
-ParsedArgs ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& args) {
+ParsedArgs ParseCommandLine(const CommandDef& command, const std::vector<std::string>& args) {
     ParsedArgs parsed;
     for (const std::string& a : args) {
         if (a == "--") break;
@@ -74,52 +74,52 @@ ParsedArgs ParseCommandLine(const CommandSpec& spec, const std::vector<std::stri
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* option = nullptr;
+        const OptionDef* option = nullptr;
         std::optional<std::string> attached;
         if (word[1] == '-') {
             const std::size_t eq = word.find('=');
-            option = FindLong(spec, word.substr(2, eq == std::string::npos ? std::string::npos : eq - 2));
+            option = FindLong(command, word.substr(2, eq == std::string::npos ? std::string::npos : eq - 2));
             if (eq != std::string::npos) attached = word.substr(eq + 1);
         } else {
-            option = FindShort(spec, word[1]);
+            option = FindShort(command, word[1]);
             if (word.size() > 2) attached = word.substr(2);
         }
-        if (!option) throw UnknownOption(spec, word);
+        if (!option) throw UnknownOption(command, word);
         const std::string shown = "--" + option->name;
         std::string value;
         if (option->valueName.empty()) {
             if (attached)
-                throw UsageError(Prefix(spec) + shown + " takes no value.");
+                throw UsageError(Prefix(command) + shown + " takes no value.");
         } else if (attached) {
             value = *attached;
         } else {
             if (i + 1 >= args.size())
-                throw UsageError(Prefix(spec) + shown + " needs a value (" + shown + " " +
+                throw UsageError(Prefix(command) + shown + " needs a value (" + shown + " " +
                                  option->valueName + ").");
             value = args[++i];
         }
         if (!option->repeatable && parsed.Has(option->name))
-            throw UsageError(Prefix(spec) + shown + " may be given only once.");
+            throw UsageError(Prefix(command) + shown + " may be given only once.");
         parsed.options_.emplace_back(option->name, value);
     }
 
     const std::size_t n = parsed.arguments_.size();
-    if (n < spec.minArguments || n > spec.maxArguments) {
-        std::string what = n < spec.minArguments ? "missing argument" : "unexpected argument \"" +
-                                                                           parsed.arguments_[spec.maxArguments] + "\"";
-        throw UsageError(Prefix(spec) + what + ". Usage: tonedot " + spec.name + " " + spec.usage +
-                         " (see \"tonedot " + spec.name + " --help\").");
+    if (n < command.minArguments || n > command.maxArguments) {
+        std::string what = n < command.minArguments ? "missing argument" : "unexpected argument \"" +
+                                                                           parsed.arguments_[command.maxArguments] + "\"";
+        throw UsageError(Prefix(command) + what + ". Usage: tonedot " + command.name + " " + command.usage +
+                         " (see \"tonedot " + command.name + " --help\").");
     }
     return parsed;
 }
 
-std::string HelpText(const CommandSpec& spec) {
+std::string HelpText(const CommandDef& command) {
     std::ostringstream out;
-    out << "Usage: tonedot " << spec.name << " " << spec.usage << "\n\n" << spec.summary << "\n";
-    std::vector<OptionSpec> options = spec.options;
+    out << "Usage: tonedot " << command.name << " " << command.usage << "\n\n" << command.summary << "\n";
+    std::vector<OptionDef> options = command.options;
     options.push_back({"help", 'h', "", "Show this help and exit.", false});
     out << "\nOptions:\n";
-    for (const OptionSpec& o : options) {
+    for (const OptionDef& o : options) {
         std::string head = "  ";
         head += o.shortName ? std::string("-") + o.shortName + ", " : "    ";
         head += "--" + o.name;
@@ -140,8 +140,8 @@ std::string HelpText(const CommandSpec& spec) {
         if (first) out << "\n";
         if (o.repeatable) out << std::string(30, ' ') << "(may be repeated)\n";
     }
-    if (!spec.details.empty()) out << "\n" << spec.details;
-    if (!spec.details.empty() && spec.details.back() != '\n') out << "\n";
+    if (!command.details.empty()) out << "\n" << command.details;
+    if (!command.details.empty() && command.details.back() != '\n') out << "\n";
     return out.str();
 }
 

@@ -9,7 +9,7 @@
 
 namespace tonedot::cli {
 
-struct OptionSpec {
+struct OptionDef {
     std::string name;        // long name without the dashes: "output" for --output
     char shortName = 0;      // 'o' for -o; 0 when there is none
     std::string valueName;   // "FILE"; empty for an on/off flag
@@ -17,13 +17,13 @@ struct OptionSpec {
     bool repeatable = false; // may be given more than once (each value is kept)
 };
 
-struct CommandSpec {
+struct CommandDef {
     std::string name;                 // "render", "preset save"
     std::string usage;                // "INPUT -o OUTPUT [options]"
     std::string brief;                // one line for the program's command list
     std::string summary;              // one or more lines for --help
     std::string details;              // free text after the option list, may be empty
-    std::vector<OptionSpec> options;  // -h/--help is always added
+    std::vector<OptionDef> options;  // -h/--help is always added
     std::size_t minArguments = 0;     // positional arguments
     std::size_t maxArguments = 0;
 };
@@ -39,7 +39,7 @@ public:
     bool HelpWanted() const { return help_; }
 
 private:
-    friend ParsedArgs ParseCommandLine(const CommandSpec&, const std::vector<std::string>&);
+    friend ParsedArgs ParseCommandLine(const CommandDef&, const std::vector<std::string>&);
     std::vector<std::string> arguments_;
     std::vector<std::pair<std::string, std::string>> options_;
     bool help_ = false;
@@ -50,9 +50,9 @@ private:
 // CliError naming the command for an unknown option (with the nearest names), a missing
 // value, an option given twice that may appear once, or a wrong number of arguments.  With
 // -h or --help anywhere, nothing else is checked.
-ParsedArgs ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& args);
+ParsedArgs ParseCommandLine(const CommandDef& command, const std::vector<std::string>& args);
 
 // The command's --help text.
-std::string HelpText(const CommandSpec& spec);
+std::string HelpText(const CommandDef& command);
 
 }  // namespace tonedot::cli

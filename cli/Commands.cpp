@@ -20,16 +20,16 @@
 namespace tonedot::cli {
 namespace {
 
-const OptionSpec kEffectOption{"effect", 0, "LIB",
+const OptionDef kEffectOption{"effect", 0, "LIB",
                                "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, or the one it was built with).",
                                false};
-const OptionSpec kFactoryOption{"factory-defaults", 0, "",
+const OptionDef kFactoryOption{"factory-defaults", 0, "",
                                 "Start from the built-in defaults, ignoring the stored ones.", false};
-const OptionSpec kSetOption{"set", 's', "NAME=VALUE", "Sets a parameter by its display name, as for render.", true};
-const OptionSpec kPresetOption{"preset", 'p', "FILE", "Reads parameter values from a preset first.", true};
+const OptionDef kSetOption{"set", 's', "NAME=VALUE", "Sets a parameter by its display name, as for render.", true};
+const OptionDef kPresetOption{"preset", 'p', "FILE", "Reads parameter values from a preset first.", true};
 
 struct Command {
-    CommandSpec spec;
+    CommandDef command;
     std::function<int(const ParsedArgs&)> run;
 };
 
@@ -133,9 +133,9 @@ int RunDefaults(const ParsedArgs& args) {
 
 std::vector<Command> Commands() {
     std::vector<Command> commands;
-    commands.push_back({RenderCommandSpec(), &RunRenderCommand});
+    commands.push_back({RenderCommandDef(), &RunRenderCommand});
 
-    CommandSpec params;
+    CommandDef params;
     params.name = "params";
     params.usage = "[options]";
     params.brief = "Lists the effect's parameters with ranges, defaults and choices.";
@@ -144,7 +144,7 @@ std::vector<Command> Commands() {
     params.options = {kFactoryOption, kEffectOption};
     commands.push_back({params, &RunParams});
 
-    CommandSpec about;
+    CommandDef about;
     about.name = "about";
     about.usage = "[options]";
     about.brief = "Prints the effect's About text.";
@@ -152,7 +152,7 @@ std::vector<Command> Commands() {
     about.options = {kEffectOption};
     commands.push_back({about, &RunAbout});
 
-    CommandSpec preset;
+    CommandDef preset;
     preset.name = "preset save";
     preset.usage = "FILE [--set NAME=VALUE ...] [options]";
     preset.brief = "Writes parameter values to a preset file.";
@@ -164,7 +164,7 @@ std::vector<Command> Commands() {
                       {"quiet", 0, "", "No message on success.", false}, kEffectOption};
     commands.push_back({preset, &RunPresetSave});
 
-    CommandSpec defaults;
+    CommandDef defaults;
     defaults.name = "defaults";
     defaults.usage = "save|reset [--set NAME=VALUE ...] [options]";
     defaults.brief = "Stores or clears the user's defaults through the effect's options dialog.";
@@ -180,7 +180,7 @@ std::vector<Command> Commands() {
                         {"quiet", 0, "", "No message on success.", false}, kEffectOption};
     commands.push_back({defaults, &RunDefaults});
 
-    commands.push_back({DemoCommandSpec(), &RunDemoCommand});
+    commands.push_back({DemoCommandDef(), &RunDemoCommand});
     return commands;
 }
 
@@ -189,8 +189,8 @@ std::string ProgramHelp(const std::vector<Command>& commands) {
     out << "Usage: tonedot COMMAND [options]\n\n"
            "Renders the T_Tonedot halftone-dot effect outside the host.\n\nCommands:\n";
     for (const Command& c : commands) {
-        const std::string& first = c.spec.brief;
-        out << "  " << c.spec.name << std::string(c.spec.name.size() < 14 ? 14 - c.spec.name.size() : 1, ' ')
+        const std::string& first = c.command.brief;
+        out << "  " << c.command.name << std::string(c.command.name.size() < 14 ? 14 - c.command.name.size() : 1, ' ')
             << first << "\n";
     }
     out << "  help          Shows the help of a command.\n\n"
@@ -215,8 +215,8 @@ int Dispatch(const std::vector<std::string>& args) {
         name = args[2];
         if (name == "preset" && args.size() > 3) name += " " + args[3];
         for (const Command& c : commands)
-            if (c.spec.name == name || (name == "preset" && c.spec.name == "preset save")) {
-                std::fputs(HelpText(c.spec).c_str(), stdout);
+            if (c.command.name == name || (name == "preset" && c.command.name == "preset save")) {
+                std::fputs(HelpText(c.command).c_str(), stdout);
                 return kExitOk;
             }
     } else if (name == "preset") {
@@ -231,16 +231,16 @@ int Dispatch(const std::vector<std::string>& args) {
         }
     }
     for (const Command& c : commands) {
-        if (c.spec.name != name) continue;
-        const ParsedArgs parsed = ParseCommandLine(c.spec, std::vector<std::string>(args.begin() + static_cast<long>(rest), args.end()));
+        if (c.command.name != name) continue;
+        const ParsedArgs parsed = ParseCommandLine(c.command, std::vector<std::string>(args.begin() + static_cast<long>(rest), args.end()));
         if (parsed.HelpWanted()) {
-            std::fputs(HelpText(c.spec).c_str(), stdout);
+            std::fputs(HelpText(c.command).c_str(), stdout);
             return kExitOk;
         }
         return c.run(parsed);
     }
     std::vector<std::string> names{"help", "preset"};
-    for (const Command& c : commands) names.push_back(c.spec.name);
+    for (const Command& c : commands) names.push_back(c.command.name);
     throw UsageError("unknown command \"" + name + "\"." + DidYouMean(name, names) +
                      " Run \"tonedot --help\" for the list.");
 }

@@ -90,24 +90,24 @@ void MakeFolder(const std::string& path) {
 
 }  // namespace
 
-CommandSpec DemoCommandSpec() {
-    CommandSpec spec;
-    spec.name = "demo";
-    spec.usage = "[FOLDER] [options]";
-    spec.brief = "Renders the built-in test card in a handful of looks into a folder.";
-    spec.summary =
+CommandDef DemoCommandDef() {
+    CommandDef command;
+    command.name = "demo";
+    command.usage = "[FOLDER] [options]";
+    command.brief = "Renders the built-in test card in a handful of looks into a folder.";
+    command.summary =
         "Renders the built-in test card in a handful of looks (plain dots over the source, each\n"
         "shape, a luminance halftone, a radial effector, a masked render) into FOLDER (default\n"
         "\"tonedot-demo\") and says where.  Uses the built-in defaults, so the pictures do not\n"
         "depend on stored defaults.";
-    spec.maxArguments = 1;
-    spec.options = {
+    command.maxArguments = 1;
+    command.options = {
         {"size", 0, "WxH", "Size of the test card; default 800x500.", false},
         {"depth", 'd', "8|16|32", "Render depth; default 8.", false},
         {"quiet", 0, "", "No progress bar and no list of files.", false},
         {"effect", 0, "LIB", "The effect library to load.", false},
     };
-    return spec;
+    return command;
 }
 
 int RunDemoCommand(const ParsedArgs& args) {

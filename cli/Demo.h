@@ -4,7 +4,7 @@
 
 namespace tonedot::cli {
 
-CommandSpec DemoCommandSpec();
+CommandDef DemoCommandDef();
 int RunDemoCommand(const ParsedArgs& args);
 
 }  // namespace tonedot::cli

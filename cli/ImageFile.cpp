@@ -64,16 +64,16 @@ std::string LibraryError(const std::string& text) {
 template <class P>
 Picture ReadAs(OIIO::ImageInput& in, const std::string& path) {
     using C = typename FileChannel<P>::Type;
-    const OIIO::ImageSpec& spec = in.spec();
-    const int w = spec.width, h = spec.height, n = spec.nchannels;
+    const OIIO::ImageSpec& header = in.spec();
+    const int w = header.width, h = header.height, n = header.nchannels;
     std::vector<C> buffer(static_cast<std::size_t>(w) * h * n);
     if (!in.read_image(0, 0, 0, n, FileChannel<P>::Desc(), buffer.data()))
         throw IOError("cannot read \"" + path + "\": " + LibraryError(in.geterror()) + ".");
 
-    int alpha = spec.alpha_channel;
+    int alpha = header.alpha_channel;
     if (alpha < 0 && (n == 2 || n == 4)) alpha = n - 1;
     const bool grey = n < 3;
-    const bool associated = alpha >= 0 && spec.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
+    const bool associated = alpha >= 0 && header.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
     Picture picture(DepthOf<P>::value, w, h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -185,13 +185,13 @@ LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth) {
     config.attribute("oiio:UnassociatedAlpha", 1);
     auto in = OIIO::ImageInput::open(path, &config);
     if (!in) throw IOError("cannot read \"" + path + "\": " + LibraryError(OIIO::geterror()) + ".");
-    const OIIO::ImageSpec& spec = in->spec();
-    if (spec.width <= 0 || spec.height <= 0 || spec.nchannels <= 0 || spec.depth > 1)
+    const OIIO::ImageSpec& header = in->spec();
+    if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0 || header.depth > 1)
         throw IOError("cannot read \"" + path + "\": not a two-dimensional image.");
-    if (static_cast<long long>(spec.width) * spec.height > 400000000LL)
+    if (static_cast<long long>(header.width) * header.height > 400000000LL)
         throw IOError("cannot read \"" + path + "\": the image is too large.");
     LoadedImage loaded;
-    loaded.fileDepth = DepthOfType(spec.format);
+    loaded.fileDepth = DepthOfType(header.format);
     const Depth use = depth.value_or(loaded.fileDepth);
     loaded.picture = WithPixelType(use, [&](auto p) { return ReadAs<decltype(p)>(*in, path); });
     in->close();
@@ -219,13 +219,13 @@ void WriteImage(const std::string& path, const Picture& picture) {
     const std::string format = out->format_name();
     const OutputLayout layout = LayoutFor(format, picture.GetDepth());
     const int channels = layout.alpha ? 4 : 3;
-    OIIO::ImageSpec spec(picture.Width(), picture.Height(), channels, layout.type);
+    OIIO::ImageSpec header(picture.Width(), picture.Height(), channels, layout.type);
     if (layout.alpha) {
-        spec.alpha_channel = 3;
-        if (!layout.premultiply) spec.attribute("oiio:UnassociatedAlpha", 1);
+        header.alpha_channel = 3;
+        if (!layout.premultiply) header.attribute("oiio:UnassociatedAlpha", 1);
     }
-    if (format == "jpeg") spec.attribute("Compression", "jpeg:95");
-    if (!out->open(file.TempPath(), spec))
+    if (format == "jpeg") header.attribute("Compression", "jpeg:95");
+    if (!out->open(file.TempPath(), header))
         throw IOError("cannot write \"" + path + "\": " + LibraryError(out->geterror()) + ".");
 
     bool ok;

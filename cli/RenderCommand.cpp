@@ -279,18 +279,18 @@ void ParseFrameRate(const std::string& text, A_u_long& timeScale, A_long& timeSt
     }
 }
 
-CommandSpec RenderCommandSpec() {
-    CommandSpec spec;
-    spec.name = "render";
-    spec.usage = "INPUT -o OUTPUT [options]";
-    spec.brief = "Applies the effect to an image or an image sequence.";
-    spec.summary =
+CommandDef RenderCommandDef() {
+    CommandDef command;
+    command.name = "render";
+    command.usage = "INPUT -o OUTPUT [options]";
+    command.brief = "Applies the effect to an image or an image sequence.";
+    command.summary =
         "Applies the effect to an image (PNG, JPEG, TIFF, OpenEXR; alpha kept) or a numbered\n"
         "sequence and writes the result.  The render depth follows the input (8-bit, 16-bit,\n"
         "float) unless --depth says otherwise; the output keeps it where its format can.";
-    spec.minArguments = 1;
-    spec.maxArguments = 1;
-    spec.options = {
+    command.minArguments = 1;
+    command.maxArguments = 1;
+    command.options = {
         {"output", 'o', "FILE", "Where the result goes (.png, .jpg, .tif, .exr).  Written to a\ntemporary file first and renamed, so a failure leaves nothing.", false},
         {"set", 's', "NAME=VALUE", "Sets a parameter by its display name (see \"tonedot params\"):\nnumbers, choice names or numbers, colours #RRGGBB or r,g,b,\nangles in degrees, points x,y in pixels or x%,y%, checkboxes on/off.", true},
         {"layer", 'l', "NAME=FILE", "Gives a layer parameter an image file, self (the input) or none,\ne.g. --layer \"Custom Map Layer 1=map.png\".", true},
@@ -309,7 +309,7 @@ CommandSpec RenderCommandSpec() {
         {"progress", 0, "", "Shows the progress bar even when standard error is not a terminal.", false},
         {"effect", 0, "LIB", "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, or the one it was built with).", false},
     };
-    spec.details =
+    command.details =
         "Examples:\n"
         "  tonedot render photo.jpg -o dots.png --set \"Dot Size=14\" --set \"Dot Shape=Star\"\n"
         "  tonedot render in.%04d.exr -o out.%04d.exr --frames 1-48 --jobs 2 --preset look.ini\n"
@@ -319,7 +319,7 @@ CommandSpec RenderCommandSpec() {
         "Exit codes: 0 done; 2 usage (bad option, unknown parameter, bad value); 3 an input\n"
         "could not be read or an output not written; 4 the effect failed (the message names\n"
         "the host error) or could not be loaded; 130 interrupted (Ctrl-C).\n";
-    return spec;
+    return command;
 }
 
 int RunRenderCommand(const ParsedArgs& args) {

@@ -18,7 +18,7 @@ ParamSettings SettingsFromArgs(const RegisteredParams& params, const ParsedArgs&
 // Frame rate as time units: "24", "29.97", "30000/1001".  Throws a usage CliError.
 void ParseFrameRate(const std::string& text, A_u_long& timeScale, A_long& timeStep);
 
-CommandSpec RenderCommandSpec();
+CommandDef RenderCommandDef();
 int RunRenderCommand(const ParsedArgs& args);
 
 }  // namespace tonedot::cli

@@ -107,28 +107,28 @@ TEST(ClosestNames, TyposCaseAndPartsFindTheNameButShortNamesDoNotCrowdIn) {
 }
 
 TEST(CommandLineParse, OptionFormsRepeatsAndErrors) {
-    CommandSpec spec;
-    spec.name = "render";
-    spec.usage = "INPUT";
-    spec.minArguments = spec.maxArguments = 1;
-    spec.options = {{"output", 'o', "FILE", "out", false}, {"set", 's', "NAME=VALUE", "set", true},
+    CommandDef command;
+    command.name = "render";
+    command.usage = "INPUT";
+    command.minArguments = command.maxArguments = 1;
+    command.options = {{"output", 'o', "FILE", "out", false}, {"set", 's', "NAME=VALUE", "set", true},
                     {"quiet", 0, "", "quiet", false}};
-    const ParsedArgs a = ParseCommandLine(spec, {"-oout.png", "in.png", "--set=A=1", "-s", "B=2", "--quiet"});
+    const ParsedArgs a = ParseCommandLine(command, {"-oout.png", "in.png", "--set=A=1", "-s", "B=2", "--quiet"});
     EXPECT_EQ(a.Arguments(), std::vector<std::string>{"in.png"});
     EXPECT_EQ(a.Value("output"), std::optional<std::string>("out.png"));
     EXPECT_EQ(a.All("set"), (std::vector<std::string>{"A=1", "B=2"}));
     EXPECT_TRUE(a.Has("quiet"));
     // "--" ends the options: a file may start with a dash.
-    EXPECT_EQ(ParseCommandLine(spec, {"--", "-odd.png"}).Arguments(), std::vector<std::string>{"-odd.png"});
-    EXPECT_TRUE(ParseCommandLine(spec, {"--bogus", "-h"}).HelpWanted());
+    EXPECT_EQ(ParseCommandLine(command, {"--", "-odd.png"}).Arguments(), std::vector<std::string>{"-odd.png"});
+    EXPECT_TRUE(ParseCommandLine(command, {"--bogus", "-h"}).HelpWanted());
 
-    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(spec, {"in.png", "--ouput", "x"}); }), "Did you mean \"--output\""));
-    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(spec, {"in.png", "-o"}); }), "--output needs a value"));
-    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(spec, {"in.png", "-o", "a", "-o", "b"}); }), "only once"));
-    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(spec, {"in.png", "--quiet=yes"}); }), "takes no value"));
-    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(spec, {}); }), "missing argument"));
-    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(spec, {"a", "b"}); }), "unexpected argument \"b\""));
-    const std::string help = HelpText(spec);
+    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(command, {"in.png", "--ouput", "x"}); }), "Did you mean \"--output\""));
+    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(command, {"in.png", "-o"}); }), "--output needs a value"));
+    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(command, {"in.png", "-o", "a", "-o", "b"}); }), "only once"));
+    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(command, {"in.png", "--quiet=yes"}); }), "takes no value"));
+    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(command, {}); }), "missing argument"));
+    EXPECT_TRUE(Has(UsageText([&] { ParseCommandLine(command, {"a", "b"}); }), "unexpected argument \"b\""));
+    const std::string help = HelpText(command);
     EXPECT_TRUE(Has(help, "Usage: tonedot render INPUT"));
     EXPECT_TRUE(Has(help, "-o, --output FILE"));
     EXPECT_TRUE(Has(help, "(may be repeated)"));
