@@ -309,6 +309,17 @@ PF_Err InstanceParams::ValueAtLocked(A_long index, double seconds, PF_ParamDef* 
         out->u = it->second;
     } else if (auto value = values_.find(index); value != values_.end()) {
         out->u = value->second;
+    } else if (out->param_type == PF_Param_POINT) {
+        // A point never set reports its registered default, a percentage of the layer, as
+        // a position in the layer's pixels at the current downsampling, as the real host does.
+        const InstanceContext& c = instance_.context;
+        auto toPixels = [](PF_Fixed percent, A_long size, PF_RationalScale ds) {
+            const double scale = ds.den ? static_cast<double>(ds.num) / ds.den : 1.0;
+            return static_cast<PF_Fixed>(
+                std::lround(percent / 65536.0 / 100.0 * size * scale * 65536.0));
+        };
+        out->u.td.x_value = toPixels(out->u.td.x_dephault, c.width, c.downsampleX);
+        out->u.td.y_value = toPixels(out->u.td.y_dephault, c.height, c.downsampleY);
     }
     if (out->param_type == PF_Param_LAYER) {
         const PF_LayerDef* layer = nullptr;
