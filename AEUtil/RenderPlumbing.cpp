@@ -48,14 +48,15 @@ public:
     PlainLayerCheckouts(const PlainLayerCheckouts&) = delete;
     PlainLayerCheckouts& operator=(const PlainLayerCheckouts&) = delete;
 
-    PF_Err Checkout(PF_ParamDef* params[], ParamValues& values) {
+    PF_Err Checkout(ParamValues& values) {
         for (int i = 0; i < kExtraLayerCount; ++i) {
             PF_LayerDef*& slot = Slot(values, kExtraLayers[i]);
             slot = nullptr;
             const A_long index = FindParamIndex(kExtraLayers[i].paramId);
             if (index <= 0) continue;
-            // A disabled layer parameter reaches the renderer as no layer.
-            if (params && params[index] && (params[index]->ui_flags & PF_PUI_DISABLED)) continue;
+            // Checked out whether or not its control is enabled: the smart path's checkouts
+            // do not look at the UI either, and both paths must give the same frame (a radial
+            // effector's map layer is disabled in the UI, yet the effector still acts).
             std::memset(&defs_[i], 0, sizeof defs_[i]);
             const PF_Err err =
                 PF_CHECKOUT_PARAM(in_data_, index, in_data_->current_time, in_data_->time_step,
@@ -245,7 +246,7 @@ PF_Err BaseFilter::Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*
         GetParamByCheckout getter(in_data, params, true);
         err = FetchParams(&record.values, getter);
     }
-    if (err == PF_Err_NONE) err = layers.Checkout(params, record.values);
+    if (err == PF_Err_NONE) err = layers.Checkout(record.values);
     if (err == PF_Err_NONE) err = RenderByFormat(&record);
     const PF_Err released = layers.CheckinAll();
     return err != PF_Err_NONE ? err : released;

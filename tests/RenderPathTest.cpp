@@ -183,6 +183,39 @@ TEST_F(RenderPath, BothPathsGiveTheSameFrame) {
     }
 }
 
+// A radial effector's map layer control is disabled by the UI rules, yet the effector acts
+// on both paths alike.
+TEST_F(RenderPath, BothPathsApplyARadialEffectorWhoseLayerControlIsDisabled) {
+    Layer(64, 64);
+    Image input(PF_PixelFormat_ARGB32, 64, 64);
+    Paint<Pixel8>(input);
+    const ParamId::Effector fx = ParamId::EffectorIds(0);
+    Values().SetFloat(Index(ParamId::DotOpacity), 100.0);
+    Values().SetCheckbox(Index(ParamId::ClearBackground), true);
+    Values().SetCheckbox(Index(fx.enable), true);
+    Values().SetPopup(Index(fx.effectMap), 3);  // "Radial"
+    Values().SetPoint(Index(fx.position), 32.0, 32.0);
+    Values().SetFloat(Index(fx.size), 20.0);
+    Values().SetCheckbox(Index(fx.absolute), true);
+    Values().SetFloat(Index(fx.absSize), 0.0);
+    Values().SetLayer(Index(fx.customMapLayer), input.World());
+    Values().SetUIFlags(Index(fx.customMapLayer), PF_PUI_DISABLED);
+    RenderJob job;
+    job.input = &input;
+    job.layers[Index(fx.customMapLayer)] = &input;
+    RenderOutcome smart = RenderSmart(host, job);
+    RenderOutcome plain = Plain(input);
+    ASSERT_EQ(smart.err, PF_Err_NONE) << smart.message;
+    ASSERT_EQ(plain.err, PF_Err_NONE) << plain.message;
+    // The effector shrinks the dot at its centre away; far from it dots stay.
+    EXPECT_EQ(smart.output->At<Pixel8>(32, 32).alpha, 0);
+    EXPECT_GT(smart.output->At<Pixel8>(2, 2).alpha + smart.output->At<Pixel8>(62, 62).alpha, 0);
+    for (A_long y = 0; y < 64; ++y)
+        for (A_long x = 0; x < 64; ++x)
+            ASSERT_TRUE(Same(smart.output->At<Pixel8>(x, y), plain.output->At<Pixel8>(x, y)))
+                << x << "," << y;
+}
+
 TEST_F(RenderPath, UnknownFormatsAreRefused) {
     Image input(PF_PixelFormat_INVALID, 4, 4);
     RenderJob job;
@@ -372,7 +405,7 @@ PF_Err RenderWith(Host& host, Instance& instance, CapturingFilter& filter, const
     return filter.Render(&in, &out, array.data(), output.World());
 }
 
-TEST_F(RenderPath, PlainLayersArriveAndEmptyOrDisabledOnesAreNull) {
+TEST_F(RenderPath, PlainLayersArriveWhateverTheirControlAndEmptyOnesAreNull) {
     const A_long maskIndex = Index(ParamId::MaskTargetLayer);
     Image input(PF_PixelFormat_ARGB64, 8, 8);
     Image output(PF_PixelFormat_ARGB64, 8, 8);
@@ -385,9 +418,10 @@ TEST_F(RenderPath, PlainLayersArriveAndEmptyOrDisabledOnesAreNull) {
     EXPECT_EQ(filter.maskData, mask.World()->data);
     EXPECT_EQ(filter.pixelFormat, PF_PixelFormat_ARGB64);
 
+    // A disabled control still delivers its layer, as the smart path's checkouts do.
     Values().SetUIFlags(maskIndex, PF_PUI_DISABLED);
     ASSERT_EQ(RenderWith(host, host.Main(), filter, input, output), PF_Err_NONE);
-    EXPECT_EQ(filter.maskData, nullptr) << "disabled";
+    EXPECT_EQ(filter.maskData, mask.World()->data) << "disabled";
     Values().SetUIFlags(maskIndex, 0);
 
     Values().SetLayer(maskIndex, empty.World());
