@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <typeindex>
+#include <unordered_map>
 #include "AEUtil/HostApi.h"
 #include "host/EffectLibrary.h"
 #include "host/HandleHeap.h"
@@ -81,7 +82,9 @@ private:
     uint32_t magic_ = kMagic;
     Host& host_;
     std::mutex extensionsMutex_;
-    std::map<std::type_index, std::shared_ptr<void>> extensions_;
+    // Hashed, not ordered: mingw-w64's libstdc++ orders type_info of types in anonymous
+    // namespaces inconsistently (type_info::before), which breaks an ordered map.
+    std::unordered_map<std::type_index, std::shared_ptr<void>> extensions_;
 };
 
 // The answer to one command.

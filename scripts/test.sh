@@ -7,3 +7,4 @@ bash scripts/build.sh
 BUILD_DIR="${BUILD_DIR:-build}"
 ctest --test-dir "$BUILD_DIR" -j "${JOBS:-2}" --output-on-failure
 [ "${TONEDOT_RELIABILITY:-1}" = 0 ] || bash scripts/test-reliability.sh  # TONEDOT_RELIABILITY=0 skips sanitizers and fuzzing
+[ "${TONEDOT_WINDOWS:-1}" = 0 ] || bash scripts/test-windows.sh  # TONEDOT_WINDOWS=0 skips the .aex build and its tests under wine

@@ -15,7 +15,9 @@
 #include "dialog/DialogPlatform.h"
 #include "dialog/DialogTexts.h"
 #include "dialog/OptionDialogTemplate.h"
+#ifndef _WIN32
 #include "dialog/PosixDialogDriver.h"
+#endif
 #include "resources/OptionDialogIds.h"
 
 using namespace torvaDlg;
@@ -157,6 +159,8 @@ TEST(CenterOnOwnerTest, CentresAndKeepsTheCornerInside)
 }
 
 // ---- the options dialog through the portable backend ----------------------------------
+// (The Windows build runs the real dialog instead: tests/win/OptionsDialogWinTest.cpp.)
+#ifndef _WIN32
 
 class OptionDialogTest : public ::testing::Test {
 protected:
@@ -285,6 +289,7 @@ TEST_F(OptionDialogTest, TheLinkClassIsRegisteredOnce)
     FxOptionDlg::AEFxOptionDialog b(nullptr, nullptr, IDD_TONEDOT_OPTIONS, "", "", true, 1);
     EXPECT_EQ(posix::LinkControlClassRegistrations(), 1);
 }
+#endif  // !_WIN32
 
 TEST(DialogTextTest, LanguagesAndUnknownKeys)
 {

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "effect/ParamIds.h"
 #include "effect/ParamTable.h"
@@ -16,22 +16,20 @@
 #include "params/ParamRegistry.h"
 #include "params/StoredDefaults.h"
 #include "tests/ParamFakeHost.h"
+#include "tests/ScratchFolder.h"
 
 namespace {
 
 class ParamStoredDefaultsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tonedot-params-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        path = dir + "/T_Tonedot.ini";
+        scratch = std::make_unique<ScratchFolder>();
+        path = *scratch / "T_Tonedot.ini";
         SetSettingsSection(kSettingsSectionName);
     }
     void TearDown() override {
         BuildParamList(nullptr);  // the linked effect's list, as other tests expect it
-        std::remove(path.c_str());
-        rmdir(dir.c_str());
+        scratch.reset();
         SetSettingsSection("");
     }
     const char* ini() const { return path.c_str(); }
@@ -42,7 +40,8 @@ protected:
     const PF_ParamDef& Added() const { return host.added.back(); }
 
     ParamFakeHost host;
-    std::string dir, path;
+    std::unique_ptr<ScratchFolder> scratch;
+    std::string path;
 };
 
 TEST_F(ParamStoredDefaultsTest, StoredDefaultsApplyFromVersion12_12) {

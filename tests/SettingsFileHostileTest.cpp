@@ -31,6 +31,11 @@ TEST(SettingsFileHostile, KeyAddedAfterALastLineEndedByACarriageReturnAlone) {
 }
 
 TEST(SettingsFileHostile, BinaryBytesAroundTheKeysDoNotDisturbTheirNeighbours) {
+#ifdef _WIN32
+    // The file starts with FF FE, which the Windows kernel takes for the byte-order mark of
+    // a UTF-16 file; this case is for the portable reader.
+    GTEST_SKIP() << "a UTF-16 file to the Windows kernel";
+#endif
     ScratchFolder folder;
     const std::string file = folder / "T_Tonedot.ini";
     WriteBytes(file, std::string("\xff\xfe\n[Version=1.5]\n\x00\x01=\x02\nDot Shape=3\n", 34) +
