@@ -130,6 +130,14 @@ PF_PreRenderCallbacks kPreRenderCallbacks = {&CheckoutLayer, &GuidMixIn};
 PF_SmartRenderCallbacks kSmartRenderCallbacks = {&CheckoutLayerPixels, &CheckinLayerPixels,
                                                  &CheckoutOutput};
 
+// Sends a render command with the job's frame time.
+CallResult SendFrame(Host& host, Instance& instance, const RenderJob& job, PF_Cmd cmd,
+                     PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
+    PF_InData in = host.MakeInData(instance);
+    if (job.currentTime >= 0) in.current_time = job.currentTime;
+    return host.SendWith(cmd, &in, params, output, extra);
+}
+
 // Makes a frame the calling thread's for its lifetime.
 struct FrameScope {
     explicit FrameScope(SmartFrame* frame) : previous(tFrame) { tFrame = frame; }
@@ -154,7 +162,8 @@ RenderOutcome RenderSmart(Host& host, const RenderJob& job) {
     PF_PreRenderOutput& preOutput = outcome.preRender;
     PF_PreRenderExtra preExtra = {&preInput, &preOutput, &kPreRenderCallbacks};
 
-    CallResult pre = host.Send(PF_Cmd_SMART_PRE_RENDER, instance, nullptr, nullptr, &preExtra);
+    CallResult pre =
+        SendFrame(host, instance, job, PF_Cmd_SMART_PRE_RENDER, nullptr, nullptr, &preExtra);
     outcome.preRenderErr = outcome.err = pre.err;
     outcome.message = pre.Message();
 
@@ -165,7 +174,8 @@ RenderOutcome RenderSmart(Host& host, const RenderJob& job) {
         smartInput.bitdepth = preInput.bitdepth;
         smartInput.pre_render_data = preOutput.pre_render_data;
         PF_SmartRenderExtra smartExtra = {&smartInput, &kSmartRenderCallbacks};
-        CallResult render = host.Send(PF_Cmd_SMART_RENDER, instance, nullptr, nullptr, &smartExtra);
+        CallResult render =
+            SendFrame(host, instance, job, PF_Cmd_SMART_RENDER, nullptr, nullptr, &smartExtra);
         outcome.err = render.err;
         outcome.message = render.Message();
     }
@@ -197,7 +207,9 @@ RenderOutcome RenderPlain(Host& host, const RenderJob& job) {
     outcome.output = std::make_unique<Image>(job.input->Format(), job.input->Width(),
                                              job.input->Height());
     outcome.output->FillBytes(0x5A);
-    CallResult r = host.Send(PF_Cmd_RENDER, instance, params.data(), outcome.output->World());
+    CallResult r =
+        SendFrame(host, instance, job, PF_Cmd_RENDER, params.data(), outcome.output->World(),
+                  nullptr);
     outcome.err = r.err;
     outcome.message = r.Message();
     return outcome;

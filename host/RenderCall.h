@@ -32,6 +32,9 @@ struct RenderJob {
     // checkout_layer for one checkout id (none when negative).
     bool failOutputCheckout = false;
     A_long failCheckoutId = -1;
+    // The frame's time (in_data->current_time); negative: the instance's
+    // context.currentTime.  Lets several threads render different frames of one instance.
+    A_long currentTime = -1;
 };
 
 // One checkout_layer call of the pre-render.

@@ -20,7 +20,7 @@ export LSAN_OPTIONS="report_objects=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 
 # The tests that put several threads on the effect at once.
-THREADED_TESTS="${THREADED_TESTS:-Concurrency*}"
+THREADED_TESTS="${THREADED_TESTS:-*Concurrency*:*Concurrent*}"
 
 for s in $SANITIZERS; do
   start=$SECONDS
