@@ -177,7 +177,7 @@ private:
     WorldStore worlds_;
     std::mutex instancesMutex_;
     std::deque<std::unique_ptr<Instance>> instances_;
-    A_long serial_ = 0;
+    std::atomic<A_long> serial_{0};  // commands come from several threads at once
     bool globalSetupDone_ = false;
     A_u_long declaredVersion_ = 0;
     PF_OutFlags declaredOutFlags_ = 0;

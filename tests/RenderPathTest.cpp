@@ -444,9 +444,13 @@ TEST_F(RenderPath, ConcurrentPlainRendersKeepTheirOwnLayers) {
         instances.push_back(&host.NewInstance());
         Params(*instances.back()).SetLayer(maskIndex, masks.back()->World());
     }
+    // Filters are made before the threads start: making one sets the C locale, which only
+    // the first host call does in the effect.
+    std::vector<std::unique_ptr<CapturingFilter>> filters;
+    for (int i = 0; i < kThreads; ++i) filters.push_back(std::make_unique<CapturingFilter>());
     std::atomic<int> mismatches{0};
     RenderConcurrently(host, kThreads, [&](int i) {
-        CapturingFilter filter;
+        CapturingFilter& filter = *filters[i];
         Image input(PF_PixelFormat_ARGB32, 4, 4);
         Image output(PF_PixelFormat_ARGB32, 4, 4);
         for (int k = 0; k < 200; ++k) {
