@@ -196,20 +196,29 @@ void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
     list.dots.push_back(r);
 }
 
-// Most dots one frame may hold (about 2.4 GB of records in float renders); a frame that
+// The most memory the dot records of one frame may take.  A threaded host renders several
+// frames at once, so each frame keeps well clear of the machine's memory; a frame that
 // would need more is refused rather than taking the host's memory.
-constexpr uint64_t kMaxDotsPerFrame = 50000000;
+constexpr uint64_t kMaxDotListBytes = uint64_t(1) << 30;
+
+// Most dots one frame may hold: about 19 million in 8-bit renders, 16 million in 16-bit,
+// 14 million in float (a dot on every pixel of a 4K frame fits, of an 8K frame does not).
+template <class P>
+constexpr uint64_t MaxDotsPerFrame()
+{
+    return kMaxDotListBytes / sizeof(DotRecord<P>);
+}
 
 // Lays out the grid of the frame and makes its dots.  Returns false, with no dots, when
-// the frame would hold more than kMaxDotsPerFrame; `count` then holds the number found
+// the frame would hold more than MaxDotsPerFrame<P>(); `count` then holds the number found
 // so far (more than the limit).
 template <class P, class Effectors>
 bool LayOutDots(const FrameValues<P>& f, Effectors&& applyEffectors, DotList<P>& list, uint64_t& count)
 {
-    count = CountInsideCells(f.grid, kMaxDotsPerFrame);
+    count = CountInsideCells(f.grid, MaxDotsPerFrame<P>());
     list.dots.clear();
     list.noOrdering = false;
-    if (count > kMaxDotsPerFrame) return false;
+    if (count > MaxDotsPerFrame<P>()) return false;
     list.dots.reserve(static_cast<size_t>(count));
     DotRandom random = f.random;
     WalkGrid(f.grid, random, [&](double px, double py) { MakeDot(f, random, px, py, applyEffectors, list); });

@@ -47,7 +47,7 @@ PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
             std::snprintf(record.outData->return_msg, sizeof record.outData->return_msg,
                           "This frame would hold more than %llu dots. Enlarge \"Dot Distance X\" and "
                           "\"Dot Distance Y\" or the dot size.",
-                          static_cast<unsigned long long>(kMaxDotsPerFrame));
+                          static_cast<unsigned long long>(MaxDotsPerFrame<P>()));
         return PF_Err_OUT_OF_MEMORY;
     }
     return DrawInOrder(list, record.inData, [&canvas](const DotRecord<P>& dot) { DrawDot(canvas, dot); });

@@ -334,7 +334,7 @@ TEST(DotGrid, FramesWithTooManyDotsAreRefused)
     DotList<Pixel8> list;
     uint64_t count = 0;
     EXPECT_FALSE(LayOutDots(f, NoEffectors, list, count));
-    EXPECT_GT(count, kMaxDotsPerFrame);
+    EXPECT_GT(count, MaxDotsPerFrame<Pixel8>());
     EXPECT_TRUE(list.dots.empty());
 }
 

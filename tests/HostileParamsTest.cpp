@@ -167,9 +167,14 @@ TEST_F(HostileParams, ThreeEffectorsMultiplyingTheSize) {
         v.SetFloat(Index(fx.ratioSize), 100);
         v.SetFloat(Index(fx.offsetSize), 100);
     }
-    for (A_long shape = 1; shape <= 6; ++shape) {
-        v.SetPopup(Index(ParamId::DotShape), shape);
-        RenderCleanly(RenderPathKind::Smart, input, "giant dots, shape " + std::to_string(shape));
+    for (double size : {1000.0, 10.0}) {  // a few enormous dots, or many merely huge ones
+        v.SetFloat(Index(ParamId::DotSize), size);
+        for (A_long shape = 1; shape <= 6; ++shape) {
+            v.SetPopup(Index(ParamId::DotShape), shape);
+            RenderCleanly(RenderPathKind::Smart, input,
+                          "giant dots, size " + std::to_string(size) + ", shape " +
+                              std::to_string(shape));
+        }
     }
     v.SetSlider(Index(ParamId::RandomInterval), 1);
     v.SetFloat(Index(ParamId::RandomSize), 50);
@@ -177,22 +182,35 @@ TEST_F(HostileParams, ThreeEffectorsMultiplyingTheSize) {
     RenderCleanly(RenderPathKind::Plain, input, "giant randomised dots");
 }
 
-// "Dot Size" 0 with both distances 0: a dot on every pixel of an 8K frame (7680 x 4320).
-TEST_F(HostileParams, OneDotPerPixelAt8K) {
-    constexpr A_long kW = 7680, kH = 4320;
-    Layer(kW, kH);
-    Image input(PF_PixelFormat_ARGB32, kW, kH);
+// "Dot Size" 0 with both distances 0: a dot on every pixel.  At 8K (7680 x 4320) the dot
+// records alone would take some 2 GB per frame, several times over on a threaded host: the
+// frame is refused with PF_Err_OUT_OF_MEMORY and a message, before any dot is made.  At 4K
+// (3840 x 2160) the frame still renders.
+TEST_F(HostileParams, OneDotPerPixel) {
     InstanceParams& v = Values();
     v.SetFloat(Index(ParamId::DotSize), 0);
     v.SetFloat(Index(ParamId::DotDistanceX), 0);
     v.SetFloat(Index(ParamId::DotDistanceY), 0);
-    RenderCleanly(RenderPathKind::Smart, input, "size 0, distances 0, 8K");
-    // The same grid with dots that have a size.
+    {
+        Layer(7680, 4320);
+        Image input(PF_PixelFormat_ARGB32, 7680, 4320);
+        EXPECT_EQ(RenderCleanly(RenderPathKind::Smart, input, "size 0, distances 0, 8K"),
+                  PF_Err_OUT_OF_MEMORY);
+        Image deep(PF_PixelFormat_ARGB128, 7680, 4320);
+        const RenderOutcome r = Render(RenderPathKind::Plain, deep);
+        EXPECT_EQ(r.err, PF_Err_OUT_OF_MEMORY);
+        EXPECT_NE(r.message.find("dots"), std::string::npos) << r.message;
+    }
+    // Dots with a size, from an effector covering the frame.
     const ParamId::Effector fx = ParamId::EffectorIds(0);
     v.SetCheckbox(Index(fx.enable), true);
     v.SetFloat(Index(fx.size), 5000);
     v.SetFloat(Index(fx.offsetSize), 2);
-    RenderCleanly(RenderPathKind::Smart, input, "sized dots at distances 0, 8K");
+    Layer(3840, 2160);
+    Image input(PF_PixelFormat_ARGB32, 3840, 2160);
+    PaintFrame(input, 0);
+    EXPECT_EQ(RenderCleanly(RenderPathKind::Smart, input, "sized dots at distances 0, 4K"),
+              PF_Err_NONE);
     RecordProperty("peak_MiB", std::to_string(PeakMiB()));
 }
 
