@@ -64,6 +64,12 @@ TEST_P(Concurrency, EightFramesAtOnceMatchTheFramesRenderedAlone) {
     }
     for (int frame = 1; frame < kThreads; ++frame)
         ASSERT_FALSE(SameImage(*alone[0], *alone[frame])) << "frames must differ, frame " << frame;
+    {
+        // The frame time alone changes the dots, so a thread given another's time would show.
+        RenderOutcome later = Render(Path(), *inputs[0], kThreads - 1);
+        ASSERT_TRUE(later.output);
+        ASSERT_FALSE(SameImage(*alone[0], *later.output)) << "the dots do not follow the time";
+    }
 
     std::atomic<int> failed{0}, differed{0};
     RenderConcurrently(host, kThreads, [&](int thread) {
