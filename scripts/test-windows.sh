@@ -11,6 +11,7 @@ PACKAGES=(
   ninja-build
   g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev
   googletest
   wine
   wine64
