@@ -9,7 +9,20 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <psapi.h>
+#undef far  // old pointer keywords the Windows headers define as macros
+#undef near
+#else
 #include <sys/resource.h>
+#endif
 
 #include "tests/FrameFixture.h"
 
@@ -75,9 +88,16 @@ std::vector<Extreme> Ends(const PF_ParamDef& def) {
 
 // Peak resident memory of the process so far, in MiB.
 long PeakMiB() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return 0;
+    return static_cast<long>(counters.PeakWorkingSetSize / (1024 * 1024));
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
+#endif
 }
 
 class HostileParams : public FrameTest {

@@ -7,7 +7,20 @@
 #include <memory>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <psapi.h>
+#undef far  // old pointer keywords the Windows headers define as macros
+#undef near
+#else
 #include <unistd.h>
+#endif
 
 #include "tests/FrameFixture.h"
 
@@ -19,12 +32,19 @@ constexpr int kWarmUp = 100;
 
 // Resident memory of this process in bytes; 0 when unknown.
 size_t ResidentBytes() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return 0;
+    return counters.WorkingSetSize;
+#else
     std::FILE* f = std::fopen("/proc/self/statm", "r");
     if (!f) return 0;
     unsigned long size = 0, resident = 0;
     const int n = std::fscanf(f, "%lu %lu", &size, &resident);
     std::fclose(f);
     return n == 2 ? resident * static_cast<size_t>(sysconf(_SC_PAGESIZE)) : 0;
+#endif
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
