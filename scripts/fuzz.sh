@@ -13,7 +13,7 @@ SECONDS_EACH="${FUZZ_SECONDS:-60}"
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
   "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DTONEDOT_BUILD_FUZZ=ON -DTONEDOT_SANITIZE=address,undefined \
-  -DTONEDOT_BUILD_TESTS=OFF -DTONEDOT_BUILD_BENCH=OFF -DTONEDOT_BUILD_CLI=OFF
+  -DTONEDOT_BUILD_TESTS=OFF -DTONEDOT_BUILD_BENCH=OFF -DTONEDOT_BUILD_CLI=ON
 cmake --build build-fuzz -j "$JOBS" --target fuzz_targets
 
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1"
