@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and has the stand-in host load the built
-# effect library the way the real host does.
+# The main job: installs what is missing, builds, and renders the built-in test card in a
+# handful of halftone looks through
+# the built library (tonedot demo) and says where the images are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 BUILD_DIR="${BUILD_DIR:-build}"
-"$BUILD_DIR/tonedot-host"
+"$BUILD_DIR/cli/tonedot" demo "${DEMO_DIR:-$BUILD_DIR/tonedot-demo}"
