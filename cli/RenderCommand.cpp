@@ -15,6 +15,7 @@
 #include "cli/DotVectors.h"
 #include "cli/ExitCodes.h"
 #include "cli/ImageFile.h"
+#include "cli/OutputEncoding.h"
 #include "cli/Progress.h"
 #include "host/RenderCall.h"
 
@@ -58,6 +59,7 @@ struct RenderPlan {
     std::optional<FramePattern> svg;
     std::vector<long> frames;
     std::optional<Depth> depth;
+    OutputEncoding encoding;  // how the output images are compressed
     FrameContext context;  // size and frame filled per frame
     int jobs = 1;
     bool quiet = false;
@@ -75,6 +77,8 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     plan.output = FramePattern(*output);
     if (auto svg = args.Value("svg")) plan.svg = FramePattern(*svg);
     CheckWritableFormat(plan.output.Expand(0));
+    plan.encoding = ParseOutputEncoding(args.Value("compression"), args.Value("jpeg-quality"),
+                                        ExtensionOf(plan.output.Expand(0)));
 
     if (auto time = args.Value("time")) {
         if (args.Has("frames")) throw UsageError("tonedot render: give either --time or --frames, not both.");
@@ -296,6 +300,8 @@ CommandDef RenderCommandDef() {
         {"layer", 'l', "NAME=FILE", "Gives a layer parameter an image file, self (the input) or none,\ne.g. --layer \"Custom Map Layer 1=map.png\".", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset (the stored-defaults format);\napplied before --set.", true},
         {"factory-defaults", 0, "", "Start from the built-in defaults, ignoring the stored ones.", false},
+        {"compression", 0, "NAME[:LEVEL]", "How the output is compressed: PNG zip:0-9; TIFF none, lzw, zip[:1-9],\npackbits; OpenEXR none, rle, zip[:1-9], zips, piz, pxr24, b44, b44a,\ndwaa[:LEVEL], dwab; JPEG jpeg:QUALITY.", false},
+        {"jpeg-quality", 0, "Q", "JPEG quality from 1 to 100 (default 95).", false},
         {"svg", 0, "FILE", "Also writes the frame's dots as SVG shapes (mask aside).", false},
         {"depth", 'd', "8|16|32", "Render depth; default: the input's.", false},
         {"time", 't', "FRAME[@FPS]", "The frame number (and frame rate) the host renders at; default 0.", false},
