@@ -130,6 +130,15 @@ EffectSession::EffectSession(const std::string& libraryPath, bool factoryDefault
     if (!host_->Loaded())
         throw RenderError("cannot load the effect library \"" + libraryPath + "\": " +
                           host_->LoadError() + " (name another with --effect or TONEDOT_EFFECT).");
+    Start(factoryDefaults);
+}
+
+EffectSession::EffectSession(PF_EntryPointFunc entry, bool factoryDefaults) {
+    host_ = std::make_unique<Host>(entry);
+    Start(factoryDefaults);
+}
+
+void EffectSession::Start(bool factoryDefaults) {
     host_->interact.progress = &ReportProgress;
     host_->interact.abort = &CheckAbort;
     Send(PF_Cmd_GLOBAL_SETUP, host_->Main(), "PF_Cmd_GLOBAL_SETUP");

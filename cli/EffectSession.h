@@ -61,6 +61,8 @@ public:
     // parameters.  Throws a render CliError when the library cannot be loaded or a
     // command fails.
     EffectSession(const std::string& libraryPath, bool factoryDefaults);
+    // The same for an effect linked into the calling program.
+    EffectSession(PF_EntryPointFunc entry, bool factoryDefaults);
     ~EffectSession();
     EffectSession(const EffectSession&) = delete;
     EffectSession& operator=(const EffectSession&) = delete;
@@ -99,6 +101,7 @@ public:
     int RunOptionsDialog(Instance& instance, int control);
 
 private:
+    void Start(bool factoryDefaults);
     void Send(PF_Cmd cmd, Instance& instance, const char* what);
 
     std::unique_ptr<Host> host_;
