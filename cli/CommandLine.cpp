@@ -1,6 +1,10 @@
 #include "cli/CommandLine.h"
 
+#include <map>
+#include <memory>
 #include <sstream>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/ClosestNames.h"
 #include "cli/ExitCodes.h"
@@ -8,31 +12,110 @@
 namespace tonedot::cli {
 namespace {
 
-const OptionDef* FindLong(const CommandDef& command, const std::string& name) {
-    for (const OptionDef& o : command.options)
-        if (o.name == name) return &o;
-    return nullptr;
+bool IsHelpWord(const std::string& word) { return word == "-h" || word == "--help"; }
+
+// -h or --help among the words before "--".
+bool HelpAmong(const std::vector<std::string>& words) {
+    for (const std::string& w : words) {
+        if (w == "--") return false;
+        if (IsHelpWord(w)) return true;
+    }
+    return false;
 }
 
-const OptionDef* FindShort(const CommandDef& command, char c) {
-    for (const OptionDef& o : command.options)
-        if (o.shortName != 0 && o.shortName == c) return &o;
-    return nullptr;
-}
-
-std::string Prefix(const CommandDef& command) { return "tonedot " + command.name + ": "; }
-
-CliError UnknownOption(const CommandDef& command, const std::string& word) {
-    std::vector<std::string> names{"--help"};
-    for (const OptionDef& o : command.options) names.push_back("--" + o.name);
-    std::string bare = word;
-    const std::size_t eq = bare.find('=');
-    if (eq != std::string::npos) bare.resize(eq);
-    return UsageError(Prefix(command) + "unknown option \"" + bare + "\"." +
-                      DidYouMean(bare, names) + " See \"tonedot " + command.name + " --help\".");
+std::string SeeHelp(const std::string& command) {
+    return " See \"tonedot " + (command.empty() ? std::string() : command + " ") + "--help\".";
 }
 
 }  // namespace
+
+// One command's options declared on a CLI11 app, and what the parse gave them.
+class CommandParser {
+public:
+    CommandParser(CLI::App& app, const CommandDef& command) : app_(app), command_(command) {
+        app.allow_extras();   // unknown options come back here, for a message with suggestions
+        app.set_help_flag();  // -h/--help print our own help text
+        help_ = app.add_flag("-h,--help");
+        for (const OptionDef& o : command.options) {
+            std::string names = "--" + o.name;
+            if (o.shortName != 0) names = std::string("-") + o.shortName + "," + names;
+            CLI::Option* option = o.valueName.empty() ? app.add_flag(names)->disable_flag_override()
+                                                      : app.add_option(names)->type_name(o.valueName);
+            option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+            options_.emplace_back(&o, option);
+        }
+        app.add_option("arguments", arguments_);
+    }
+
+    const CommandDef& Command() const { return command_; }
+    static ParsedArgs HelpOnly() {
+        ParsedArgs parsed;
+        parsed.help_ = true;
+        return parsed;
+    }
+    bool Parsed() const { return app_.parsed(); }
+
+    // The usage error for what CLI11 refused while it parsed.
+    CliError Refused(const CLI::ParseError& error) const {
+        const std::string what = error.what();
+        for (const auto& [def, option] : options_) {
+            const std::string shown = "--" + def->name;
+            // CLI11 names the option first, with or without its dashes.
+            const std::size_t at = what.rfind(def->name, 2);
+            const std::size_t end = at + def->name.size();
+            if (at == std::string::npos || what.find_first_not_of('-') != at ||
+                (end < what.size() && what[end] != ':' && what[end] != ' '))
+                continue;
+            if (what.find("flag override") != std::string::npos) return UsageError(shown + " takes no value.");
+            return UsageError(shown + " needs a value (" + shown + " " + def->valueName + ").");
+        }
+        return UsageError(what + " (" + command_.name + ")." + SeeHelp(command_.name));
+    }
+
+    // The parse's result, checked: unknown options, repeats, the number of arguments.
+    ParsedArgs Collect() const {
+        ParsedArgs parsed;
+        if (help_->count() > 0) {
+            parsed.help_ = true;
+            return parsed;
+        }
+        for (const std::string& word : app_.remaining()) {
+            if (word.size() < 2 || word[0] != '-' || word == "--") continue;
+            std::vector<std::string> names{"--help"};
+            for (const OptionDef& o : command_.options) names.push_back("--" + o.name);
+            const std::string bare = word.substr(0, word.find('='));
+            throw UsageError("unknown option \"" + bare + "\" for " + command_.name + "." + DidYouMean(bare, names) +
+                             SeeHelp(command_.name));
+        }
+        std::map<const CLI::Option*, std::size_t> taken;
+        for (const CLI::Option* option : app_.parse_order()) {
+            for (const auto& [def, bound] : options_) {
+                if (bound != option) continue;
+                const std::size_t k = taken[option]++;
+                if (!def->repeatable && k == 1)
+                    throw UsageError("--" + def->name + " may be given only once.");
+                parsed.options_.emplace_back(def->name, def->valueName.empty() ? std::string() : option->results()[k]);
+            }
+        }
+        parsed.arguments_ = arguments_;
+        const std::size_t n = arguments_.size();
+        if (n < command_.minArguments || n > command_.maxArguments) {
+            const std::string what = n < command_.minArguments
+                                         ? "missing argument"
+                                         : "unexpected argument \"" + arguments_[command_.maxArguments] + "\"";
+            throw UsageError(what + " for " + command_.name + ". Usage: tonedot " + command_.name + " " +
+                             command_.usage + " (see \"tonedot " + command_.name + " --help\").");
+        }
+        return parsed;
+    }
+
+private:
+    CLI::App& app_;
+    const CommandDef& command_;
+    CLI::Option* help_ = nullptr;
+    std::vector<std::pair<const OptionDef*, CLI::Option*>> options_;
+    std::vector<std::string> arguments_;
+};
 
 bool ParsedArgs::Has(const std::string& name) const {
     for (const auto& o : options_)
@@ -54,63 +137,102 @@ std::optional<std::string> ParsedArgs::Value(const std::string& name) const {
 }
 
 ParsedArgs ParseCommandLine(const CommandDef& command, const std::vector<std::string>& args) {
-    ParsedArgs parsed;
-    for (const std::string& a : args) {
-        if (a == "--") break;
-        if (a == "-h" || a == "--help") {
-            parsed.help_ = true;
-            return parsed;
+    CLI::App app;
+    CommandParser parser(app, command);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        if (!HelpAmong(args)) throw parser.Refused(e);
+        return CommandParser::HelpOnly();
+    }
+    if (HelpAmong(args)) return CommandParser::HelpOnly();
+    return parser.Collect();
+}
+
+ProgramCall ParseProgramLine(const std::vector<CommandDef>& commands, const std::vector<std::string>& args) {
+    CLI::App app;
+    app.allow_extras();
+    app.set_help_flag();
+    app.require_subcommand(0, 1);
+    CLI::Option* version = app.add_flag("--version");
+    CLI::Option* help = app.add_flag("-h,--help");
+    // Commands of two words ("preset save") are subcommands of a group ("preset") whose
+    // --help is that of its first command.
+    struct Group {
+        CLI::App* app;
+        CLI::Option* help;
+        const CommandDef* first;
+    };
+    std::map<std::string, Group> groups;
+    std::vector<std::unique_ptr<CommandParser>> parsers;
+    for (const CommandDef& c : commands) {
+        CLI::App* parent = &app;
+        std::string leaf = c.name;
+        const std::size_t space = c.name.find(' ');
+        if (space != std::string::npos) {
+            const std::string group = c.name.substr(0, space);
+            leaf = c.name.substr(space + 1);
+            auto it = groups.find(group);
+            if (it == groups.end()) {
+                CLI::App* g = app.add_subcommand(group);
+                g->allow_extras();
+                g->set_help_flag();
+                g->require_subcommand(0, 1);
+                it = groups.emplace(group, Group{g, g->add_flag("-h,--help"), &c}).first;
+            }
+            parent = it->second.app;
         }
+        parsers.push_back(std::make_unique<CommandParser>(*parent->add_subcommand(leaf), c));
     }
 
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (optionsEnded || word.size() < 2 || word[0] != '-') {
-            parsed.arguments_.push_back(word);
-            continue;
-        }
-        if (word == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const OptionDef* option = nullptr;
-        std::optional<std::string> attached;
-        if (word[1] == '-') {
-            const std::size_t eq = word.find('=');
-            option = FindLong(command, word.substr(2, eq == std::string::npos ? std::string::npos : eq - 2));
-            if (eq != std::string::npos) attached = word.substr(eq + 1);
-        } else {
-            option = FindShort(command, word[1]);
-            if (word.size() > 2) attached = word.substr(2);
-        }
-        if (!option) throw UnknownOption(command, word);
-        const std::string shown = "--" + option->name;
-        std::string value;
-        if (option->valueName.empty()) {
-            if (attached)
-                throw UsageError(Prefix(command) + shown + " takes no value.");
-        } else if (attached) {
-            value = *attached;
-        } else {
-            if (i + 1 >= args.size())
-                throw UsageError(Prefix(command) + shown + " needs a value (" + shown + " " +
-                                 option->valueName + ").");
-            value = args[++i];
-        }
-        if (!option->repeatable && parsed.Has(option->name))
-            throw UsageError(Prefix(command) + shown + " may be given only once.");
-        parsed.options_.emplace_back(option->name, value);
+    ProgramCall call;
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    const CommandParser* chosen = nullptr;
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        for (const auto& p : parsers)
+            if (p->Parsed()) chosen = p.get();
+        if (!chosen) throw UsageError(std::string(e.what()) + "." + SeeHelp(""));
+        if (!HelpAmong(args)) throw chosen->Refused(e);
+        call.command = &chosen->Command();
+        call.args = CommandParser::HelpOnly();
+        return call;
     }
-
-    const std::size_t n = parsed.arguments_.size();
-    if (n < command.minArguments || n > command.maxArguments) {
-        std::string what = n < command.minArguments ? "missing argument" : "unexpected argument \"" +
-                                                                           parsed.arguments_[command.maxArguments] + "\"";
-        throw UsageError(Prefix(command) + what + ". Usage: tonedot " + command.name + " " + command.usage +
-                         " (see \"tonedot " + command.name + " --help\").");
+    for (const auto& p : parsers)
+        if (p->Parsed()) chosen = p.get();
+    if (chosen) {
+        call.command = &chosen->Command();
+        call.args = HelpAmong(args) ? CommandParser::HelpOnly() : chosen->Collect();
+        return call;
     }
-    return parsed;
+    for (const auto& [name, group] : groups) {
+        if (!group.app->parsed()) continue;
+        if (group.help->count() > 0) {
+            call.command = group.first;
+            call.args = CommandParser::HelpOnly();
+            return call;
+        }
+        const std::vector<std::string> rest = group.app->remaining();
+        throw UsageError("expected \"tonedot " + group.first->name + " " +
+                         group.first->usage.substr(0, group.first->usage.find(' ')) + "\"" +
+                         (rest.empty() ? std::string() : ", not \"" + rest.front() + "\"") + ".");
+    }
+    const std::vector<std::string> rest = app.remaining();
+    if (!rest.empty()) {
+        std::vector<std::string> names;
+        for (const CommandDef& c : commands) names.push_back(c.name);
+        for (const auto& g : groups) names.push_back(g.first);
+        if (rest.front().size() > 1 && rest.front()[0] == '-')
+            throw UsageError("unknown option \"" + rest.front().substr(0, rest.front().find('=')) + "\"." +
+                             DidYouMean(rest.front(), {"--help", "--version"}) + SeeHelp(""));
+        throw UsageError("unknown command \"" + rest.front() + "\"." + DidYouMean(rest.front(), names) +
+                         " Run \"tonedot --help\" for the list.");
+    }
+    call.version = version->count() > 0;
+    call.programHelp = help->count() > 0;
+    return call;
 }
 
 std::string HelpText(const CommandDef& command) {

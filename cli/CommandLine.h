@@ -1,5 +1,5 @@
-// Options and arguments of one tonedot command: the declaration of what a command takes,
-// the parse of its arguments against it, and its --help text.
+// Options and arguments of the tonedot program and its commands: the declaration of what a
+// command takes, the parse of the command line against it (CLI11), and the --help texts.
 #pragma once
 #include <cstddef>
 #include <optional>
@@ -39,18 +39,33 @@ public:
     bool HelpWanted() const { return help_; }
 
 private:
-    friend ParsedArgs ParseCommandLine(const CommandDef&, const std::vector<std::string>&);
+    friend class CommandParser;
     std::vector<std::string> arguments_;
     std::vector<std::pair<std::string, std::string>> options_;
     bool help_ = false;
 };
 
 // Parses `args` (the words after the command's name).  Accepts "--name value",
-// "--name=value", "-n value", "-nvalue" and "--" to end the options.  Throws a usage
-// CliError naming the command for an unknown option (with the nearest names), a missing
-// value, an option given twice that may appear once, or a wrong number of arguments.  With
-// -h or --help anywhere, nothing else is checked.
+// "--name=value", "-n value", "-nvalue" and "--" to end the options; "-" alone is an
+// argument.  Throws a usage CliError naming the command for an unknown option (with the
+// nearest names), a missing value, a value given to a flag, an option given twice that may
+// appear once, or a wrong number of arguments.  With -h or --help before "--", nothing else
+// is checked.
 ParsedArgs ParseCommandLine(const CommandDef& command, const std::vector<std::string>& args);
+
+// What a whole command line asks for: "tonedot [--version | --help] COMMAND [ARGS]", where
+// a command named by two words ("preset save") is given as two words.
+struct ProgramCall {
+    bool version = false;              // --version
+    bool programHelp = false;          // --help (or -h) before any command
+    const CommandDef* command = nullptr;  // the command named, if any
+    ParsedArgs args;                   // its arguments (args.HelpWanted() for its --help)
+};
+
+// Parses the words after the program's name against `commands` in one pass.  Throws a
+// usage CliError as ParseCommandLine does, and for an unknown command (with the nearest
+// names).
+ProgramCall ParseProgramLine(const std::vector<CommandDef>& commands, const std::vector<std::string>& args);
 
 // The command's --help text.
 std::string HelpText(const CommandDef& command);

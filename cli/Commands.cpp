@@ -6,6 +6,8 @@
 #include <iostream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/AtomicFile.h"
 #include "cli/ClosestNames.h"
 #include "cli/CommandLine.h"
@@ -51,8 +53,44 @@ std::string RangeText(const ParamInfo& p) {
     }
 }
 
+// Parameters as JSON: one object per registered parameter, host order.
+std::string ParamsJson(const RegisteredParams& params) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const ParamInfo& p : params.All()) {
+        if (p.index == 0) continue;
+        nlohmann::ordered_json item;
+        item["index"] = p.index;
+        item["id"] = p.id;
+        item["name"] = p.name;
+        item["kind"] = KindName(p.kind);
+        item["group"] = p.group;
+        const PF_ParamDefUnion& u = p.def.u;
+        if (p.kind == ParamKind::FloatSlider) {
+            item["min"] = u.fs_d.valid_min;
+            item["max"] = u.fs_d.valid_max;
+            item["percent"] = p.Percent();
+        } else if (p.kind == ParamKind::Slider) {
+            item["min"] = u.sd.valid_min;
+            item["max"] = u.sd.valid_max;
+        }
+        if (p.Settable() || p.kind == ParamKind::Layer) item["default"] = FormatValue(p, RegisteredValue(p));
+        if (p.kind == ParamKind::Popup) {
+            nlohmann::ordered_json choices = nlohmann::ordered_json::array();
+            for (std::size_t i = 0; i < p.choices.size(); ++i)
+                if (p.choices[i] != "(-") choices.push_back({{"value", i + 1}, {"name", p.choices[i]}});
+            item["choices"] = choices;
+        }
+        list.push_back(item);
+    }
+    return list.dump(2) + "\n";
+}
+
 int RunParams(const ParsedArgs& args) {
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
+    if (args.Has("json")) {
+        std::fputs(ParamsJson(session.Params()).c_str(), stdout);
+        return kExitOk;
+    }
     std::printf("%-5s %-5s %-24s %-14s %-16s %-14s %s\n", "index", "id", "name", "kind", "valid range",
                 "default", "choices");
     for (const ParamInfo& p : session.Params().All()) {
@@ -88,7 +126,7 @@ int RunPresetSave(const ParsedArgs& args) {
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
     const ParamSettings settings = SettingsFromArgs(session.Params(), args);
     WriteTextFileAtomically(path, PresetText(session.Params(), settings));
-    if (!args.Has("quiet")) std::printf("tonedot: wrote preset %s\n", path.c_str());
+    if (!args.Has("quiet")) std::fprintf(stderr, "tonedot: wrote preset %s\n", path.c_str());
     return kExitOk;
 }
 
@@ -97,10 +135,10 @@ int RunPresetSave(const ParsedArgs& args) {
 int RunDefaults(const ParsedArgs& args) {
     const std::string action = args.Arguments()[0];
     if (action != "save" && action != "reset")
-        throw UsageError("tonedot defaults: unknown action \"" + action + "\"; expected save or reset." +
+        throw UsageError("unknown action \"" + action + "\" for defaults; expected save or reset." +
                          DidYouMean(action, {"save", "reset"}));
     if (action == "reset" && (args.Has("set") || args.Has("preset") || args.Has("factory-defaults")))
-        throw UsageError("tonedot defaults reset takes no values; it clears the stored defaults.");
+        throw UsageError("defaults reset takes no values; it clears the stored defaults.");
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
     Instance& instance = session.NewInstance();
     if (action == "save") {
@@ -122,9 +160,9 @@ int RunDefaults(const ParsedArgs& args) {
                           std::to_string(end) + "; stored defaults may be unavailable for this host).");
     if (!args.Has("quiet")) {
         if (action == "save")
-            std::printf("tonedot: stored the defaults in %s; they apply from the next start.\n", path);
+            std::fprintf(stderr, "tonedot: stored the defaults in %s; they apply from the next start.\n", path);
         else
-            std::printf("tonedot: cleared the stored defaults (%s).\n", path);
+            std::fprintf(stderr, "tonedot: cleared the stored defaults (%s).\n", path);
     }
     return kExitOk;
 }
@@ -141,7 +179,8 @@ std::vector<Command> Commands() {
     params.brief = "Lists the effect's parameters with ranges, defaults and choices.";
     params.summary = "Lists every parameter the effect registers: host index, id, display name, kind,\n"
                      "valid range, default (the stored defaults included) and choices.";
-    params.options = {kFactoryOption, kEffectOption};
+    params.options = {{"json", 0, "", "Lists them as JSON: an array of objects with index, id, name, kind,\ngroup, min and max (sliders), percent, default (as --set takes it)\nand choices (value and name).", false},
+                      kFactoryOption, kEffectOption};
     commands.push_back({params, &RunParams});
 
     CommandDef about;
@@ -186,63 +225,71 @@ std::vector<Command> Commands() {
 
 std::string ProgramHelp(const std::vector<Command>& commands) {
     std::ostringstream out;
-    out << "Usage: tonedot COMMAND [options]\n\n"
+    out << "Usage: tonedot COMMAND [options]\n"
+           "       tonedot --version | --help\n\n"
            "Renders the T_Tonedot halftone-dot effect outside the host.\n\nCommands:\n";
     for (const Command& c : commands) {
         const std::string& first = c.command.brief;
         out << "  " << c.command.name << std::string(c.command.name.size() < 14 ? 14 - c.command.name.size() : 1, ' ')
             << first << "\n";
     }
-    out << "  help          Shows the help of a command.\n\n"
-           "Run \"tonedot COMMAND --help\" for a command's options.\n"
+    out << "\nRun \"tonedot COMMAND --help\" for a command's options.\n"
            "Exit codes: 0 done, 2 usage, 3 file input/output, 4 effect error, 130 interrupted.\n";
     return out.str();
 }
 
+CommandDef HelpCommandDef() {
+    CommandDef help;
+    help.name = "help";
+    help.usage = "[COMMAND]";
+    help.brief = "Shows the help of a command.";
+    help.summary = "Shows the help of a command (\"tonedot help render\"), or the list of commands.";
+    help.maxArguments = 2;
+    return help;
+}
+
 int Dispatch(const std::vector<std::string>& args) {
-    const std::vector<Command> commands = Commands();
-    if (args.size() < 2 || args[1] == "-h" || args[1] == "--help") {
-        std::fputs(ProgramHelp(commands).c_str(), args.size() < 2 ? stderr : stdout);
-        return args.size() < 2 ? kExitUsage : kExitOk;
+    std::vector<Command> commands = Commands();
+    commands.push_back({HelpCommandDef(), nullptr});
+    std::vector<CommandDef> defs;
+    for (const Command& c : commands) defs.push_back(c.command);
+    const ProgramCall call = ParseProgramLine(defs, std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()));
+    if (call.version) {
+        std::printf("tonedot %s\n", TONEDOT_VERSION);
+        return kExitOk;
     }
-    std::string name = args[1];
-    std::size_t rest = 2;
-    if (name == "help") {
-        if (args.size() < 3) {
+    if (!call.command) {
+        // No command: the list, on standard error as a usage error unless asked for.
+        std::fputs(ProgramHelp(commands).c_str(), call.programHelp ? stdout : stderr);
+        return call.programHelp ? kExitOk : kExitUsage;
+    }
+    if (call.args.HelpWanted()) {
+        std::fputs(HelpText(*call.command).c_str(), stdout);
+        return kExitOk;
+    }
+    if (call.command->name == "help") {
+        const std::vector<std::string>& topic = call.args.Arguments();
+        if (topic.empty()) {
             std::fputs(ProgramHelp(commands).c_str(), stdout);
             return kExitOk;
         }
-        name = args[2];
-        if (name == "preset" && args.size() > 3) name += " " + args[3];
-        for (const Command& c : commands)
-            if (c.command.name == name || (name == "preset" && c.command.name == "preset save")) {
+        std::string name = topic[0];
+        for (std::size_t i = 1; i < topic.size(); ++i) name += " " + topic[i];
+        std::vector<std::string> names;
+        for (const Command& c : commands) {
+            names.push_back(c.command.name);
+            // A group's first word ("preset") shows its command's help.
+            if (c.command.name == name || c.command.name.rfind(name + " ", 0) == 0) {
                 std::fputs(HelpText(c.command).c_str(), stdout);
                 return kExitOk;
             }
-    } else if (name == "preset") {
-        if (args.size() >= 3 && (args[2] == "-h" || args[2] == "--help")) name = "preset save";
-        else if (args.size() < 3 || args[2] != "save")
-            throw UsageError("tonedot preset: expected \"tonedot preset save FILE\"" +
-                             (args.size() >= 3 ? std::string(", not \"") + args[2] + "\"" : std::string()) +
-                             ".");
-        else {
-            name = "preset save";
-            rest = 3;
         }
+        throw UsageError("unknown command \"" + name + "\"." + DidYouMean(name, names) +
+                         " Run \"tonedot --help\" for the list.");
     }
-    for (const Command& c : commands) {
-        if (c.command.name != name) continue;
-        const ParsedArgs parsed = ParseCommandLine(c.command, std::vector<std::string>(args.begin() + static_cast<long>(rest), args.end()));
-        if (parsed.HelpWanted()) {
-            std::fputs(HelpText(c.command).c_str(), stdout);
-            return kExitOk;
-        }
-        return c.run(parsed);
-    }
-    std::vector<std::string> names{"help", "preset"};
-    for (const Command& c : commands) names.push_back(c.command.name);
-    throw UsageError("unknown command \"" + name + "\"." + DidYouMean(name, names) +
-                     " Run \"tonedot --help\" for the list.");
+    for (const Command& c : commands)
+        if (c.command.name == call.command->name) return c.run(call.args);
+    throw CliError(kExitInternal, "no code for the command \"" + call.command->name + "\".");
 }
 
 }  // namespace

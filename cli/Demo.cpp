@@ -180,11 +180,11 @@ int RunDemoCommand(const ParsedArgs& args) {
 
     char absolute[PATH_MAX];
     const std::string where = realpath(folder.c_str(), absolute) ? absolute : folder;
-    std::printf("tonedot demo: wrote %zu images to %s\n", written.size(), where.c_str());
+    std::fprintf(stderr, "tonedot: wrote %zu images to %s\n", written.size(), where.c_str());
     if (!quiet)
         for (const auto& w : written) {
             const std::string file = w.first.substr(w.first.find_last_of('/') + 1);
-            std::printf("  %-28s %s\n", file.c_str(), w.second.c_str());
+            std::fprintf(stderr, "  %-28s %s\n", file.c_str(), w.second.c_str());
         }
     return kExitOk;
 }

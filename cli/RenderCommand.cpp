@@ -73,7 +73,7 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     RenderPlan plan;
     plan.input = FramePattern(args.Arguments()[0]);
     const std::optional<std::string> output = args.Value("output");
-    if (!output) throw UsageError("tonedot render: no output; give one with -o FILE.");
+    if (!output) throw UsageError("no output; give one with -o FILE.");
     plan.output = FramePattern(*output);
     if (auto svg = args.Value("svg")) plan.svg = FramePattern(*svg);
     CheckWritableFormat(plan.output.Expand(0));
@@ -81,7 +81,7 @@ RenderPlan MakePlan(const ParsedArgs& args) {
                                         ExtensionOf(plan.output.Expand(0)));
 
     if (auto time = args.Value("time")) {
-        if (args.Has("frames")) throw UsageError("tonedot render: give either --time or --frames, not both.");
+        if (args.Has("frames")) throw UsageError("give either --time or --frames, not both.");
         std::string t = *time;
         const std::size_t at = t.find('@');
         if (at != std::string::npos) {
@@ -96,7 +96,7 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     }
     if (auto fps = args.Value("fps")) {
         if (args.Value("time") && args.Value("time")->find('@') != std::string::npos)
-            throw UsageError("tonedot render: the frame rate is given twice (--fps and --time N@FPS).");
+            throw UsageError("the frame rate is given twice (--fps and --time N@FPS).");
         ParseFrameRate(*fps, plan.context.timeScale, plan.context.timeStep);
     }
     if (auto frames = args.Value("frames")) {
@@ -105,17 +105,17 @@ RenderPlan MakePlan(const ParsedArgs& args) {
         for (long f = range.first; f <= range.last; ++f) plan.frames.push_back(f);
         plan.sequence = true;
         if (!plan.output.HasField())
-            throw UsageError("tonedot render: with --frames the output needs a frame-number field, "
+            throw UsageError("with --frames the output needs a frame-number field, "
                              "for example -o out.%04d.png.");
         if (plan.svg && !plan.svg->HasField())
-            throw UsageError("tonedot render: with --frames --svg needs a frame-number field, "
+            throw UsageError("with --frames --svg needs a frame-number field, "
                              "for example --svg dots.%04d.svg.");
     } else {
         if (plan.input.HasField() || plan.output.HasField())
-            throw UsageError("tonedot render: \"" + (plan.input.HasField() ? plan.input.Text() : plan.output.Text()) +
+            throw UsageError("\"" + (plan.input.HasField() ? plan.input.Text() : plan.output.Text()) +
                              "\" is a numbered sequence; say which frames with --frames FIRST-LAST.");
         if (plan.svg && plan.svg->HasField())
-            throw UsageError("tonedot render: --svg \"" + plan.svg->Text() +
+            throw UsageError("--svg \"" + plan.svg->Text() +
                              "\" has a frame-number field; it needs --frames.");
     }
     if (plan.frames.empty()) plan.frames.push_back(0);
@@ -383,11 +383,11 @@ int RunRenderCommand(const ParsedArgs& args) {
     if (firstError) throw *firstError;
     if (!plan.quiet) {
         if (plan.sequence)
-            std::printf("tonedot: wrote %zu frames to %s\n", plan.frames.size(), plan.output.Text().c_str());
+            std::fprintf(stderr, "tonedot: wrote %zu frames to %s\n", plan.frames.size(), plan.output.Text().c_str());
         else
-            std::printf("tonedot: wrote %s\n", plan.output.Expand(plan.frames[0]).c_str());
+            std::fprintf(stderr, "tonedot: wrote %s\n", plan.output.Expand(plan.frames[0]).c_str());
         if (plan.svg)
-            std::printf("tonedot: wrote dots as SVG to %s\n",
+            std::fprintf(stderr, "tonedot: wrote dots as SVG to %s\n",
                         plan.sequence ? plan.svg->Text().c_str() : plan.svg->Expand(plan.frames[0]).c_str());
     }
     return kExitOk;

@@ -17,6 +17,7 @@ PACKAGES=(
   clang
   libclang-rt-14-dev
   libopenimageio-dev librsvg2-bin
+  libcli11-dev nlohmann-json3-dev
 )
 
 missing=()
