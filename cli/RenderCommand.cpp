@@ -69,13 +69,25 @@ struct RenderPlan {
     std::string effect;
 };
 
+// A name a sequence would read as numbered ("in.%04d.png", "in.#.png").
+bool LooksNumbered(const std::string& name) {
+    try {
+        return FramePattern(name).HasField();
+    } catch (const CliError&) {
+        return false;
+    }
+}
+
 RenderPlan MakePlan(const ParsedArgs& args) {
     RenderPlan plan;
-    plan.input = FramePattern(args.Arguments()[0]);
+    // Names hold frame-number fields only in sequences; a still image's name is taken as it is.
+    plan.sequence = args.Has("frames");
+    auto name = [&](const std::string& text) { return plan.sequence ? FramePattern(text) : FramePattern::Literal(text); };
+    plan.input = name(args.Arguments()[0]);
     const std::optional<std::string> output = args.Value("output");
     if (!output) throw UsageError("no output; give one with -o FILE.");
-    plan.output = FramePattern(*output);
-    if (auto svg = args.Value("svg")) plan.svg = FramePattern(*svg);
+    plan.output = name(*output);
+    if (auto svg = args.Value("svg")) plan.svg = name(*svg);
     CheckWritableFormat(plan.output.Expand(0));
     plan.encoding = ParseOutputEncoding(args.Value("compression"), args.Value("jpeg-quality"),
                                         ExtensionOf(plan.output.Expand(0)));
@@ -100,23 +112,16 @@ RenderPlan MakePlan(const ParsedArgs& args) {
         ParseFrameRate(*fps, plan.context.timeScale, plan.context.timeStep);
     }
     if (auto frames = args.Value("frames")) {
-        const FrameRange range = ParseFrameRange(*frames);
-        if (range.Count() > 1000000) throw UsageError("bad --frames \"" + *frames + "\": too many frames.");
-        for (long f = range.first; f <= range.last; ++f) plan.frames.push_back(f);
-        plan.sequence = true;
+        plan.frames = ParseFrameList(*frames);
         if (!plan.output.HasField())
             throw UsageError("with --frames the output needs a frame-number field, "
                              "for example -o out.%04d.png.");
         if (plan.svg && !plan.svg->HasField())
             throw UsageError("with --frames --svg needs a frame-number field, "
                              "for example --svg dots.%04d.svg.");
-    } else {
-        if (plan.input.HasField() || plan.output.HasField())
-            throw UsageError("\"" + (plan.input.HasField() ? plan.input.Text() : plan.output.Text()) +
-                             "\" is a numbered sequence; say which frames with --frames FIRST-LAST.");
-        if (plan.svg && plan.svg->HasField())
-            throw UsageError("--svg \"" + plan.svg->Text() +
-                             "\" has a frame-number field; it needs --frames.");
+    } else if (struct stat st; LooksNumbered(plan.input.Text()) && stat(plan.input.Text().c_str(), &st) != 0) {
+        throw IOError("cannot read \"" + plan.input.Text() + "\": no such file; for a numbered sequence give "
+                      "the frames with --frames (for example --frames 1-48).");
     }
     if (plan.frames.empty()) plan.frames.push_back(0);
 
@@ -210,7 +215,8 @@ public:
             if (value.layer == LayerChoice::Self) {
                 layers.layers[info.index] = &input;
             } else if (value.layer == LayerChoice::File) {
-                const FramePattern pattern(value.layerFile);
+                const FramePattern pattern =
+                    plan_.sequence ? FramePattern(value.layerFile) : FramePattern::Literal(value.layerFile);
                 const std::string path = pattern.Expand(frame);
                 const Picture& picture = pattern.HasField() ? *owned.emplace_back(std::make_unique<Picture>(
                                                                   ReadImage(path, source.GetDepth()).picture))
@@ -306,7 +312,7 @@ CommandDef RenderCommandDef() {
         {"depth", 'd', "8|16|32", "Render depth; default: the input's.", false},
         {"time", 't', "FRAME[@FPS]", "The frame number (and frame rate) the host renders at; default 0.", false},
         {"fps", 0, "FPS", "Frame rate: 24, 29.97 or 30000/1001; default 24.", false},
-        {"frames", 'f', "FIRST-LAST", "Renders a numbered sequence: INPUT and OUTPUT hold %04d (or %d),\ne.g. in.%04d.png -o out.%04d.png --frames 1-48.  A still INPUT\nis rendered at every frame.", false},
+        {"frames", 'f', "LIST", "Renders a numbered sequence: INPUT and OUTPUT hold %04d (or %d,\n# for four digits, @@@ for three), e.g. in.%04d.png -o out.#.png\n--frames 1-48.  LIST: FIRST-LAST, FIRST-LASTxSTEP, N, or several\nwith commas (1-10x2,15).  A still INPUT is rendered at every frame.\nWithout --frames, names are taken as they are (% is a percent sign).", false},
         {"jobs", 'j', "N", "Renders N frames at once on N threads (smart path).", false},
         {"downsample", 0, "X,Y", "Renders at 1/X by 1/Y resolution, as the host does for previews.", false},
         {"quality", 'q', "hi|lo", "Render quality; default hi.", false},

@@ -5,6 +5,7 @@
 // Checked on every input: the only exception is the usage or input error the program
 // reports; every value that is accepted lies inside its parameter's valid range, and its
 // text reads back as the same value.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -110,8 +111,9 @@ void CommandLine(const std::string& text) {
         const ParamSettings settings = SettingsFromArgs(Params(), args);
         for (const auto& [index, value] : settings) CheckAccepted(Params().All()[index], value);
         if (const auto frames = args.Value("frames")) {
-            const FrameRange range = ParseFrameRange(*frames);
-            Check(range.first >= 0 && range.first <= range.last, "frame range out of order");
+            const std::vector<long> list = ParseFrameList(*frames);
+            Check(!list.empty() && list.size() <= 1000000 && *std::min_element(list.begin(), list.end()) >= 0,
+                  "frame list empty, too long or negative");
         }
         if (const auto rate = args.Value("fps")) {
             A_u_long scale = 0;

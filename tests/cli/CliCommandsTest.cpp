@@ -183,7 +183,7 @@ TEST(CliRender, BadInputGivesTheDocumentedErrorAndWritesNothing) {
         {{"in.png", "-o", "o.png", "--jpeg-quality", "90"}, 2, {"for JPEG outputs"}},
         {{"in.png", "-o", "o.jpg", "--jpeg-quality", "0"}, 2, {"1 to 100"}},
         {{"in.png"}, 2, {"-o FILE"}},
-        {{"in.png", "-o", "o.%04d.png"}, 2, {"--frames"}},
+        {{"in.%04d.png", "-o", "o.png"}, 3, {"--frames"}},
         {{"in.png", "-o", "o.png", "--frames", "1-3"}, 2, {"frame-number field"}},
         {{"in.png", "-o", "o.png", "--frames", "5-2"}, 2, {"FIRST-LAST"}},
         {{"missing.png", "-o", "o.png"}, 3, {"cannot read \"missing.png\""}},

@@ -228,12 +228,18 @@ TEST(FrameSequences, PatternsRangesAndRates) {
     EXPECT_TRUE(Has(UsageText([] { FramePattern("in.%s.png"); }), "%0Nd"));
     EXPECT_TRUE(Has(UsageText([] { FramePattern("a%d.%d.png"); }), "more than one"));
 
-    const FrameRange r = ParseFrameRange("3-7");
-    EXPECT_EQ(r.first, 3);
-    EXPECT_EQ(r.Count(), 5);
-    EXPECT_EQ(ParseFrameRange("9").Count(), 1);
-    for (const char* bad : {"7-3", "-3", "1-", "a-b", "1.5-2", ""})
-        EXPECT_TRUE(Has(UsageText([&] { ParseFrameRange(bad); }), "FIRST-LAST")) << bad;
+    // Other tools' padding: # is four digits, @ one each; a still name keeps every character.
+    EXPECT_EQ(FramePattern("in.#.png").Expand(7), "in.0007.png");
+    EXPECT_EQ(FramePattern("50%%.@@@.png").Expand(7), "50%.007.png");
+    EXPECT_EQ(FramePattern::Literal("50%.#.png").Expand(7), "50%.#.png");
+    EXPECT_TRUE(Has(UsageText([] { FramePattern("in.1-10#.png"); }), "--frames"));
+
+    const std::vector<std::pair<std::string, std::vector<long>>> lists = {
+        {"3-7", {3, 4, 5, 6, 7}}, {"9", {9}}, {"1-10x2,15", {1, 3, 5, 7, 9, 15}}, {"8,2-3", {8, 2, 3}}};
+    for (const auto& [text, frames] : lists) EXPECT_EQ(ParseFrameList(text), frames) << text;
+    for (const char* bad : {"7-3", "-3", "1-", "a-b", "1.5-2", "", "1-5x0", "1,,2", "1-3,2", "1-9x2x2"})
+        EXPECT_TRUE(Has(UsageText([&] { ParseFrameList(bad); }), "FIRST-LAST")) << bad;
+    EXPECT_TRUE(Has(UsageText([] { ParseFrameList("0-999999999"); }), "too many frames"));
 
     A_u_long scale = 0;
     A_long step = 0;
