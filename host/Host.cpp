@@ -124,6 +124,46 @@ PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
     return PF_Err_NONE;
 }
 
+// ---- threads -----------------------------------------------------------------------------------------
+// Runs fn_func for every iteration on the host's pool; the host is the calling thread's.  The
+// answer is the error of the lowest iteration that failed.
+PF_Err IterateGeneric(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
+    Host* host = Host::Current();
+    if (!host || !fn || iterations < PF_Iterations_ONCE_PER_PROCESSOR) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const A_long count =
+        iterations == PF_Iterations_ONCE_PER_PROCESSOR ? host->WorkerCount() : iterations;
+    std::mutex failureMutex;
+    A_long firstFailure = count;
+    PF_Err failure = PF_Err_NONE;
+    host->Pool().Run(count, [&](int i, int thread) {
+        Host::ThreadScope scope(*host);  // handles and suites reach this host from any thread
+        const PF_Err err = fn(refcon, thread, i, count);
+        if (err != PF_Err_NONE) {
+            std::lock_guard<std::mutex> lock(failureMutex);
+            if (i < firstFailure) {
+                firstFailure = i;
+                failure = err;
+            }
+        }
+    });
+    return failure;
+}
+
+PF_Err NoIterate(PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*, void*,
+                 PF_IteratePixel8Func, PF_EffectWorld*) {
+    return PF_Err_INVALID_CALLBACK;
+}
+PF_Err NoIterateOrigin(PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*,
+                       const PF_Point*, void*, PF_IteratePixel8Func, PF_EffectWorld*) {
+    return PF_Err_INVALID_CALLBACK;
+}
+PF_Err NoIterateLut(PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*, A_u_char*,
+                    A_u_char*, A_u_char*, A_u_char*, PF_EffectWorld*) {
+    return PF_Err_INVALID_CALLBACK;
+}
+
 // ---- interaction ----------------------------------------------------------------------------------
 PF_Err Progress(PF_ProgPtr ref, A_long /*current*/, A_long /*total*/) {
     Instance* instance = Instance::FromRef(ref);
@@ -186,6 +226,8 @@ const PF_WorldSuite1 Host::kWorldSuite1 = {&NewWorld1, &DisposeWorld};
 const PF_WorldSuite2 Host::kWorldSuite2 = {&NewWorld2, &DisposeWorld, &GetPixelFormat};
 const PF_HandleSuite1 Host::kHandleSuite = {&NewHandle,  &LockHandle, &UnlockHandle,
                                             &DisposeHandle, &HandleSize, &ResizeHandle};
+const PF_Iterate8Suite1 Host::kIterate8Suite = {&NoIterate, &NoIterateOrigin, &NoIterateLut,
+                                                &NoIterateOrigin, &IterateGeneric};
 
 // ---- Instance ----------------------------------------------------------------------------------------
 Instance::Instance(Host& host) : host_(host) {}
@@ -245,6 +287,7 @@ void Host::Init() {
     utils.new_world = &NewWorld1;
     utils.dispose_world = &DisposeWorld;
     utils.get_platform_data = &NoPlatformData;
+    utils.iterate_generic = &IterateGeneric;
     utils.fill = kFillMatteSuite2.fill;
     utils.fill16 = kFillMatteSuite2.fill16;
     utils.copy = kWorldTransformSuite1.copy;
@@ -265,6 +308,7 @@ void Host::Init() {
     suites_.Provide(kPFFillMatteSuite, kPFFillMatteSuiteVersion2, &kFillMatteSuite2);
     suites_.Provide(kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1,
                     &kWorldTransformSuite1);
+    suites_.Provide(kPFIterate8Suite, kPFIterate8SuiteVersion1, &kIterate8Suite);
 
     instances_.push_back(std::make_unique<Instance>(*this));
     InstallParamServices(*this);

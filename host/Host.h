@@ -19,6 +19,7 @@
 #include "host/EffectLibrary.h"
 #include "host/HandleHeap.h"
 #include "host/SuiteRegistry.h"
+#include "host/WorkerPool.h"
 #include "host/WorldStore.h"
 
 namespace tonedot {
@@ -112,6 +113,13 @@ public:
     SuiteRegistry& Suites() { return suites_; }
     WorldStore& Worlds() { return worlds_; }
 
+    // The threads iterate_generic runs on: one pool for the host, shared by all its frames.
+    // One worker per core unless set; 1 runs every iteration on the calling thread.
+    // SetWorkerCount waits for work in progress; below 1 it means one per core.
+    void SetWorkerCount(int workers) { pool_.SetWorkers(workers); }
+    int WorkerCount() const { return pool_.Workers(); }
+    WorkerPool& Pool() { return pool_; }
+
     // The instance global commands go to, and further instances.
     Instance& Main() { return *instances_.front(); }
     Instance& NewInstance();
@@ -165,6 +173,7 @@ public:
     static const PF_WorldSuite1 kWorldSuite1;
     static const PF_WorldSuite2 kWorldSuite2;
     static const PF_HandleSuite1 kHandleSuite;
+    static const PF_Iterate8Suite1 kIterate8Suite;
 
 private:
     void Init();
@@ -175,6 +184,7 @@ private:
     HandleHeap handles_;
     SuiteRegistry suites_;
     WorldStore worlds_;
+    WorkerPool pool_;
     std::mutex instancesMutex_;
     std::deque<std::unique_ptr<Instance>> instances_;
     std::atomic<A_long> serial_{0};  // commands come from several threads at once

@@ -418,6 +418,10 @@ typedef PF_Err (*PF_CallbackFunc)(void);
 typedef PF_Err (*PF_IteratePixel8Func)(void* refcon, A_long x, A_long y, PF_Pixel* in, PF_Pixel* out);
 typedef PF_Err (*PF_IteratePixel16Func)(void* refcon, A_long x, A_long y, PF_Pixel16* in,
                                         PF_Pixel16* out);
+// The worker function of iterate_generic; `iterationsL` is never PF_Iterations_ONCE_PER_PROCESSOR.
+typedef PF_Err (*PF_IterateGenericFunc)(void* refconPV, A_long thread_indexL, A_long i,
+                                        A_long iterationsL);
+#define PF_Iterations_ONCE_PER_PROCESSOR -1L
 
 // ---- callbacks ------------------------------------------------------------------------------------
 typedef struct {

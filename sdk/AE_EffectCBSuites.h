@@ -70,3 +70,26 @@ typedef struct PF_WorldTransformSuite1 {
                               PF_Boolean src2dst_matrix, const PF_Rect* dest_rect,
                               PF_EffectWorld* dst_world);
 } PF_WorldTransformSuite1;
+
+#define kPFIterate8Suite "PF Iterate8 Suite"
+#define kPFIterate8SuiteVersion1 1
+
+typedef struct PF_Iterate8Suite1 {
+    PF_Err (*iterate)(struct PF_InData* in_data, A_long progress_base, A_long progress_final,
+                      PF_EffectWorld* src, const PF_Rect* area, void* refcon,
+                      PF_IteratePixel8Func pix_fn, PF_EffectWorld* dst);
+    PF_Err (*iterate_origin)(struct PF_InData* in_data, A_long progress_base,
+                             A_long progress_final, PF_EffectWorld* src, const PF_Rect* area,
+                             const PF_Point* origin, void* refcon, PF_IteratePixel8Func pix_fn,
+                             PF_EffectWorld* dst);
+    PF_Err (*iterate_lut)(struct PF_InData* in_data, A_long progress_base, A_long progress_final,
+                          PF_EffectWorld* src, const PF_Rect* area, A_u_char* a_lut0,
+                          A_u_char* r_lut0, A_u_char* g_lut0, A_u_char* b_lut0,
+                          PF_EffectWorld* dst);
+    PF_Err (*iterate_origin_non_clip_src)(struct PF_InData* in_data, A_long progress_base,
+                                          A_long progress_final, PF_EffectWorld* src,
+                                          const PF_Rect* area, const PF_Point* origin,
+                                          void* refcon, PF_IteratePixel8Func pix_fn,
+                                          PF_EffectWorld* dst);
+    PF_Err (*iterate_generic)(A_long iterationsL, void* refconPV, PF_IterateGenericFunc fn_func);
+} PF_Iterate8Suite1;

@@ -421,6 +421,14 @@ TONEDOT_PIN_FIELD(PF_WorldTransformSuite1, copy_hq, 32);
 TONEDOT_PIN_FIELD(PF_WorldTransformSuite1, transfer_rect, 40);
 TONEDOT_PIN_FIELD(PF_WorldTransformSuite1, transform_world, 48);
 
+// PF_Iterate8Suite1
+TONEDOT_PIN_SIZE(PF_Iterate8Suite1, 40);
+TONEDOT_PIN_FIELD(PF_Iterate8Suite1, iterate, 0);
+TONEDOT_PIN_FIELD(PF_Iterate8Suite1, iterate_origin, 8);
+TONEDOT_PIN_FIELD(PF_Iterate8Suite1, iterate_lut, 16);
+TONEDOT_PIN_FIELD(PF_Iterate8Suite1, iterate_origin_non_clip_src, 24);
+TONEDOT_PIN_FIELD(PF_Iterate8Suite1, iterate_generic, 32);
+
 // PF_HandleSuite1
 TONEDOT_PIN_SIZE(PF_HandleSuite1, 48);
 TONEDOT_PIN_FIELD(PF_HandleSuite1, host_new_handle, 0);
@@ -587,6 +595,9 @@ static_assert(kPFWorldTransformSuiteVersion1 == 1, "kPFWorldTransformSuiteVersio
 static_assert(kPFHandleSuiteVersion1 == 2, "kPFHandleSuiteVersion1");
 static_assert(kPFParamUtilsSuiteVersion3 == 3, "kPFParamUtilsSuiteVersion3");
 static_assert(kPFAppSuiteVersion6 == 1, "kPFAppSuiteVersion6");
+static_assert(std::string_view(kPFIterate8Suite) == "PF Iterate8 Suite", "kPFIterate8Suite");
+static_assert(kPFIterate8SuiteVersion1 == 1, "kPFIterate8SuiteVersion1");
+static_assert(PF_Iterations_ONCE_PER_PROCESSOR == -1, "PF_Iterations_ONCE_PER_PROCESSOR");
 
 // Basic widths.
 static_assert(sizeof(A_long) == 4 && sizeof(A_u_long) == 4 && sizeof(A_short) == 2, "ints");
