@@ -8,11 +8,19 @@
 //
 // and the same frames as Dots/...: the effect's own share alone (DrawDots: grid, effectors,
 // ordering, outlines, coverage, pixel writer) into a cleared dot layer, without the host's
-// copies, fill and transfer.
+// copies, fill and transfer.  Frames run with one host worker (iterate_generic on the
+// calling thread), except
 //
-//   build/tonedot_bench --benchmark_filter='Frame/|Dots/'
+//   Frame/Dense/2160p/8bit/workers:<n>   the dense frame with n host workers (wall time)
+//
+// Floor/<size>/<depth> is what no frame can go below: clear the output, copy the source,
+// clear the dot layer and one composite pass of the dot layer over the output, with memset,
+// memcpy and one plain loop on one thread.
+//
+//   build/tonedot_bench --benchmark_filter='Frame/|Dots/|Floor/'
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -60,8 +68,10 @@ void PaintGrey(Image& image) {
     }
 }
 
-void BM_Frame(benchmark::State& state, FrameSize size, Depth depth, Look look, A_long shape) {
+void BM_Frame(benchmark::State& state, FrameSize size, Depth depth, Look look, A_long shape,
+              int workers) {
     Host host(&EntryPointFunc);
+    host.SetWorkerCount(workers);
     if (host.Send(PF_Cmd_GLOBAL_SETUP).err != PF_Err_NONE ||
         host.Send(PF_Cmd_PARAMS_SETUP).err != PF_Err_NONE) {
         state.SkipWithError("the effect did not set up");
@@ -131,6 +141,50 @@ ParamValues DefaultValues(FrameSize size, Look look, A_long shape) {
     return v;
 }
 
+// The composite pass of the floor: each dot-layer pixel over the output pixel, straight
+// colour mixed by the dot's alpha, in the depth's own arithmetic.
+template <class P>
+void CompositeOver(const P* dots, P* out, size_t count) {
+    using T = PixelTraits<P>;
+    for (size_t i = 0; i < count; ++i) {
+        const P& f = dots[i];
+        P& o = out[i];
+        if constexpr (T::isFloat) {
+            const float a = f.alpha;
+            o.alpha = o.alpha + (1.0f - o.alpha) * a;
+            o.red = o.red + (f.red - o.red) * a;
+            o.green = o.green + (f.green - o.green) * a;
+            o.blue = o.blue + (f.blue - o.blue) * a;
+        } else {
+            using C = typename T::Channel;
+            const uint32_t a = f.alpha, keep = T::maxValue - a, half = T::maxValue / 2;
+            o.alpha = static_cast<C>((T::maxValue * a + o.alpha * keep + half) / T::maxValue);
+            o.red = static_cast<C>((f.red * a + o.red * keep + half) / T::maxValue);
+            o.green = static_cast<C>((f.green * a + o.green * keep + half) / T::maxValue);
+            o.blue = static_cast<C>((f.blue * a + o.blue * keep + half) / T::maxValue);
+        }
+    }
+}
+
+template <class P>
+void BM_Floor(benchmark::State& state, FrameSize size) {
+    const size_t count = static_cast<size_t>(size.width) * size.height;
+    std::vector<P> source(count), output(count), dots(count);
+    Image grey(PixelTraits<P>::pixelFormat, 1, 1);
+    PaintGrey(grey);
+    std::fill(source.begin(), source.end(), grey.At<P>(0, 0));
+    for (auto _ : state) {
+        std::memset(output.data(), 0, count * sizeof(P));
+        std::memcpy(output.data(), source.data(), count * sizeof(P));
+        std::memset(dots.data(), 0, count * sizeof(P));
+        benchmark::ClobberMemory();
+        CompositeOver(dots.data(), output.data(), count);
+        benchmark::DoNotOptimize(output.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * count);  // pixels
+}
+
 template <class P>
 void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
     std::vector<P> layer(static_cast<size_t>(size.width) * size.height);
@@ -170,19 +224,30 @@ const bool kRegistered = [] {
         for (const Depth& depth : kDepths) {
             const std::string suffix = std::string(size.name) + "/" + depth.name;
             benchmark::RegisterBenchmark(("Frame/Default/" + suffix).c_str(), BM_Frame, size, depth,
-                                         Look::Default, 1)
+                                         Look::Default, 1, 1)
                 ->Unit(benchmark::kMillisecond);
             benchmark::RegisterBenchmark(("Frame/Dense/" + suffix).c_str(), BM_Frame, size, depth,
-                                         Look::Dense, 1)
+                                         Look::Dense, 1, 1)
                 ->Unit(benchmark::kMillisecond);
             RegisterDots("Dots/Default/" + suffix, size, depth, Look::Default, 1);
             RegisterDots("Dots/Dense/" + suffix, size, depth, Look::Dense, 1);
         }
     }
+    for (int workers : {1, 2}) {
+        benchmark::RegisterBenchmark(
+            ("Frame/Dense/2160p/8bit/workers:" + std::to_string(workers)).c_str(), BM_Frame,
+            kSizes[1], kDepths[0], Look::Dense, 1, workers)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    const FrameSize& uhd = kSizes[1];
+    benchmark::RegisterBenchmark("Floor/2160p/8bit", BM_Floor<Pixel8>, uhd)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Floor/2160p/16bit", BM_Floor<Pixel16>, uhd)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Floor/2160p/float", BM_Floor<Pixel32>, uhd)->Unit(benchmark::kMillisecond);
     for (A_long shape = 1; shape <= 6; ++shape) {
         benchmark::RegisterBenchmark(
             (std::string("Frame/Shape/") + kShapeNames[shape] + "/1080p/8bit").c_str(), BM_Frame,
-            kSizes[0], kDepths[0], Look::Default, shape)
+            kSizes[0], kDepths[0], Look::Default, shape, 1)
             ->Unit(benchmark::kMillisecond);
         RegisterDots(std::string("Dots/Shape/") + kShapeNames[shape] + "/1080p/8bit", kSizes[0],
                      kDepths[0], Look::Default, shape);
