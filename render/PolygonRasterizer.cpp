@@ -6,7 +6,7 @@
 #include "render/SampleGrid.h"
 
 PolygonRasterizer::PolygonRasterizer(int32_t width, int32_t height)
-    : width_(width), height_(height), subRowLimit_(height * kSamplesPerPixel), spanRows_(width), convex_(width) {
+    : width_(width), height_(height), subRowLimit_(height * kSamplesPerPixel), spanRows_(width), convex_(width), cells_(width) {
     assert(width >= 0 && height >= 0 && height < (kSampleLimit >> 3));
     edges_.reserve(200);
     active_.reserve(200);
@@ -48,8 +48,8 @@ void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, Cov
     // Changes of vertical direction around the closed outline (horizontal edges ignored).
     int changes = 0;
     int firstDirection = 0, lastDirection = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const OutlineVertex& a = v[(i + n - 1) % n];
+    for (size_t i = 0, prev = n - 1; i < n; prev = i++) {
+        const OutlineVertex& a = v[prev];
         const OutlineVertex& b = v[i];
         if (a.Y == b.Y) continue;
         const int direction = b.Y > a.Y ? 1 : -1;
@@ -69,9 +69,9 @@ void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, Cov
     // Turn of every consecutive triple.  A vertex that stands for dropped copies of itself
     // had zero turns on both sides of it; its own triple does not count either.
     bool negative = false, positive = false;
-    for (size_t i = 0; i < n; ++i) {
-        const OutlineVertex& p0 = v[(i + n - 2) % n];
-        const OutlineVertex& p1 = v[(i + n - 1) % n];
+    for (size_t i = 0, i1 = n - 1, i0 = n - 2; i < n; i0 = i1, i1 = i++) {
+        const OutlineVertex& p0 = v[i0];
+        const OutlineVertex& p1 = v[i1];
         const OutlineVertex& p2 = v[i];
         if (p1.repeated) continue;
         const double turn = (p2.Y - p0.Y) * (p1.X - p0.X) - (p1.Y - p0.Y) * (p2.X - p0.X);
@@ -143,6 +143,11 @@ void PolygonRasterizer::FillConvex(VertexList& vertices, CoverageSink& sink) {
         }
         if (v[fw.vertex].row < j || v[bw.vertex].row < j) break;
         if (j >= subRowLimit_) return;  // every row of the layer is written
+        if (j >= 0 && (j & 7) == 0 && j + 7 < subRowLimit_ && v[fw.vertex].row > j + 7 && v[bw.vertex].row > j + 7) {
+            FillConvexRow(j, sink);  // both walkers keep their edges through the row
+            j += 7;
+            continue;
+        }
         if (j >= 0) {
             const double xLeft = std::min(fw.x, bw.x);
             const double xRight = std::max(fw.x, bw.x);
@@ -164,14 +169,96 @@ void PolygonRasterizer::FillConvex(VertexList& vertices, CoverageSink& sink) {
     }
 }
 
+void PolygonRasterizer::FillConvexRow(int32_t j, CoverageSink& sink) {
+    EdgeWalker& fw = convex_.forward;
+    EdgeWalker& bw = convex_.backward;
+    double fx = fw.x, bx = bw.x;
+    int32_t x0[8], x1[8];
+    for (int32_t s = 0; s < 8; ++s) {
+        x0[s] = TruncSample(std::min(fx, bx) + 0.5);
+        x1[s] = TruncSample(std::max(fx, bx) - 0.5) + 1;  // first column after the span
+        fx += fw.step;
+        bx += bw.step;
+    }
+    fw.x = fx;
+    bw.x = bx;
+    bool any = false;
+    for (int32_t s = 0; s < 8; ++s) {
+        if (x1[s] <= x0[s]) {
+            x1[s] = x0[s];  // empty: the two boundaries cancel
+        } else {
+            any = true;
+        }
+    }
+    if (!any) return;
+    cells_.AddEdge(x0, 1);
+    cells_.AddEdge(x1, -1);
+    const std::vector<CoverageRun>& runs = cells_.Resolve();
+    if (!runs.empty()) sink.WriteRow(j >> 3, runs.data(), runs.size());
+}
+
+bool PolygonRasterizer::FillGeneralRow(int32_t k, CoverageSink& sink) {
+    const size_t m = active_.size();
+    if (m > kMaxRowEdges) return false;
+    for (size_t i = 0; i < m; ++i) {
+        const Edge* e = active_[i];
+        if (e->endSubRow <= k + 7) return false;
+        double x = e->x;
+        for (int32_t s = 0; s < 8; ++s) {
+            rowX_[i][s] = x;
+            rowT_[i][s] = TruncSample(x + 0.5);
+            x += e->slope;
+        }
+        if (i > 0) {
+            for (int32_t s = 0; s < 8; ++s) {
+                if (rowT_[i - 1][s] > rowT_[i][s]) return false;  // the order changes within the row
+            }
+        }
+    }
+    // With one order for all eight sub-rows the winding pairs the same edges in each: a
+    // span opens at an edge that leaves winding 0 and closes at the one that returns to it.
+    // Spans that share a column would be merged by the span lists; here they must not.
+    int32_t winding = 0;
+    size_t lastClose = m;
+    for (size_t i = 0; i < m; ++i) {
+        const int32_t before = winding;
+        winding += active_[i]->direction;
+        if (before == 0 && winding != 0 && lastClose < m) {
+            for (int32_t s = 0; s < 8; ++s) {
+                if (rowT_[lastClose][s] >= rowT_[i][s]) return false;
+            }
+        } else if (before != 0 && winding == 0) {
+            lastClose = i;
+        }
+    }
+    if (winding != 0) return false;
+
+    winding = 0;
+    for (size_t i = 0; i < m; ++i) {
+        const int32_t before = winding;
+        winding += active_[i]->direction;
+        if (before == 0 && winding != 0) {
+            cells_.AddEdge(rowT_[i], 1);
+        } else if (before != 0 && winding == 0) {
+            int32_t after[8];
+            for (int32_t s = 0; s < 8; ++s) after[s] = rowT_[i][s] + 1;
+            cells_.AddEdge(after, -1);
+        }
+        active_[i]->x = rowX_[i][7] + active_[i]->slope;
+    }
+    const std::vector<CoverageRun>& runs = cells_.Resolve();
+    if (!runs.empty()) sink.WriteRow(k >> 3, runs.data(), runs.size());
+    return true;
+}
+
 void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
     const size_t n = vertices.size();
     const OutlineVertex* v = vertices.data();
 
     edges_.clear();
     double yMin = v[0].Y, yMax = v[0].Y;
-    for (size_t i = 0; i < n; ++i) {
-        const OutlineVertex& p = v[(i + n - 1) % n];
+    for (size_t i = 0, prev = n - 1; i < n; prev = i++) {
+        const OutlineVertex& p = v[prev];
         const OutlineVertex& q = v[i];
         yMin = std::min(yMin, q.Y);
         yMax = std::max(yMax, q.Y);
@@ -229,6 +316,11 @@ void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
             size_t m = i;
             for (; m > 0 && active_[m - 1]->x > e->x; --m) active_[m] = active_[m - 1];
             active_[m] = e;
+        }
+        if (k >= 0 && (k & 7) == 0 && k + 7 < kLast && k + 7 < subRowLimit_ && spanRows_.Empty() &&
+            (pending == edges_.size() || edges_[pending].firstSubRow > k + 7) && FillGeneralRow(k, sink)) {
+            k += 7;  // the edges stand at sub-row k + 8 already
+            continue;
         }
 
         bool recorded = false;

@@ -1,7 +1,9 @@
 // Measures how many of each pixel's 8 x 8 sample points lie inside a closed outline
 // (non-zero winding) and hands the counts on, row by row.  Convex outlines take a two-walker
-// path sampled at sub-row centres; all others an active-edge path.  Independent of the
-// pixel depth.
+// path sampled at sub-row centres; all others an active-edge path.  On both, a pixel row
+// whose eight sub-rows keep the same edges in the same order is summed from its span ends
+// alone (CoverageCells); rows with vertices, crossings or touching spans go through the
+// per-sub-row span lists.  Independent of the pixel depth.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -42,6 +44,14 @@ private:
 
     void FillConvex(VertexList& vertices, CoverageSink& sink);
     void FillGeneral(VertexList& vertices, CoverageSink& sink);
+    // The pixel row of sub-rows k .. k + 7 from its span ends, when the active edges keep
+    // their order and their spans stay apart; advances the edges.  False, changing
+    // nothing, otherwise.
+    bool FillGeneralRow(int32_t k, CoverageSink& sink);
+    // The same for the convex walkers over sub-rows j .. j + 7; always succeeds.
+    void FillConvexRow(int32_t j, CoverageSink& sink);
+
+    static constexpr size_t kMaxRowEdges = 32;
 
     int32_t width_;
     int32_t height_;
@@ -50,5 +60,8 @@ private:
     std::vector<Edge*> active_;
     SpanRows spanRows_;
     ConvexSpanState convex_;
+    CoverageCells cells_;
+    double rowX_[kMaxRowEdges][8];   // edge positions of the row's sub-rows
+    int32_t rowT_[kMaxRowEdges][8];  // their sample columns
     FillPath lastPath_ = FillPath::None;
 };

@@ -108,3 +108,82 @@ const std::vector<CoverageRun>& SpanRows::Resolve() {
     }
     return runs_;
 }
+
+CoverageCells::CoverageCells(int32_t width)
+    : width_(width),
+      sampleEnd_(width * kSamplesPerPixel),
+      area_(static_cast<size_t>(width > 0 ? width : 0) + 2, 0),
+      cover_(static_cast<size_t>(width > 0 ? width : 0) + 2, 0) {
+    assert(width >= 0 && width < (kSampleLimit >> 3));
+    zones_.reserve(64);
+    runs_.reserve(64);
+}
+
+void CoverageCells::AddEdge(const int32_t (&b)[8], int32_t sign) {
+    int32_t q = -1, area = 0, cover = 0;  // the pixel being summed and its sums
+    int32_t first = INT32_MAX, last = -1;
+    for (int32_t s = 0; s < 8; ++s) {
+        int32_t x = b[s];
+        if (x >= sampleEnd_) continue;
+        if (x < 0) x = 0;
+        const int32_t p = x >> 3;
+        if (p != q) {
+            if (q >= 0) {
+                area_[q] += sign * area;
+                cover_[q + 1] += sign * cover;
+            }
+            q = p;
+            area = 0;
+            cover = 0;
+            first = std::min(first, p);
+            last = std::max(last, p);
+        }
+        area += 8 - (x & 7);
+        cover += 8;
+    }
+    if (q < 0) return;
+    area_[q] += sign * area;
+    cover_[q + 1] += sign * cover;
+    zones_.push_back(Zone{first, last + 1});
+}
+
+const std::vector<CoverageRun>& CoverageCells::Resolve() {
+    runs_.clear();
+    // Zones arrive nearly in order: insertion sort by first pixel.
+    for (size_t i = 1; i < zones_.size(); ++i) {
+        const Zone z = zones_[i];
+        size_t m = i;
+        for (; m > 0 && zones_[m - 1].first > z.first; --m) zones_[m] = zones_[m - 1];
+        zones_[m] = z;
+    }
+    auto emit = [this](int32_t x, int32_t length, int32_t count) {
+        if (!runs_.empty()) {
+            CoverageRun& last = runs_.back();
+            if (last.count == count && last.x + last.length == x) {
+                last.length += length;
+                return;
+            }
+        }
+        runs_.push_back(CoverageRun{x, length, count});
+    };
+    int32_t running = 0;
+    int32_t next = 0;  // first pixel not yet handed out
+    for (size_t i = 0; i < zones_.size();) {
+        const int32_t first = std::max(zones_[i].first, next);
+        int32_t last = zones_[i].last;
+        for (++i; i < zones_.size() && zones_[i].first <= last + 1; ++i) last = std::max(last, zones_[i].last);
+        if (first > last) continue;
+        if (running > 0 && first > next) emit(next, first - next, running);
+        for (int32_t p = first; p <= last; ++p) {
+            running += cover_[p];
+            const int32_t c = running + area_[p];
+            cover_[p] = 0;
+            area_[p] = 0;
+            if (c > 0 && p < width_) emit(p, 1, c);
+        }
+        next = last + 1;
+    }
+    if (running > 0 && next < width_) emit(next, width_ - next, running);
+    zones_.clear();
+    return runs_;
+}

@@ -1,5 +1,8 @@
-// Span accumulator of the general fill path: the sample spans of the eight sub-rows of one
-// pixel row, merged per sub-row, turned into per-pixel coverage when the row is written.
+// Row accumulators of the rasteriser.  SpanRows: the sample spans of the eight sub-rows of
+// one pixel row, merged per sub-row, turned into per-pixel coverage when the row is
+// written.  CoverageCells: the same coverage built from span ends alone, for rows whose
+// spans are known not to overlap, at a cost that follows the outline's edges rather than
+// the pixels between them.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -47,4 +50,36 @@ private:
     std::vector<CoverageRun> fullRuns_;
     std::vector<CoverageRun> runs_;
     std::vector<int32_t> cover_;       // partial counts per pixel, zero between rows
+};
+
+// Coverage of one pixel row as running totals: each span of a sub-row adds one sample per
+// column from its first column on and takes it away again after its last, so a pixel's
+// count is the sum of the boundaries left of it plus the share of the boundaries inside it.
+// Only the pixels around boundaries are visited; between them the count is constant and
+// goes out as one run.  The spans added must not overlap within a sub-row.
+class CoverageCells {
+public:
+    explicit CoverageCells(int32_t width);
+
+    // The span boundaries of one edge in the eight sub-rows of the row, at sample columns
+    // b[0..7]: from each on, one sample more (sign +1) or less (sign -1).  Columns left of
+    // the layer count as column 0, columns past its right edge are dropped.  Boundaries in
+    // one pixel are summed before they are stored.
+    void AddEdge(const int32_t (&b)[8], int32_t sign);
+
+    // The row's coverage left to right, runs of equal counts merged; clears the cells.
+    const std::vector<CoverageRun>& Resolve();
+
+private:
+    struct Zone {
+        int32_t first;  // pixels first .. last hold cells
+        int32_t last;
+    };
+
+    int32_t width_;
+    int32_t sampleEnd_;  // 8 * width
+    std::vector<int32_t> area_;   // per pixel: samples of the pixel's own boundaries
+    std::vector<int32_t> cover_;  // per pixel: change of the running total from it on
+    std::vector<Zone> zones_;
+    std::vector<CoverageRun> runs_;
 };
