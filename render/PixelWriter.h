@@ -11,6 +11,21 @@
 #include "AEUtil/Pixel.h"
 #include "render/SampleGrid.h"
 
+// memcpy kept out of line: with the length bounded, compilers inline it as a string move
+// that runs at a fraction of the library's speed on long rows.
+void CopyPixelBytes(void* dst, const void* src, size_t bytes);
+
+// floor(n / d) for n < 2^17 and 1 <= d <= 255 (the 8-bit blend) as a multiplication by
+// ceil(2^32 / d): the error d * m - 2^32 < d keeps every such quotient exact.
+struct ByteDivisors {
+    uint64_t m[256];
+    constexpr ByteDivisors() : m{} {
+        for (uint32_t d = 1; d < 256; ++d) m[d] = ((uint64_t{1} << 32) + d - 1) / d;
+    }
+    uint32_t Divide(uint32_t n, uint32_t d) const { return static_cast<uint32_t>((n * m[d]) >> 32); }
+};
+inline constexpr ByteDivisors kByteDivisors{};
+
 template <class P>
 class PixelWriter {
 public:
@@ -22,8 +37,15 @@ public:
     // Takes the dot colour (its alpha carries the dot's opacity) and precomputes the
     // effective alpha of every coverage count.
     void SetColor(const P& color) {
+        if (!tableValid_ || color.alpha != color_.alpha) {
+            for (int32_t c = 0; c <= kSamplesPerPixelArea; ++c) alpha_[c] = EffectiveAlpha(c, color.alpha);
+            tableValid_ = true;
+        }
+        if (color.red != color_.red || color.green != color_.green || color.blue != color_.blue ||
+            color.alpha != color_.alpha) {
+            patternLength_ = 0;
+        }
         color_ = color;
-        for (int32_t c = 0; c <= kSamplesPerPixelArea; ++c) alpha_[c] = EffectiveAlpha(c, color.alpha);
     }
 
     const P& Color() const { return color_; }
@@ -45,27 +67,36 @@ public:
         const Channel a = alpha_[count];
         if (a == Channel(0)) return;
         if (a == Traits::Full()) {  // every pixel becomes the opaque dot colour
-            P opaque = color_;
-            opaque.alpha = a;
-            FillPixels(dst, length, opaque);
+            FillOpaque(dst, length);
             return;
         }
         for (int32_t i = 0; i < length; ++i) Blend(dst[i], a);
     }
 
 private:
-    // Sets n pixels to v: one pixel, then doubling block copies (the channels are separate
-    // members, which keeps a plain loop from storing more than one channel at a time).
-    static void FillPixels(P* dst, int32_t n, const P& v) {
-        if (n <= 0) return;
-        dst[0] = v;
-        int32_t done = 1;
-        while (done < n) {
-            const int32_t chunk = std::min(done, n - done);
-            std::memcpy(dst + done, dst, static_cast<size_t>(chunk) * sizeof(P));
-            done += chunk;
+    // Sets n pixels to the opaque dot colour.  Short runs pixel by pixel; longer ones as
+    // block copies from a row of the colour kept beside the writer (the channels are
+    // separate members, which keeps a plain loop from storing more than one channel at a
+    // time), built as far as runs have needed it since the colour last changed.
+    void FillOpaque(P* dst, int32_t n) const {
+        P opaque = color_;
+        opaque.alpha = Traits::Full();
+        if (n <= kShortRun) {
+            for (int32_t i = 0; i < n; ++i) dst[i] = opaque;
+            return;
+        }
+        const int32_t need = std::min(n, kPatternLength);
+        for (; patternLength_ < need; ++patternLength_) pattern_[patternLength_] = opaque;
+        while (n > 0) {
+            const int32_t chunk = std::min(n, kPatternLength);
+            CopyPixelBytes(dst, pattern_.data(), static_cast<size_t>(chunk) * sizeof(P));
+            dst += chunk;
+            n -= chunk;
         }
     }
+
+    static constexpr int32_t kShortRun = 8;
+    static constexpr int32_t kPatternLength = static_cast<int32_t>(4096 / sizeof(P));
 
     // Integer products need more than 32 bits only on the 16-bit depth.
     using Wide = std::conditional_t<Traits::isFloat, float,
@@ -89,12 +120,22 @@ private:
         }
         const Wide wa = a;
         const Wide total = wa + k;
-        dst.red = static_cast<Channel>((color_.red * wa + dst.red * k) / total);
-        dst.green = static_cast<Channel>((color_.green * wa + dst.green * k) / total);
-        dst.blue = static_cast<Channel>((color_.blue * wa + dst.blue * k) / total);
+        if constexpr (sizeof(Channel) == 1) {
+            const uint32_t t = static_cast<uint32_t>(total);  // 1 .. 255, sums below 2^17
+            dst.red = static_cast<Channel>(kByteDivisors.Divide(static_cast<uint32_t>(color_.red * wa + dst.red * k), t));
+            dst.green = static_cast<Channel>(kByteDivisors.Divide(static_cast<uint32_t>(color_.green * wa + dst.green * k), t));
+            dst.blue = static_cast<Channel>(kByteDivisors.Divide(static_cast<uint32_t>(color_.blue * wa + dst.blue * k), t));
+        } else {
+            dst.red = static_cast<Channel>((color_.red * wa + dst.red * k) / total);
+            dst.green = static_cast<Channel>((color_.green * wa + dst.green * k) / total);
+            dst.blue = static_cast<Channel>((color_.blue * wa + dst.blue * k) / total);
+        }
         dst.alpha = static_cast<Channel>(total);
     }
 
     P color_{};
+    bool tableValid_ = false;
     std::array<Channel, kSamplesPerPixelArea + 1> alpha_{};
+    mutable int32_t patternLength_ = 0;  // pixels of pattern_ holding the opaque colour
+    mutable std::array<P, kPatternLength> pattern_;
 };
