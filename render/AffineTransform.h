@@ -20,9 +20,10 @@ struct AffineTransform {
 
     // this = this * [[k, -s], [s, k]] with k = cos(theta), s = sin(theta); positive theta
     // turns clockwise on screen (y points down).
-    void Rotate(double theta) {
-        const double s = std::sin(theta);
-        const double k = std::cos(theta);
+    void Rotate(double theta) { RotateBy(std::sin(theta), std::cos(theta)); }
+
+    // The same with s = sin(theta) and k = cos(theta) known.
+    void RotateBy(double s, double k) {
         const double na = a * k + b * s;
         const double nb = b * k - a * s;
         const double nc = c * k + d * s;

@@ -1,6 +1,7 @@
 // The drawing target of one render: the dot layer, the current transform and colour, and
 // the polygon filler that draws into it.
 #pragma once
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include "render/AffineTransform.h"
@@ -34,6 +35,18 @@ public:
 
     PolygonFiller<P>& Filler() { return filler_; }
 
+    // this->Transform().Rotate(theta), remembering the sine and cosine of the last angle:
+    // the dots of a frame often share their rotation.
+    void Rotate(double theta) {
+        if (!(theta == lastTheta_) || !turnValid_) {
+            lastSin_ = std::sin(theta);
+            lastCos_ = std::cos(theta);
+            lastTheta_ = theta;
+            turnValid_ = true;
+        }
+        transform_.RotateBy(lastSin_, lastCos_);
+    }
+
 private:
     unsigned char* pixels_;
     int32_t width_;
@@ -41,5 +54,7 @@ private:
     int32_t rowBytes_;
     AffineTransform transform_;
     P color_{};
+    bool turnValid_ = false;
+    double lastTheta_ = 0.0, lastSin_ = 0.0, lastCos_ = 1.0;
     PolygonFiller<P> filler_;  // refers to transform_ and color_, so it comes after them
 };

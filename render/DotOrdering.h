@@ -10,8 +10,8 @@
 
 // Reading order: top row first, left to right within a row.
 struct ReadingOrderLess {
-    template <class P>
-    bool operator()(const DotRecord<P>& a, const DotRecord<P>& b) const
+    template <class D>
+    bool operator()(const D& a, const D& b) const
     {
         return a.y < b.y || (a.y == b.y && a.x < b.x);
     }
@@ -19,16 +19,33 @@ struct ReadingOrderLess {
 
 // Nearest a front point first (drawn last, so it lies on top).
 struct KeyLess {
-    template <class P>
-    bool operator()(const DotRecord<P>& a, const DotRecord<P>& b) const { return a.key < b.key; }
+    template <class D>
+    bool operator()(const D& a, const D& b) const { return a.key < b.key; }
 };
 
 // Sorts the whole list once: by key when the dots have front points, else in reading order.
+// The sort runs over compact copies of the compared fields and the records are then put in
+// their places: std::sort makes the same comparisons, and so the same order of equal dots,
+// whatever it moves.
 template <class P>
 void OrderDots(DotList<P>& list)
 {
-    if (list.noOrdering) std::sort(list.dots.begin(), list.dots.end(), ReadingOrderLess());
-    else std::sort(list.dots.begin(), list.dots.end(), KeyLess());
+    struct SortKey {
+        double key, x, y;
+        uint32_t index;
+    };
+    const size_t n = list.dots.size();
+    std::vector<SortKey> keys(n);
+    for (size_t i = 0; i < n; ++i) {
+        const DotRecord<P>& d = list.dots[i];
+        keys[i] = SortKey{d.key, d.x, d.y, static_cast<uint32_t>(i)};
+    }
+    if (list.noOrdering) std::sort(keys.begin(), keys.end(), ReadingOrderLess());
+    else std::sort(keys.begin(), keys.end(), KeyLess());
+    std::vector<DotRecord<P>> sorted;
+    sorted.reserve(n);
+    for (const SortKey& k : keys) sorted.push_back(list.dots[k.index]);
+    list.dots.swap(sorted);
 }
 
 // Progress after `done` of `total` dots, in percent (computed in 64 bits: done * 100

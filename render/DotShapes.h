@@ -53,7 +53,7 @@ int DrawDot(DotCanvas<P>& canvas, const DotRecord<P>& dot) {
     canvas.SetColor(dot.color);
     AffineTransform& transform = canvas.Transform();
     transform.Translate(dot.x, dot.y);
-    transform.Rotate(dot.rotation);
+    canvas.Rotate(dot.rotation);
     PolygonFiller<P>& filler = canvas.Filler();
     if (BuildDotOutline(filler.Vertices(), transform, dot.shape, dot.width, dot.height)) filler.Fill();
     transform = AffineTransform::Identity();
