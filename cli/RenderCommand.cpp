@@ -17,6 +17,7 @@
 #include "cli/ImageFile.h"
 #include "cli/OutputEncoding.h"
 #include "cli/Progress.h"
+#include "cli/StandardStreams.h"
 #include "host/RenderCall.h"
 
 namespace tonedot::cli {
@@ -67,6 +68,10 @@ struct RenderPlan {
     bool sequence = false;
     bool factoryDefaults = false;
     std::string effect;
+    // "-": the input comes from standard input, the output goes to standard output, each
+    // through a temporary file.
+    std::shared_ptr<StandardInputFile> standardInput;
+    std::shared_ptr<StandardOutputFile> standardOutput;
 };
 
 // A name a sequence would read as numbered ("in.%04d.png", "in.#.png").
@@ -87,6 +92,23 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     const std::optional<std::string> output = args.Value("output");
     if (!output) throw UsageError("no output; give one with -o FILE.");
     plan.output = name(*output);
+    const std::optional<std::string> format = args.Value("format");
+    if (format && !IsStandardStream(*output))
+        throw UsageError("--format is for -o - (standard output); a file's format follows its name's extension.");
+    if (plan.sequence && (IsStandardStream(args.Arguments()[0]) || IsStandardStream(*output)))
+        throw UsageError("standard input and output carry one image; --frames needs file names.");
+    if (IsStandardStream(*output)) {
+        std::string ext = format.value_or("png");
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext.empty() || ext.find_first_of("./") != std::string::npos) ext = "?";
+        try {
+            CheckWritableFormat("stdout." + ext);
+        } catch (const CliError&) {
+            throw UsageError("bad --format \"" + *format + "\": no image writer knows it; use png, jpg, tif or exr.");
+        }
+        plan.standardOutput = std::make_shared<StandardOutputFile>(ext);
+        plan.output = FramePattern::Literal(plan.standardOutput->Path());
+    }
     if (auto svg = args.Value("svg")) plan.svg = name(*svg);
     CheckWritableFormat(plan.output.Expand(0));
     plan.encoding = ParseOutputEncoding(args.Value("compression"), args.Value("jpeg-quality"),
@@ -166,6 +188,10 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     if (plan.svg) CheckOutputFolder(plan.svg->Expand(plan.frames.front()));
     plan.factoryDefaults = args.Has("factory-defaults");
     plan.effect = args.Value("effect").value_or("");
+    if (IsStandardStream(plan.input.Text())) {
+        plan.standardInput = std::make_shared<StandardInputFile>();
+        plan.input = FramePattern::Literal(plan.standardInput->Path());
+    }
     return plan;
 }
 
@@ -297,17 +323,19 @@ CommandDef RenderCommandDef() {
     command.summary =
         "Applies the effect to an image (PNG, JPEG, TIFF, OpenEXR; alpha kept) or a numbered\n"
         "sequence and writes the result.  The render depth follows the input (8-bit, 16-bit,\n"
-        "float) unless --depth says otherwise; the output keeps it where its format can.";
+        "float) unless --depth says otherwise; the output keeps it where its format can.\n"
+        "INPUT - reads the image from standard input; -o - writes it to standard output.";
     command.minArguments = 1;
     command.maxArguments = 1;
     command.options = {
-        {"output", 'o', "FILE", "Where the result goes (.png, .jpg, .tif, .exr).  Written to a\ntemporary file first and renamed, so a failure leaves nothing.", false},
+        {"output", 'o', "FILE", "Where the result goes (.png, .jpg, .tif, .exr; - for standard\noutput).  Written to a temporary file first and renamed, so a\nfailure leaves nothing.", false},
         {"set", 's', "NAME=VALUE", "Sets a parameter by its display name (see \"tonedot params\"):\nnumbers, choice names or numbers, colours #RRGGBB or r,g,b,\nangles in degrees, points x,y in pixels or x%,y%, checkboxes on/off.", true},
         {"layer", 'l', "NAME=FILE", "Gives a layer parameter an image file, self (the input) or none,\ne.g. --layer \"Custom Map Layer 1=map.png\".", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset (the stored-defaults format);\napplied before --set.", true},
         {"factory-defaults", 0, "", "Start from the built-in defaults, ignoring the stored ones.", false},
         {"compression", 0, "NAME[:LEVEL]", "How the output is compressed: PNG zip:0-9; TIFF none, lzw, zip[:1-9],\npackbits; OpenEXR none, rle, zip[:1-9], zips, piz, pxr24, b44, b44a,\ndwaa[:LEVEL], dwab; JPEG jpeg:QUALITY.", false},
         {"jpeg-quality", 0, "Q", "JPEG quality from 1 to 100 (default 95).", false},
+        {"format", 0, "NAME", "The image format of -o - (standard output): png (default), jpg,\ntif, exr or another the image library writes.", false},
         {"svg", 0, "FILE", "Also writes the frame's dots as SVG shapes (mask aside).", false},
         {"depth", 'd', "8|16|32", "Render depth; default: the input's.", false},
         {"time", 't', "FRAME[@FPS]", "The frame number (and frame rate) the host renders at; default 0.", false},
@@ -386,12 +414,24 @@ int RunRenderCommand(const ParsedArgs& args) {
         RemovePendingTempFiles();
         throw CliError(kExitCancelled, "interrupted; frames finished before the interrupt were kept, nothing partial was written.");
     }
-    if (firstError) throw *firstError;
+    if (firstError) {
+        // The temporary files of standard input and output are named as what they stand for.
+        std::string message = firstError->what();
+        for (const auto& [temp, shown] : {std::make_pair(plan.input.Text(), std::string("standard input")),
+                                         std::make_pair(plan.output.Text(), std::string("standard output"))}) {
+            if (!(shown == "standard input" ? !!plan.standardInput : !!plan.standardOutput)) continue;
+            for (std::size_t at; (at = message.find("\"" + temp + "\"")) != std::string::npos;)
+                message.replace(at, temp.size() + 2, shown);
+        }
+        throw CliError(firstError->Code(), message);
+    }
+    if (plan.standardOutput) plan.standardOutput->Send();
     if (!plan.quiet) {
         if (plan.sequence)
             std::fprintf(stderr, "tonedot: wrote %zu frames to %s\n", plan.frames.size(), plan.output.Text().c_str());
         else
-            std::fprintf(stderr, "tonedot: wrote %s\n", plan.output.Expand(plan.frames[0]).c_str());
+            std::fprintf(stderr, "tonedot: wrote %s\n",
+                         plan.standardOutput ? "the image to standard output" : plan.output.Expand(plan.frames[0]).c_str());
         if (plan.svg)
             std::fprintf(stderr, "tonedot: wrote dots as SVG to %s\n",
                         plan.sequence ? plan.svg->Text().c_str() : plan.svg->Expand(plan.frames[0]).c_str());

@@ -99,3 +99,42 @@ TEST(CliConventions, NamesDashesPatternsAndFrameLists) {
     EXPECT_TRUE(SamePixels(s.Load("o.012.png"), s.Load("t12.png")));
     EXPECT_FALSE(SamePixels(s.Load("o.001.png"), s.Load("o.003.png")));
 }
+
+TEST(CliConventions, StandardInputAndOutputCarryOneImage) {
+    CliScratch s;
+    s.WriteCard("card.png", 64, 48);
+    ASSERT_EQ(s.Run({"render", "card.png", "-o", "ref.png", "--quiet"}).code, 0);
+    const tonedot::cli::Picture ref = s.Load("ref.png");
+    { std::ofstream empty(s.Path("empty")); }
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;  // standard input
+        int code;
+        std::string piped;  // the format standard output holds, "" when no image
+        std::string says;   // on standard error
+    };
+    const std::vector<Case> cases = {
+        {{"-", "-o", "a.png"}, "card.png", 0, "", "wrote a.png"},
+        {{"card.png", "-o", "-"}, "/dev/null", 0, "png", "standard output"},
+        {{"-", "-o", "-", "--format", "TIF"}, "card.png", 0, "tif", "standard output"},
+        {{"-", "-o", "b.png"}, "empty", 3, "", "standard input"},
+        {{"-", "-o", "-", "--frames", "1-2"}, "card.png", 2, "", "one image"},
+        {{"card.png", "-o", "d.png", "--format", "tif"}, "/dev/null", 2, "", "-o -"},
+        {{"card.png", "-o", "-", "--format", "xyz"}, "/dev/null", 2, "", "bad --format"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"render"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = s.Run(args, "", c.input);
+        EXPECT_EQ(r.code, c.code) << c.args[0] << " " << c.args[2] << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
+        if (!c.piped.empty()) {
+            std::ofstream(s.Path("piped." + c.piped), std::ios::binary) << r.out;
+            EXPECT_TRUE(SamePixels(s.Load("piped." + c.piped), ref)) << c.piped;
+        } else {
+            EXPECT_TRUE(r.out.empty()) << "standard output holds only pictures";
+        }
+    }
+    EXPECT_TRUE(SamePixels(s.Load("a.png"), ref));
+    for (const char* none : {"b.png", "d.png"}) EXPECT_FALSE(Exists(s.Path(none))) << none;
+}

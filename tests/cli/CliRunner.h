@@ -53,12 +53,14 @@ public:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     std::string Config() const { return dir_ + "/config"; }
 
-    // Runs "tonedot ARGS" in the scratch folder.
-    RunResult Run(const std::vector<std::string>& args, const std::string& prefix = "") const {
+    // Runs "tonedot ARGS" in the scratch folder, standard input from `input` (a path
+    // relative to the scratch folder, or absolute).
+    RunResult Run(const std::vector<std::string>& args, const std::string& prefix = "",
+                  const std::string& input = "/dev/null") const {
         std::string command = "cd " + Quote(dir_) + " && " + prefix + " XDG_CONFIG_HOME=" + Quote(Config()) +
                               " TONEDOT_EFFECT=" + Quote(TONEDOT_EFFECT_PATH) + " " + Quote(TONEDOT_CLI_PATH);
         for (const std::string& a : args) command += " " + Quote(a);
-        command += " > " + Quote(dir_ + "/.stdout") + " 2> " + Quote(dir_ + "/.stderr") + " < /dev/null";
+        command += " > " + Quote(dir_ + "/.stdout") + " 2> " + Quote(dir_ + "/.stderr") + " < " + Quote(input);
         const int status = std::system(command.c_str());
         RunResult r;
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

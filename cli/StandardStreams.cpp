@@ -1,0 +1,91 @@
+#include "cli/StandardStreams.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+#include "cli/AtomicFile.h"
+#include "cli/ExitCodes.h"
+
+namespace tonedot::cli {
+namespace {
+
+std::string TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+// Copies everything from one descriptor to another; answers 0 or the errno of the failure.
+int Copy(int from, int to, std::size_t& copied) {
+    std::vector<char> buffer(1 << 16);
+    copied = 0;
+    for (;;) {
+        const ssize_t n = read(from, buffer.data(), buffer.size());
+        if (n == 0) return 0;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = write(to, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            done += w;
+        }
+        copied += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+StandardInputFile::StandardInputFile() {
+    if (isatty(STDIN_FILENO) == 1)
+        throw UsageError("the input \"-\" reads an image from standard input, which is a terminal; "
+                         "pipe an image in (for example: tonedot render - -o out.png < photo.png).");
+    file_ = std::make_unique<AtomicFile>(TempFolder() + "/stdin");
+    const int fd = open(file_->TempPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    std::size_t size = 0;
+    int error = fd < 0 ? errno : Copy(STDIN_FILENO, fd, size);
+    if (fd >= 0 && close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) throw IOError("cannot read standard input: " + std::string(std::strerror(error)) + ".");
+    if (size == 0) throw IOError("cannot read standard input: it holds no image (it is empty).");
+}
+
+StandardInputFile::~StandardInputFile() = default;
+
+const std::string& StandardInputFile::Path() const { return file_->TempPath(); }
+
+StandardOutputFile::StandardOutputFile(const std::string& format) {
+    if (isatty(STDOUT_FILENO) == 1)
+        throw UsageError("-o - writes the image to standard output, which is a terminal; "
+                         "redirect it to a file or a pipe.");
+    file_ = std::make_unique<AtomicFile>(TempFolder() + "/stdout." + format);
+}
+
+StandardOutputFile::~StandardOutputFile() = default;
+
+const std::string& StandardOutputFile::Path() const { return file_->TempPath(); }
+
+void StandardOutputFile::Send() const {
+    std::fflush(stdout);
+    // A reader that has gone away is an output error like any other, not a silent end.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &previous);
+    const int fd = open(file_->TempPath().c_str(), O_RDONLY | O_CLOEXEC);
+    std::size_t size = 0;
+    const int error = fd < 0 ? errno : Copy(fd, STDOUT_FILENO, size);
+    if (fd >= 0) close(fd);
+    sigaction(SIGPIPE, &previous, nullptr);
+    if (error != 0) throw IOError("cannot write the image to standard output: " + std::string(std::strerror(error)) + ".");
+}
+
+}  // namespace tonedot::cli
