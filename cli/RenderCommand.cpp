@@ -19,6 +19,7 @@
 #include "cli/Progress.h"
 #include "cli/StandardStreams.h"
 #include "host/RenderCall.h"
+#include "host/WorkerPool.h"
 
 namespace tonedot::cli {
 namespace {
@@ -63,6 +64,7 @@ struct RenderPlan {
     OutputEncoding encoding;  // how the output images are compressed
     FrameContext context;  // size and frame filled per frame
     int jobs = 1;
+    int threads = 0;  // the host's worker threads; 0: the cores the jobs leave over
     bool quiet = false;
     bool forceProgress = false;
     bool sequence = false;
@@ -180,6 +182,12 @@ RenderPlan MakePlan(const ParsedArgs& args) {
         if (!ParseWhole(*jobs, n) || n < 1 || n > 256)
             throw UsageError("bad --jobs \"" + *jobs + "\": expected a whole number from 1 to 256.");
         plan.jobs = static_cast<int>(n);
+    }
+    if (auto threads = args.Value("threads")) {
+        long n = 0;
+        if (!ParseWhole(*threads, n) || n < 0 || n > 256)
+            throw UsageError("bad --threads \"" + *threads + "\": expected a whole number from 0 (one per core) to 256.");
+        plan.threads = n == 0 ? WorkerPool::CoreCount() : static_cast<int>(n);
     }
     plan.quiet = args.Has("quiet");
     plan.forceProgress = args.Has("progress");
@@ -342,6 +350,7 @@ CommandDef RenderCommandDef() {
         {"fps", 0, "FPS", "Frame rate: 24, 29.97 or 30000/1001; default 24.", false},
         {"frames", 'f', "LIST", "Renders a numbered sequence: INPUT and OUTPUT hold %04d (or %d,\n# for four digits, @@@ for three), e.g. in.%04d.png -o out.#.png\n--frames 1-48.  LIST: FIRST-LAST, FIRST-LASTxSTEP, N, or several\nwith commas (1-10x2,15).  A still INPUT is rendered at every frame.\nWithout --frames, names are taken as they are (% is a percent sign).", false},
         {"jobs", 'j', "N", "Renders N frames at once on N threads (smart path).", false},
+        {"threads", 0, "N", "Threads each frame's work may spread over, its own included (0: one\nper core).  Default: the cores the jobs leave, at least 1, so\njobs + threads - 1 threads work at most: all cores, no more.", false},
         {"downsample", 0, "X,Y", "Renders at 1/X by 1/Y resolution, as the host does for previews.", false},
         {"quality", 'q', "hi|lo", "Render quality; default hi.", false},
         {"path", 0, "smart|plain", "Host render path: smart render (default) or PF_Cmd_RENDER.", false},
@@ -368,6 +377,10 @@ int RunRenderCommand(const ParsedArgs& args) {
     const ParamSettings settings = SettingsFromArgs(session.Params(), args);
 
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(plan.jobs), plan.frames.size()));
+    // The host's worker pool is shared by the frames in flight, each of which works on its
+    // own thread too: at most workers + threads - 1 threads at once.
+    session.GetHost().SetWorkerCount(plan.threads > 0 ? plan.threads
+                                                      : std::max(1, WorkerPool::CoreCount() - workers + 1));
     // Each worker renders on an instance of its own.  Its values are set and
     // PF_Cmd_UPDATE_PARAMS_UI sent here, on this thread, before any render thread starts.
     std::vector<Instance*> instances;

@@ -81,11 +81,12 @@ TEST(CliConventions, NamesDashesPatternsAndFrameLists) {
     EXPECT_TRUE(SamePixels(s.Load("out 100%.png"), ref));
 
     // Padded names and a frame list with a step: exactly the frames listed, each the frame
-    // a single render at that time gives.
+    // a single render at that time gives, whatever the jobs and threads.
     std::rename(s.Path("-50%#@.png").c_str(), s.Path("in.0005.png").c_str());
     for (const char* f : {"in.0001.png", "in.0003.png", "in.0012.png"}) s.WriteCard(f, 64, 48);
     const std::vector<std::string> look = {"--set", "Random Interval=1", "--set", "Size=0.5"};
-    std::vector<std::string> seq = {"render", "in.#.png", "-o", "o.@@@.png", "--frames", "1-5x2,12", "--quiet"};
+    std::vector<std::string> seq = {"render", "in.#.png", "-o", "o.@@@.png", "--frames", "1-5x2,12", "--quiet",
+                                    "--jobs", "2", "--threads", "2"};
     seq.insert(seq.end(), look.begin(), look.end());
     const RunResult r = s.Run(seq);
     ASSERT_EQ(r.code, 0) << r.err;
@@ -93,7 +94,7 @@ TEST(CliConventions, NamesDashesPatternsAndFrameLists) {
     names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("o.", 0) != 0; }),
                 names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"o.001.png", "o.003.png", "o.005.png", "o.012.png"}));
-    std::vector<std::string> single = {"render", "in.0012.png", "-o", "t12.png", "--time", "12", "--quiet"};
+    std::vector<std::string> single = {"render", "in.0012.png", "-o", "t12.png", "--time", "12", "--quiet", "--threads", "1"};
     single.insert(single.end(), look.begin(), look.end());
     ASSERT_EQ(s.Run(single).code, 0);
     EXPECT_TRUE(SamePixels(s.Load("o.012.png"), s.Load("t12.png")));
