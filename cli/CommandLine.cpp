@@ -94,7 +94,8 @@ public:
                 const std::size_t k = taken[option]++;
                 if (!def->repeatable && k == 1)
                     throw UsageError("--" + def->name + " may be given only once.");
-                parsed.options_.emplace_back(def->name, def->valueName.empty() ? std::string() : option->results()[k]);
+                const bool hasValue = !def->valueName.empty() && k < option->results().size();
+                parsed.options_.emplace_back(def->name, hasValue ? option->results()[k] : std::string());
             }
         }
         parsed.arguments_ = arguments_;
