@@ -9,18 +9,6 @@ namespace {
 constexpr SampleSpan kEmptySlot{-1, -1};  // covers only sample column -1, outside the layer
 }
 
-void EdgeWalker::SetEdge(double xa, double ya, double xb, double yb, int32_t subRow) {
-    if (ya > yb) {
-        std::swap(xa, xb);
-        std::swap(ya, yb);
-    }
-    double dy = yb - ya;
-    if (dy == 0.0) dy = 1.0;
-    step = (xb - xa) / dy;
-    x = xa + step * (static_cast<double>(subRow) + 0.5 - ya);
-    yLower = yb;
-}
-
 ConvexSpanState::ConvexSpanState(int32_t width) : width_(width) {
     assert(width >= 0 && width < (kSampleLimit >> 3));
     runs_.reserve(64);
@@ -29,23 +17,12 @@ ConvexSpanState::ConvexSpanState(int32_t width) : width_(width) {
 
 void ConvexSpanState::ResetExtremes() {
     minX0_ = std::numeric_limits<int32_t>::max();
-    minX1_ = std::numeric_limits<int32_t>::max();
-    maxX0_ = std::numeric_limits<int32_t>::min();
     maxX1_ = std::numeric_limits<int32_t>::min();
 }
 
 void ConvexSpanState::Reset() {
     slots_.fill(kEmptySlot);
     ResetExtremes();
-}
-
-void ConvexSpanState::Record(int32_t slot, int32_t x0, int32_t x1) {
-    assert(slot >= 0 && slot < 8);
-    slots_[slot] = SampleSpan{x0, x1};
-    minX0_ = std::min(minX0_, x0);
-    maxX0_ = std::max(maxX0_, x0);
-    minX1_ = std::min(minX1_, x1);
-    maxX1_ = std::max(maxX1_, x1);
 }
 
 void ConvexSpanState::ClearFrom(int32_t slot) {
