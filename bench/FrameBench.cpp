@@ -18,17 +18,25 @@
 // memcpy and one plain loop on one thread.
 //
 //   build/tonedot_bench --benchmark_filter='Frame/|Dots/|Floor/'
+//
+// Frame/Dense/... and Dots/Dense/... report the most heap they took (peak_MB: host, images,
+// layers, the dot list and everything DrawDots allocates; for Dots/ the layer, the dot list
+// and DrawDots' own allocations), and Cairo/Grid/Dense/2160p/8bit is Cairo filling the
+// outlines of the dense 2160p frame's dots, in drawing order, into an ARGB32 image of the
+// same size (outlines built beforehand; Cairo is timed on filling only).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+#include <cairo.h>
 
 #include <string>
 
 #include "AEUtil/EntryPoint.h"
 #include "AEUtil/Pixel.h"
+#include "bench/PeakMemory.h"
 #include "effect/ParamIds.h"
 #include "host/Host.h"
 #include "host/ParamServices.h"
@@ -70,6 +78,8 @@ void PaintGrey(Image& image) {
 
 void BM_Frame(benchmark::State& state, FrameSize size, Depth depth, Look look, A_long shape,
               int workers) {
+    ResetPeakHeap();
+    const size_t heapBefore = LiveHeapBytes();
     Host host(&EntryPointFunc);
     host.SetWorkerCount(workers);
     if (host.Send(PF_Cmd_GLOBAL_SETUP).err != PF_Err_NONE ||
@@ -109,6 +119,7 @@ void BM_Frame(benchmark::State& state, FrameSize size, Depth depth, Look look, A
         benchmark::DoNotOptimize(r.output->World()->data);
     }
     state.SetItemsProcessed(state.iterations() * size.width * size.height);  // pixels
+    if (look == Look::Dense) state.counters["peak_MB"] = static_cast<double>(PeakHeapBytes() - heapBefore) / (1 << 20);
 }
 
 int32_t Fixed(double v) { return static_cast<int32_t>(std::lround(v * 65536.0)); }
@@ -187,6 +198,8 @@ void BM_Floor(benchmark::State& state, FrameSize size) {
 
 template <class P>
 void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
+    ResetPeakHeap();
+    const size_t before = LiveHeapBytes();
     std::vector<P> layer(static_cast<size_t>(size.width) * size.height);
     PF_InData in{};
     for (auto _ : state) {
@@ -205,6 +218,64 @@ void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
         benchmark::DoNotOptimize(layer.data());
     }
     state.SetItemsProcessed(state.iterations() * size.width * size.height);  // pixels
+    if (look == Look::Dense) state.counters["peak_MB"] = static_cast<double>(PeakHeapBytes() - before) / (1 << 20);
+}
+
+// Cairo filling the outlines of the frame's dots with anti-aliasing, in drawing order.
+void BM_CairoGrid(benchmark::State& state, FrameSize size, Look look) {
+    RenderRecord record = NewRenderRecord();
+    record.values = DefaultValues(size, look, kDotShapeCircle);
+    DotList<Pixel8> list;
+    uint64_t count = 0;
+    if (!LayOutFrameDots(record, size.width, size.height, list, count)) {
+        state.SkipWithError("too many dots");
+        return;
+    }
+    std::vector<double> points;     // x, y of every outline point
+    std::vector<size_t> ends;       // end of each outline in `points`
+    std::vector<Pixel8> colors;
+    VertexList outline;
+    const size_t n = list.dots.size();
+    for (size_t i = 0; i < n; ++i) {
+        const DotRecord<Pixel8>& dot = list.dots[list.noOrdering ? i : n - 1 - i];
+        if (dot.width == 0.0 || dot.height == 0.0) continue;
+        AffineTransform t;
+        t.Translate(dot.x, dot.y);
+        t.Rotate(dot.rotation);
+        if (!BuildDotOutline(outline, t, dot.shape, dot.width, dot.height)) continue;
+        for (size_t k = 0; k < outline.size(); ++k) {
+            points.push_back(t.MapX(outline[k].x, outline[k].y));
+            points.push_back(t.MapY(outline[k].x, outline[k].y));
+        }
+        ends.push_back(points.size());
+        colors.push_back(dot.color);
+    }
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.width, size.height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+    for (auto _ : state) {
+        state.PauseTiming();
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        state.ResumeTiming();
+        size_t begin = 0;
+        for (size_t d = 0; d < ends.size(); ++d) {
+            const Pixel8& c = colors[d];
+            cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
+            cairo_move_to(cr, points[begin], points[begin + 1]);
+            for (size_t k = begin + 2; k < ends[d]; k += 2) cairo_line_to(cr, points[k], points[k + 1]);
+            cairo_close_path(cr);
+            cairo_fill(cr);
+            begin = ends[d];
+        }
+        cairo_surface_flush(surface);
+        benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
+    }
+    state.SetItemsProcessed(state.iterations() * size.width * size.height);  // pixels
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
 }
 
 void RegisterDots(const std::string& name, FrameSize size, Depth depth, Look look, A_long shape) {
@@ -231,6 +302,10 @@ const bool kRegistered = [] {
                 ->Unit(benchmark::kMillisecond);
             RegisterDots("Dots/Default/" + suffix, size, depth, Look::Default, 1);
             RegisterDots("Dots/Dense/" + suffix, size, depth, Look::Dense, 1);
+            if (size.height == 2160 && depth.format == PF_PixelFormat_ARGB32) {
+                benchmark::RegisterBenchmark(("Cairo/Grid/Dense/" + suffix).c_str(), BM_CairoGrid, size, Look::Dense)
+                    ->Unit(benchmark::kMillisecond);
+            }
         }
     }
     for (int workers : {1, 2}) {
