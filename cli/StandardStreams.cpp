@@ -43,6 +43,29 @@ int Copy(int from, int to, std::size_t& copied) {
     }
 }
 
+// How many whole PNG images follow one another in a file (ffmpeg's image2pipe sends a
+// stream of them): each is the signature, then chunks up to IEND.  0 when the file does
+// not start as a PNG.
+int PngImagesIn(int fd, std::size_t size) {
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::size_t offset = 0;
+    int images = 0;
+    unsigned char head[8];
+    while (offset + 8 <= size && pread(fd, head, 8, static_cast<off_t>(offset)) == 8 &&
+           std::memcmp(head, kSignature, 8) == 0) {
+        offset += 8;
+        for (;;) {
+            if (offset + 12 > size || pread(fd, head, 8, static_cast<off_t>(offset)) != 8) return images;
+            const std::size_t length = (std::size_t{head[0]} << 24) | (std::size_t{head[1]} << 16) |
+                                       (std::size_t{head[2]} << 8) | head[3];
+            offset += 12 + length;
+            if (std::memcmp(head + 4, "IEND", 4) == 0) break;
+        }
+        ++images;
+    }
+    return images;
+}
+
 }  // namespace
 
 StandardInputFile::StandardInputFile() {
@@ -50,12 +73,18 @@ StandardInputFile::StandardInputFile() {
         throw UsageError("the input \"-\" reads an image from standard input, which is a terminal; "
                          "pipe an image in (for example: tonedot render - -o out.png < photo.png).");
     file_ = std::make_unique<AtomicFile>(TempFolder() + "/stdin");
-    const int fd = open(file_->TempPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = open(file_->TempPath().c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
     std::size_t size = 0;
     int error = fd < 0 ? errno : Copy(STDIN_FILENO, fd, size);
+    const int images = error == 0 ? PngImagesIn(fd, size) : 0;
     if (fd >= 0 && close(fd) != 0 && error == 0) error = errno;
     if (error != 0) throw IOError("cannot read standard input: " + std::string(std::strerror(error)) + ".");
     if (size == 0) throw IOError("cannot read standard input: it holds no image (it is empty).");
+    // Never only the first of several pictures without a word.
+    if (images > 1)
+        throw IOError("standard input holds " + std::to_string(images) +
+                      " PNG images one after another; tonedot reads one image from it.  For a clip, "
+                      "write the frames to numbered files and render them with --frames.");
 }
 
 StandardInputFile::~StandardInputFile() = default;

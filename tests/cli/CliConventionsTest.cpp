@@ -107,6 +107,7 @@ TEST(CliConventions, StandardInputAndOutputCarryOneImage) {
     ASSERT_EQ(s.Run({"render", "card.png", "-o", "ref.png", "--quiet"}).code, 0);
     const tonedot::cli::Picture ref = s.Load("ref.png");
     { std::ofstream empty(s.Path("empty")); }
+    std::ofstream(s.Path("stream"), std::ios::binary) << ReadText(s.Path("card.png")) << ReadText(s.Path("ref.png"));
     struct Case {
         std::vector<std::string> args;
         std::string input;  // standard input
@@ -119,6 +120,7 @@ TEST(CliConventions, StandardInputAndOutputCarryOneImage) {
         {{"card.png", "-o", "-"}, "/dev/null", 0, "png", "standard output"},
         {{"-", "-o", "-", "--format", "TIF"}, "card.png", 0, "tif", "standard output"},
         {{"-", "-o", "b.png"}, "empty", 3, "", "standard input"},
+        {{"-", "-o", "b.png"}, "stream", 3, "", "holds 2 PNG images"},
         {{"-", "-o", "-", "--frames", "1-2"}, "card.png", 2, "", "one image"},
         {{"card.png", "-o", "d.png", "--format", "tif"}, "/dev/null", 2, "", "-o -"},
         {{"card.png", "-o", "-", "--format", "xyz"}, "/dev/null", 2, "", "bad --format"},
