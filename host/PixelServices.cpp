@@ -2,49 +2,40 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include "AEUtil/Pixel.h"
 #include "host/Image.h"
 
 namespace tonedot {
 namespace {
 
-// Channel values on the 0..1 scale and back, rounded to the nearest step for integer depths.
-template <class P>
-struct Unit {
-    double a, r, g, b;
-};
+// Channel values go through the 0..1 scale as doubles and come back rounded to the nearest
+// step (halves away from zero) for the integer depths; the services keep to that arithmetic
+// wherever its result is not known in advance, and skip it where it is.
 
 template <class P>
-Unit<P> ToUnit(const P& p) {
-    using T = PixelTraits<P>;
-    return {T::ToUnit(p.alpha), T::ToUnit(p.red), T::ToUnit(p.green), T::ToUnit(p.blue)};
-}
+using ChannelOf = typename PixelTraits<P>::Channel;
 
+// A value on the 0..1 scale as a channel of P: clamped and rounded for the integer depths.
 template <class P>
-typename PixelTraits<P>::Channel FromUnitChannel(double v) {
+ChannelOf<P> FromUnit(double v) {
     using T = PixelTraits<P>;
     if constexpr (T::isFloat) {
         return static_cast<float>(v);
     } else {
         v = std::min(std::max(v, 0.0), 1.0);
-        return static_cast<typename T::Channel>(std::lround(v * T::maxValue));
+        if (v != v) return static_cast<ChannelOf<P>>(std::lround(v * T::maxValue));  // NaN
+        const double x = v * T::maxValue;
+        const long whole = static_cast<long>(x);
+        return static_cast<ChannelOf<P>>(whole + (x - whole >= 0.5 ? 1 : 0));  // as lround
     }
 }
 
 template <class P>
-P FromUnit(const Unit<P>& u) {
-    P p;
-    p.alpha = FromUnitChannel<P>(u.a);
-    p.red = FromUnitChannel<P>(u.r);
-    p.green = FromUnitChannel<P>(u.g);
-    p.blue = FromUnitChannel<P>(u.b);
-    return p;
-}
-
-template <class P>
-P& PixelAt(const PF_EffectWorld* world, A_long x, A_long y) {
+P* RowOf(const PF_EffectWorld* world, A_long y) {
     return reinterpret_cast<P*>(static_cast<unsigned char*>(world->data) +
-                                static_cast<ptrdiff_t>(y) * world->rowbytes)[x];
+                                static_cast<std::ptrdiff_t>(y) * world->rowbytes);
 }
 
 PF_Rect Clip(const PF_Rect& r, const PF_EffectWorld* w) {
@@ -54,7 +45,7 @@ PF_Rect Clip(const PF_Rect& r, const PF_EffectWorld* w) {
 
 PF_Rect WholeOf(const PF_EffectWorld* w) { return {0, 0, w->width, w->height}; }
 
-// Calls `body.template operator()<P>()` with the world's pixel type.
+// Calls `body(P{})` with the world's pixel type.
 template <class Body>
 PF_Err ByFormat(PF_PixelFormat format, Body&& body) {
     switch (format) {
@@ -66,23 +57,44 @@ PF_Err ByFormat(PF_PixelFormat format, Body&& body) {
 }
 
 // ---- fill --------------------------------------------------------------------------------------
+// A colour of any depth on the scale of P.
+template <class P, class Source>
+P ConvertColor(const Source& c) {
+    using S = PixelTraits<Source>;
+    return P{FromUnit<P>(S::ToUnit(c.alpha)), FromUnit<P>(S::ToUnit(c.red)),
+             FromUnit<P>(S::ToUnit(c.green)), FromUnit<P>(S::ToUnit(c.blue))};
+}
+
 template <class P>
-PF_Err FillWith(const Unit<P>& color, const PF_Rect* rect, PF_EffectWorld* world) {
-    const PF_Rect r = Clip(rect ? *rect : WholeOf(world), world);
-    const P value = FromUnit<P>(color);
-    for (A_long y = r.top; y < r.bottom; ++y)
-        for (A_long x = r.left; x < r.right; ++x) PixelAt<P>(world, x, y) = value;
-    return PF_Err_NONE;
+bool AllBytesEqual(const P& value) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&value);
+    return std::all_of(bytes, bytes + sizeof(P), [&](unsigned char b) { return b == bytes[0]; });
+}
+
+template <class P>
+void FillRows(const P& value, const PF_Rect& r, PF_EffectWorld* world) {
+    if (r.left >= r.right) return;
+    const size_t count = static_cast<size_t>(r.right - r.left);
+    const bool bytewise = AllBytesEqual(value);
+    for (A_long y = r.top; y < r.bottom; ++y) {
+        P* row = RowOf<P>(world, y) + r.left;
+        if (bytewise) {
+            std::memset(static_cast<void*>(row), *reinterpret_cast<const unsigned char*>(&value),
+                        count * sizeof(P));
+        } else {
+            std::fill_n(row, count, value);
+        }
+    }
 }
 
 template <class Source>
 PF_Err FillAny(const Source* color, const PF_Rect* rect, PF_EffectWorld* world) {
     ++PixelServiceCalls().fill;
     if (!color || !world) return PF_Err_BAD_CALLBACK_PARAM;
-    const Unit<Source> c = ToUnit(*color);
     return ByFormat(Image::FormatOf(world), [&](auto pixel) {
         using P = decltype(pixel);
-        return FillWith<P>({c.a, c.r, c.g, c.b}, rect, world);
+        FillRows(ConvertColor<P>(*color), Clip(rect ? *rect : WholeOf(world), world), world);
+        return PF_Err_NONE;
     });
 }
 
@@ -104,8 +116,52 @@ PF_Err NoPremultiplyColor(PF_ProgPtr, PF_EffectWorld*, const C*, A_long, PF_Effe
 }
 
 // ---- copy ------------------------------------------------------------------------------------------
+bool Overlap(const PF_EffectWorld* a, const PF_EffectWorld* b) {
+    const unsigned char* a0 = static_cast<const unsigned char*>(a->data);
+    const unsigned char* b0 = static_cast<const unsigned char*>(b->data);
+    const std::ptrdiff_t aBytes = static_cast<std::ptrdiff_t>(a->rowbytes) * a->height;
+    const std::ptrdiff_t bBytes = static_cast<std::ptrdiff_t>(b->rowbytes) * b->height;
+    return a0 < b0 + bBytes && b0 < a0 + aBytes;
+}
+
 // Copies `src_r` of src onto `dst_r` of dst, scaling (nearest sample) when the sizes differ,
-// as the host does.
+// as the host does: rows top to bottom, pixels left to right, each destination pixel from
+// source pixel (s.left + (x - d.left) * sw / dw, s.top + (y - d.top) * sh / dh) when that lies
+// in the source.
+template <class P>
+void CopyRows(const PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect& s, const PF_Rect& d) {
+    const A_long sw = s.right - s.left, sh = s.bottom - s.top;
+    const A_long dw = d.right - d.left, dh = d.bottom - d.top;
+    const A_long x0 = std::max<A_long>(d.left, 0), x1 = std::min<A_long>(d.right, dst->width);
+    const A_long y0 = std::max<A_long>(d.top, 0), y1 = std::min<A_long>(d.bottom, dst->height);
+    // Without scaling, and between worlds that share no memory, each row is one block.
+    if (sw == dw && sh == dh && !Overlap(src, dst)) {
+        const int64_t shift = int64_t{s.left} - d.left;  // source column minus destination column
+        const int64_t from = std::max<int64_t>(x0, -shift);
+        const int64_t to = std::min<int64_t>(x1, src->width - shift);
+        if (from >= to) return;
+        for (A_long y = y0; y < y1; ++y) {
+            const int64_t sy = int64_t{s.top} + (y - d.top);
+            if (sy < 0 || sy >= src->height) continue;
+            std::memcpy(static_cast<void*>(RowOf<P>(dst, y) + from),
+                        RowOf<P>(src, static_cast<A_long>(sy)) + (from + shift),
+                        static_cast<size_t>(to - from) * sizeof(P));
+        }
+        return;
+    }
+    for (A_long y = y0; y < y1; ++y) {
+        const A_long sy = s.top + static_cast<A_long>((static_cast<int64_t>(y - d.top) * sh) / dh);
+        if (sy < 0 || sy >= src->height) continue;
+        const P* from = RowOf<P>(src, sy);
+        P* to = RowOf<P>(dst, y);
+        for (A_long x = x0; x < x1; ++x) {
+            const A_long sx = s.left + static_cast<A_long>((static_cast<int64_t>(x - d.left) * sw) / dw);
+            if (sx < 0 || sx >= src->width) continue;
+            to[x] = from[sx];
+        }
+    }
+}
+
 PF_Err CopyRect(PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* src_r,
                 const PF_Rect* dst_r) {
     if (!src || !dst) return PF_Err_BAD_CALLBACK_PARAM;
@@ -113,23 +169,11 @@ PF_Err CopyRect(PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* src_r,
     if (format != Image::FormatOf(dst)) return PF_Err_BAD_CALLBACK_PARAM;
     const PF_Rect s = src_r ? *src_r : WholeOf(src);
     const PF_Rect d = dst_r ? *dst_r : WholeOf(dst);
-    const A_long sw = s.right - s.left, sh = s.bottom - s.top;
-    const A_long dw = d.right - d.left, dh = d.bottom - d.top;
-    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return PF_Err_NONE;
+    if (s.right <= s.left || s.bottom <= s.top || d.right <= d.left || d.bottom <= d.top) {
+        return PF_Err_NONE;
+    }
     return ByFormat(format, [&](auto pixel) {
-        using P = decltype(pixel);
-        for (A_long y = std::max<A_long>(d.top, 0); y < std::min<A_long>(d.bottom, dst->height);
-             ++y) {
-            const A_long sy = s.top + static_cast<A_long>((static_cast<int64_t>(y - d.top) * sh) / dh);
-            if (sy < 0 || sy >= src->height) continue;
-            for (A_long x = std::max<A_long>(d.left, 0);
-                 x < std::min<A_long>(d.right, dst->width); ++x) {
-                const A_long sx =
-                    s.left + static_cast<A_long>((static_cast<int64_t>(x - d.left) * sw) / dw);
-                if (sx < 0 || sx >= src->width) continue;
-                PixelAt<P>(dst, x, y) = PixelAt<P>(src, sx, sy);
-            }
-        }
+        CopyRows<decltype(pixel)>(src, dst, s, d);
         return PF_Err_NONE;
     });
 }
@@ -147,54 +191,111 @@ PF_Err CopyHq(PF_ProgPtr, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src
 }
 
 // ---- transfer ------------------------------------------------------------------------------------
-// The mask's alpha on the 0..1 scale at destination pixel (x, y); outside the mask world it is
-// 0, and inverted masks turn it round.
-template <class M>
-double MaskAlpha(const PF_MaskWorld& mask, A_long x, A_long y) {
-    const A_long mx = x - mask.offset.h;
-    const A_long my = y - mask.offset.v;
-    double a = 0.0;
-    if (mask.mask.data && mx >= 0 && my >= 0 && mx < mask.mask.width && my < mask.mask.height) {
-        a = PixelTraits<M>::ToUnit(PixelAt<M>(&mask.mask, mx, my).alpha);
+// Straight colour, the source pixel f in front of the destination pixel b with `weight`
+// (opacity times mask) on the 0..1 scale:
+//   fa = f.a * weight, ba = b.a * (1 - fa), ra = fa + ba,
+//   b = ra <= 0 ? 0 : (ra, (f.c * fa + b.c * ba) / ra for each colour channel c).
+template <class P>
+void InFrontExact(const P& f, P& b, double weight) {
+    using T = PixelTraits<P>;
+    const double fa = T::ToUnit(f.alpha) * weight;
+    const double ba = T::ToUnit(b.alpha) * (1.0 - fa);
+    const double ra = fa + ba;
+    if (ra <= 0.0) {
+        b = P{FromUnit<P>(0.0), FromUnit<P>(0.0), FromUnit<P>(0.0), FromUnit<P>(0.0)};
+        return;
     }
-    return (mask.what_is_mask & PF_MaskFlag_INVERTED) ? 1.0 - a : a;
+    const double red = (T::ToUnit(f.red) * fa + T::ToUnit(b.red) * ba) / ra;
+    const double green = (T::ToUnit(f.green) * fa + T::ToUnit(b.green) * ba) / ra;
+    const double blue = (T::ToUnit(f.blue) * fa + T::ToUnit(b.blue) * ba) / ra;
+    b = P{FromUnit<P>(ra), FromUnit<P>(red), FromUnit<P>(green), FromUnit<P>(blue)};
+}
+
+// The same, with the results the formula is known to give taken directly: where fa is zero
+// the destination stays as it is (or turns transparent black with no alpha of its own), and
+// an opaque source at full weight replaces it.  For the integer depths every channel then
+// rounds back to itself; for float the shortcuts hold only where no zero sign, infinity or
+// NaN could come out differently.
+template <class P>
+void InFront(const P& f, P& b, double weight) {
+    using T = PixelTraits<P>;
+    if constexpr (!T::isFloat) {
+        if (weight == 0.0 || (f.alpha == 0 && std::isfinite(weight))) {
+            if (b.alpha == 0) b = P{};
+            return;
+        }
+        if (f.alpha == T::Full() && weight == 1.0) {
+            b = f;
+            return;
+        }
+    } else {
+        auto plain = [](float c) { return c == c && c != 0.0f; };  // not NaN, not zero
+        if ((f.alpha == 0.0f && std::isfinite(weight)) || (weight == 0.0 && std::isfinite(f.alpha))) {
+            if (b.alpha <= 0.0f) {
+                b = P{};
+                return;
+            }
+            if (b.alpha < INFINITY && std::isfinite(f.red) && std::isfinite(f.green) &&
+                std::isfinite(f.blue) && plain(b.red) && plain(b.green) && plain(b.blue)) {
+                return;
+            }
+        } else if (f.alpha == 1.0f && weight == 1.0) {
+            if (std::isfinite(b.alpha) && std::isfinite(b.red) && std::isfinite(b.green) &&
+                std::isfinite(b.blue) && plain(f.red) && plain(f.green) && plain(f.blue)) {
+                b = f;
+                return;
+            }
+        }
+    }
+    InFrontExact(f, b, weight);
 }
 
 template <class P>
-PF_Err TransferAs(const PF_Rect& src_r, const PF_EffectWorld* src, double opacity,
-                  const PF_MaskWorld* mask, PF_PixelFormat maskFormat, A_long dest_x,
-                  A_long dest_y, PF_EffectWorld* dst) {
-    const PF_Rect s = Clip(src_r, src);
-    for (A_long y = s.top; y < s.bottom; ++y) {
-        const A_long dy = dest_y + (y - src_r.top);
-        if (dy < 0 || dy >= dst->height) continue;
-        for (A_long x = s.left; x < s.right; ++x) {
-            const A_long dx = dest_x + (x - src_r.left);
-            if (dx < 0 || dx >= dst->width) continue;
-            double weight = opacity;
-            if (mask) {
-                switch (maskFormat) {
-                    case PF_PixelFormat_ARGB64: weight *= MaskAlpha<Pixel16>(*mask, dx, dy); break;
-                    case PF_PixelFormat_ARGB128: weight *= MaskAlpha<Pixel32>(*mask, dx, dy); break;
-                    default: weight *= MaskAlpha<Pixel8>(*mask, dx, dy); break;
-                }
-            }
-            const Unit<P> f = ToUnit(PixelAt<P>(src, x, y));
-            P& out = PixelAt<P>(dst, dx, dy);
-            const Unit<P> b = ToUnit(out);
-            // Straight colour: the source in front of the destination.
-            const double fa = f.a * weight;
-            const double ba = b.a * (1.0 - fa);
-            const double ra = fa + ba;
-            if (ra <= 0.0) {
-                out = FromUnit<P>({0.0, 0.0, 0.0, 0.0});
-                continue;
-            }
-            out = FromUnit<P>({ra, (f.r * fa + b.r * ba) / ra, (f.g * fa + b.g * ba) / ra,
-                               (f.b * fa + b.b * ba) / ra});
-        }
+void InFrontRun(const P* f, P* b, A_long count, double weight) {
+    for (A_long i = 0; i < count; ++i) InFront(f[i], b[i], weight);
+}
+
+// Through mask pixels m: the weight is opacity times the mask's alpha (turned round when
+// inverted).
+template <class P, class M>
+void InFrontMaskedRun(const P* f, P* b, const M* m, A_long count, double opacity, bool inverted) {
+    for (A_long i = 0; i < count; ++i) {
+        const double a = PixelTraits<M>::ToUnit(m[i].alpha);
+        InFront(f[i], b[i], opacity * (inverted ? 1.0 - a : a));
     }
-    return PF_Err_NONE;
+}
+
+template <class P, class M>
+void TransferRows(const PF_Rect& src_r, const PF_EffectWorld* src, double opacity,
+                  const PF_MaskWorld* mask, A_long dest_x, A_long dest_y, PF_EffectWorld* dst) {
+    const PF_Rect s = Clip(src_r, src);
+    const int64_t toDest = int64_t{dest_x} - src_r.left;  // destination column minus source column
+    // Source columns whose destination lies in dst.
+    const A_long x0 = static_cast<A_long>(std::max<int64_t>(s.left, -toDest));
+    const A_long x1 = static_cast<A_long>(std::min<int64_t>(s.right, dst->width - toDest));
+    if (x0 >= x1) return;
+    const bool inverted = mask && (mask->what_is_mask & PF_MaskFlag_INVERTED);
+    // Weight where the mask has no pixel (alpha 0).
+    const double outside = mask ? opacity * (inverted ? 1.0 - 0.0 : 0.0) : opacity;
+    for (A_long y = s.top; y < s.bottom; ++y) {
+        const int64_t dy = int64_t{dest_y} + (y - src_r.top);
+        if (dy < 0 || dy >= dst->height) continue;
+        const P* f = RowOf<P>(src, y);
+        P* b = RowOf<P>(dst, static_cast<A_long>(dy));
+        const int64_t my = mask ? dy - mask->offset.v : -1;
+        if (!mask || !mask->mask.data || my < 0 || my >= mask->mask.height) {
+            InFrontRun(f + x0, b + x0 + toDest, x1 - x0, outside);
+            continue;
+        }
+        // Destination columns dx with mask column dx - offset.h inside the mask world.
+        const A_long in0 = static_cast<A_long>(std::clamp<int64_t>(mask->offset.h - toDest, x0, x1));
+        const A_long in1 = static_cast<A_long>(
+            std::clamp<int64_t>(int64_t{mask->offset.h} + mask->mask.width - toDest, in0, x1));
+        InFrontRun(f + x0, b + x0 + toDest, in0 - x0, outside);
+        const M* m = RowOf<M>(&mask->mask, static_cast<A_long>(my)) + (in0 + toDest - mask->offset.h);
+        InFrontMaskedRun(f + in0, b + in0 + toDest, m, in1 - in0, opacity, inverted);
+        InFrontRun(f + in1, b + in1 + toDest, x1 - in1, outside);
+    }
 }
 
 PF_Err TransferRect(PF_ProgPtr, PF_Quality, PF_ModeFlags m_flags, PF_Field, const PF_Rect* src_rec,
@@ -220,8 +321,11 @@ PF_Err TransferRect(PF_ProgPtr, PF_Quality, PF_ModeFlags m_flags, PF_Field, cons
         const double opacity = PixelTraits<P>::isFloat || sizeof(P) == 8
                                    ? comp_mode->opacitySu / 32768.0
                                    : comp_mode->opacity / 255.0;
-        return TransferAs<P>(src_r, src_world, opacity, mask_world0, maskFormat, dest_x, dest_y,
-                             dst_world);
+        return ByFormat(maskFormat, [&](auto maskPixel) {
+            TransferRows<P, decltype(maskPixel)>(src_r, src_world, opacity, mask_world0, dest_x,
+                                                 dest_y, dst_world);
+            return PF_Err_NONE;
+        });
     });
 }
 
