@@ -3,7 +3,6 @@
 #pragma once
 #include <cstdint>
 #include <memory>
-#include <vector>
 #include "AEUtil/HostApi.h"
 
 namespace tonedot {
@@ -13,8 +12,19 @@ int BytesPerPixel(PF_PixelFormat format);
 
 class Image {
 public:
+    // Every pixel (and the padding) zero.
     Image(PF_PixelFormat format, A_long width, A_long height, A_long originX = 0,
           A_long originY = 0);
+    // Pixels as they come, as the host hands out memory it does not clear: fresh memory has
+    // every byte `freshByte`; memory an image of the same size left behind keeps its bytes.
+    struct Uncleared {
+        unsigned char freshByte;
+    };
+    Image(PF_PixelFormat format, A_long width, A_long height, A_long originX, A_long originY,
+          Uncleared contents);
+    // A view of `rect` (inside the source) of another image's pixels, placed at the
+    // rectangle's corner: no pixels of its own; the source must outlive it.
+    Image(const Image& source, const PF_LRect& rect);
     ~Image();
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
@@ -50,8 +60,12 @@ public:
     static Image* Of(const PF_EffectWorld* world);
 
 private:
+    void Init(PF_PixelFormat format, A_long width, A_long height, A_long originX, A_long originY,
+              int fill);
+
     PF_PixelFormat format_;
-    std::vector<unsigned char> pixels_;
+    std::unique_ptr<unsigned char[]> pixels_;  // null for a view
+    size_t bytes_ = 0;
     PF_EffectWorld world_;
 };
 

@@ -41,22 +41,6 @@ const Image* LayerImage(const RenderJob& job, PF_ParamIndex index) {
     return it == job.layers.end() ? nullptr : it->second;
 }
 
-// A copy of `rect` of an image, placed at the rectangle's corner (origin_x, origin_y).
-std::unique_ptr<Image> Crop(const Image& source, const PF_LRect& rect) {
-    auto image = std::make_unique<Image>(source.Format(), rect.right - rect.left,
-                                         rect.bottom - rect.top, rect.left, rect.top);
-    const int bpp = BytesPerPixel(source.Format());
-    for (A_long y = 0; y < image->Height(); ++y) {
-        const unsigned char* from = static_cast<const unsigned char*>(source.World()->data) +
-                                    static_cast<size_t>(y + rect.top) * source.World()->rowbytes +
-                                    static_cast<size_t>(rect.left) * bpp;
-        unsigned char* to = static_cast<unsigned char*>(image->World()->data) +
-                            static_cast<size_t>(y) * image->World()->rowbytes;
-        std::memcpy(to, from, static_cast<size_t>(image->Width()) * bpp);
-    }
-    return image;
-}
-
 PF_Err CheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkoutId,
                      const PF_RenderRequest* request, A_long /*time*/, A_long /*step*/,
                      A_u_long /*scale*/, PF_CheckoutResult* result) {
@@ -97,7 +81,7 @@ PF_Err CheckoutLayerPixels(PF_ProgPtr ref, A_long checkoutId, PF_EffectWorld** p
     if (it->second.none) return PF_Err_NONE;  // a layer set to none: success, no world
     const Image* image = LayerImage(*frame->job, it->second.index);
     auto& held = frame->pixels[checkoutId];
-    if (!held) held = Crop(*image, it->second.result.result_rect);
+    if (!held) held = std::make_unique<Image>(*image, it->second.result.result_rect);  // a view
     *pixels = held->World();
     return PF_Err_NONE;
 }
@@ -117,10 +101,10 @@ PF_Err CheckoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
     if (frame->job->failOutputCheckout) return PF_Err_OUT_OF_MEMORY;
     if (!frame->output) {
         const PF_LRect& r = frame->outputRect;
-        frame->output = std::make_unique<Image>(frame->job->input->Format(), r.right - r.left,
-                                                r.bottom - r.top, r.left, r.top);
         // What the host hands out is not cleared.
-        frame->output->FillBytes(0x5A);
+        frame->output = std::make_unique<Image>(frame->job->input->Format(), r.right - r.left,
+                                                r.bottom - r.top, r.left, r.top,
+                                                Image::Uncleared{0x5A});
     }
     *output = frame->output->World();
     return PF_Err_NONE;
@@ -205,8 +189,7 @@ RenderOutcome RenderPlain(Host& host, const RenderJob& job) {
     params.push_back(nullptr);
 
     outcome.output = std::make_unique<Image>(job.input->Format(), job.input->Width(),
-                                             job.input->Height());
-    outcome.output->FillBytes(0x5A);
+                                             job.input->Height(), 0, 0, Image::Uncleared{0x5A});
     CallResult r =
         SendFrame(host, instance, job, PF_Cmd_RENDER, params.data(), outcome.output->World(),
                   nullptr);

@@ -10,9 +10,9 @@ PF_Err WorldStore::New(A_long width, A_long height, PF_PixelFormat format, bool 
     std::lock_guard<std::mutex> lock(mutex_);
     if (successesBeforeFailure_ == 0) return failure_;
     if (successesBeforeFailure_ > 0) --successesBeforeFailure_;
-    auto image = std::make_unique<Image>(format, width, height);
     // Uncleared memory is not zero, so nothing can rely on it.
-    if (!clear) image->FillBytes(0xA5);
+    auto image = clear ? std::make_unique<Image>(format, width, height)
+                       : std::make_unique<Image>(format, width, height, 0, 0, Image::Uncleared{0xA5});
     *world = *image->World();
     live_.emplace(image.get(), std::move(image));
     ++made_;
