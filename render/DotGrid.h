@@ -3,6 +3,7 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "AEUtil/Pixel.h"
@@ -135,13 +136,29 @@ struct DotList {
     bool noOrdering = false;  // set when the first dot made had no front point
 };
 
+// The colour randomisation of the last dot: neighbouring dots often start from the same
+// colour with the same draws (all of them 0 when the amounts are), and then end with the
+// same colour.  Compared bit for bit.
+template <class P>
+struct ColorMemo {
+    bool valid = false;
+    P in{};
+    double draws[3] = {0, 0, 0};
+    P out{};
+
+    bool Matches(const P& c, const double (&d)[3]) const
+    {
+        return valid && std::memcmp(&c, &in, sizeof(P)) == 0 && std::memcmp(d, draws, sizeof draws) == 0;
+    }
+};
+
 // Makes the dot of the grid cell at (px, py), taking exactly 9 draws from `random`;
 // applyEffectors(DotState<P>&, bool noOrdering) acts on it halfway.  The dot is appended
 // unless its size, position or rotation came out not finite (it is then dropped; the
 // draws are taken all the same).
 template <class P, class Effectors>
 void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
-             Effectors&& applyEffectors, DotList<P>& list)
+             Effectors&& applyEffectors, DotList<P>& list, ColorMemo<P>& memo)
 {
     using namespace DotGridMath;
     using T = PixelTraits<P>;
@@ -163,11 +180,23 @@ void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
 
     applyEffectors(d, list.noOrdering);
 
-    Hsv hsv = RgbToHsv(T::ToUnit(d.color.red), T::ToUnit(d.color.green), T::ToUnit(d.color.blue));
-    hsv.h = WrapHue(hsv.h + random.Draw(f.rH));
-    hsv.s = ReflectUnit(hsv.s + random.Draw(f.rS));
-    hsv.v = ReflectUnit(hsv.v + random.Draw(f.rV));
-    d.color = HsvToRgb<P>(hsv.h, hsv.s, hsv.v);
+    double draws[3];
+    draws[0] = random.Draw(f.rH);
+    draws[1] = random.Draw(f.rS);
+    draws[2] = random.Draw(f.rV);
+    if (memo.Matches(d.color, draws)) {
+        d.color = memo.out;
+    } else {
+        memo.in = d.color;
+        std::memcpy(memo.draws, draws, sizeof draws);
+        Hsv hsv = RgbToHsv(T::ToUnit(d.color.red), T::ToUnit(d.color.green), T::ToUnit(d.color.blue));
+        hsv.h = WrapHue(hsv.h + draws[0]);
+        hsv.s = ReflectUnit(hsv.s + draws[1]);
+        hsv.v = ReflectUnit(hsv.v + draws[2]);
+        d.color = HsvToRgb<P>(hsv.h, hsv.s, hsv.v);
+        memo.out = d.color;
+        memo.valid = true;
+    }
 
     switch (f.rotationType) {
     case 1: d.rotation += f.rotation; break;
@@ -221,6 +250,7 @@ bool LayOutDots(const FrameValues<P>& f, Effectors&& applyEffectors, DotList<P>&
     if (count > MaxDotsPerFrame<P>()) return false;
     list.dots.reserve(static_cast<size_t>(count));
     DotRandom random = f.random;
-    WalkGrid(f.grid, random, [&](double px, double py) { MakeDot(f, random, px, py, applyEffectors, list); });
+    ColorMemo<P> memo;
+    WalkGrid(f.grid, random, [&](double px, double py) { MakeDot(f, random, px, py, applyEffectors, list, memo); });
     return true;
 }

@@ -1,6 +1,8 @@
 #include "render/DotShapes.h"
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 #include "render/HalfDegreeTable.h"
 
 namespace {
@@ -21,6 +23,38 @@ const StarConstants& Star() {
                                          std::cos(3.0 * kPi / 10.0)};
     return constants;
 }
+
+// The table entries of an n-point circle outline, each with its repeat mark.
+struct CirclePoints {
+    struct Entry {
+        int16_t index;
+        bool repeated;
+    };
+    int64_t count = -1;
+    std::vector<Entry> entries;
+
+    void Build(int64_t n) {
+        count = n;
+        entries.clear();
+        const double step = static_cast<double>(kHalfDegreeSteps) / static_cast<double>(n);
+        double acc = 0.0;
+        int lastIndex = -1;
+        for (int64_t k = 0; k < n; ++k, acc += step) {
+            int index = static_cast<int>(acc);
+            if (index >= kHalfDegreeSteps) index -= kHalfDegreeSteps;
+            if (index == lastIndex) {
+                entries.back().repeated = true;
+                continue;
+            }
+            lastIndex = index;
+            entries.push_back(Entry{static_cast<int16_t>(index), false});
+        }
+        if (entries.size() > 1 && lastIndex == 0) {  // closing copy of the first point
+            entries.pop_back();
+            entries[0].repeated = true;
+        }
+    }
+};
 
 }  // namespace
 
@@ -51,23 +85,13 @@ void AddCircle(VertexList& vertices, const AffineTransform& t, double cx, double
     }
     // Point k sits at table entry trunc(t), t growing by 720 / n per point.  With more than
     // 720 points entries repeat; a repeat adds no coverage and is kept as a mark on the
-    // point it copies.  An entry of 720 is a full turn, the first point again.
-    const double step = static_cast<double>(kHalfDegreeSteps) / static_cast<double>(n);
-    double acc = 0.0;
-    int lastIndex = -1;
-    for (int64_t k = 0; k < n; ++k, acc += step) {
-        int index = static_cast<int>(acc);
-        if (index >= kHalfDegreeSteps) index -= kHalfDegreeSteps;
-        if (index == lastIndex) {
-            vertices.MarkLastRepeated();
-            continue;
-        }
-        lastIndex = index;
-        vertices.AddVertex(cx + rx * COS_HALF_DEGREE[index], cy + ry * SIN_HALF_DEGREE[index]);
-    }
-    if (vertices.size() > 1 && lastIndex == 0) {  // closing copy of the first point
-        vertices.RemoveLast();
-        vertices.MarkRepeated(0);
+    // point it copies.  An entry of 720 is a full turn, the first point again.  The entries
+    // and marks depend on n alone: the last count's are kept for the next circle.
+    thread_local CirclePoints points;
+    if (points.count != n) points.Build(n);
+    for (const CirclePoints::Entry& e : points.entries) {
+        vertices.AddVertex(cx + rx * COS_HALF_DEGREE[e.index], cy + ry * SIN_HALF_DEGREE[e.index]);
+        if (e.repeated) vertices.MarkLastRepeated();
     }
 }
 
