@@ -5,6 +5,7 @@
 
 #include "AEUtil/HostApi.h"
 #include "AEUtil/RenderRecord.h"
+#include "render/DotBands.h"
 #include "render/DotCanvas.h"
 #include "render/DotGrid.h"
 #include "render/DotOrdering.h"
@@ -36,7 +37,8 @@ bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, 
 }
 
 // Returns 0, PF_Err_OUT_OF_MEMORY (with a message) for a frame with more dots than one
-// frame may hold, or the non-zero progress answer that stopped the drawing.
+// frame may hold, or the non-zero progress answer that stopped the drawing.  The drawing
+// runs in bands on the host's threads where it offers them (DotBands.h).
 template <class P>
 PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
 {
@@ -50,5 +52,5 @@ PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
                           static_cast<unsigned long long>(MaxDotsPerFrame<P>()));
         return PF_Err_OUT_OF_MEMORY;
     }
-    return DrawInOrder(list, record.inData, [&canvas](const DotRecord<P>& dot) { DrawDot(canvas, dot); });
+    return DrawInBands(list, canvas, record.inData);
 }

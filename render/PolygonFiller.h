@@ -21,7 +21,8 @@ public:
           rowBytes_(rowBytes),
           transform_(transform),
           color_(color),
-          rasterizer_(width, height) {
+          rasterizer_(width, height),
+          rowBottom_(height) {
         assert(pixels != nullptr || width == 0 || height == 0);
     }
 
@@ -42,8 +43,16 @@ public:
 
     FillPath LastPath() const { return rasterizer_.LastPath(); }
 
+    // Writes only rows top .. bottom - 1 (one band of the layer); the others are measured
+    // as ever, so the band's pixels come out as when the whole outline is drawn.
+    void SetRowWindow(int32_t top, int32_t bottom) {
+        rowTop_ = top;
+        rowBottom_ = bottom;
+    }
+
 private:
     void WriteRow(int32_t y, const CoverageRun* runs, size_t count) override {
+        if (y < rowTop_ || y >= rowBottom_) return;
         P* row = reinterpret_cast<P*>(pixels_ + static_cast<std::ptrdiff_t>(y) * rowBytes_);
         for (size_t i = 0; i < count; ++i) writer_.WriteRun(row + runs[i].x, runs[i].length, runs[i].count);
     }
@@ -55,4 +64,6 @@ private:
     VertexList vertices_;
     PolygonRasterizer rasterizer_;
     PixelWriter<P> writer_;
+    int32_t rowTop_ = 0;
+    int32_t rowBottom_;
 };
