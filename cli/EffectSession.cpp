@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -93,12 +94,13 @@ std::unique_ptr<Image> ToHostImage(const Picture& picture) {
 
 PreparedFrame::PreparedFrame(PreparedFrame&& other) noexcept
     : context(other.context), input(std::move(other.input)), layers(std::move(other.layers)),
-      instance(std::exchange(other.instance, nullptr)) {}
+      selfLayers(std::move(other.selfLayers)), instance(std::exchange(other.instance, nullptr)) {}
 
 PreparedFrame::~PreparedFrame() {
     if (!instance) return;
     InstanceParams& values = tonedot::Params(*instance);
     for (const auto& layer : layers) values.SetLayer(layer.first, nullptr);
+    for (int index : selfLayers) values.SetLayer(index, nullptr);
 }
 
 std::string HostErrorText(PF_Err err, const std::string& message) {
@@ -123,6 +125,16 @@ std::string FindEffectLibrary(const std::string& explicitPath) {
     const std::string beside = ProgramFolder() + "/T_Tonedot.so";
     if (FileExists(beside)) return beside;
     return TONEDOT_BUILT_EFFECT_PATH;
+}
+
+void SetFrameRate(FrameContext& context, double fps) {
+    if (fps == std::floor(fps)) {
+        context.timeScale = static_cast<A_u_long>(fps);
+        context.timeStep = 1;
+    } else {
+        context.timeScale = static_cast<A_u_long>(std::lround(fps * 1000));
+        context.timeStep = 1000;
+    }
 }
 
 EffectSession::EffectSession(const std::string& libraryPath, bool factoryDefaults) {
@@ -179,10 +191,26 @@ std::string EffectSession::About() {
 }
 
 Instance& EffectSession::NewInstance() {
-    Instance& instance = instances_.empty() ? host_->Main() : host_->NewInstance();
-    Send(PF_Cmd_SEQUENCE_SETUP, instance, "PF_Cmd_SEQUENCE_SETUP");
+    std::lock_guard<std::mutex> lock(instancesMutex_);
+    const bool mainInUse = std::find(instances_.begin(), instances_.end(), &host_->Main()) != instances_.end();
+    Instance& instance = mainInUse ? host_->NewInstance() : host_->Main();
+    try {
+        Send(PF_Cmd_SEQUENCE_SETUP, instance, "PF_Cmd_SEQUENCE_SETUP");
+    } catch (...) {
+        if (&instance != &host_->Main()) host_->DeleteInstance(instance);
+        throw;
+    }
     instances_.push_back(&instance);
     return instance;
+}
+
+void EffectSession::RemoveInstance(Instance& instance) {
+    std::lock_guard<std::mutex> lock(instancesMutex_);
+    auto it = std::find(instances_.begin(), instances_.end(), &instance);
+    if (it == instances_.end()) return;
+    instances_.erase(it);
+    host_->Send(PF_Cmd_SEQUENCE_SETDOWN, instance);
+    if (&instance != &host_->Main()) host_->DeleteInstance(instance);
 }
 
 void EffectSession::ApplySettings(Instance& instance, const ParamSettings& settings,
@@ -208,10 +236,9 @@ void EffectSession::UpdateParamsUI(Instance& instance) {
         throw RenderError("PF_Cmd_UPDATE_PARAMS_UI failed: " + HostErrorText(r.err, r.Message()) + ".");
 }
 
-PreparedFrame EffectSession::Prepare(Instance& instance, const FrameContext& context,
-                                     const FrameLayers& layers) {
-    PreparedFrame frame;
-    frame.context = context;
+namespace {
+
+void SetContext(Instance& instance, const FrameContext& context) {
     InstanceContext& c = instance.context;
     c.width = context.layerWidth;
     c.height = context.layerHeight;
@@ -223,7 +250,15 @@ PreparedFrame EffectSession::Prepare(Instance& instance, const FrameContext& con
     c.downsampleX = {1, static_cast<A_u_long>(context.downsampleX)};
     c.downsampleY = {1, static_cast<A_u_long>(context.downsampleY)};
     c.extentHint = {0, 0, 0, 0};
+}
 
+}  // namespace
+
+PreparedFrame EffectSession::Prepare(Instance& instance, const FrameContext& context,
+                                     const FrameLayers& layers) {
+    PreparedFrame frame;
+    frame.context = context;
+    SetContext(instance, context);
     frame.input = ToHostImage(*layers.input);
     frame.instance = &instance;
     InstanceParams& values = tonedot::Params(instance);
@@ -231,17 +266,41 @@ PreparedFrame EffectSession::Prepare(Instance& instance, const FrameContext& con
         if (info.index == 0 || info.kind != ParamKind::Layer) continue;
         auto it = layers.layers.find(info.index);
         const Picture* picture = it != layers.layers.end() ? it->second : nullptr;
+        if (picture == layers.input) {
+            // The layer itself: the input's image serves both.
+            frame.selfLayers.push_back(info.index);
+            values.SetLayer(info.index, frame.input->World());
+            continue;
+        }
         if (picture) frame.layers[info.index] = ToHostImage(*picture);
         values.SetLayer(info.index, picture ? frame.layers[info.index]->World() : nullptr);
     }
     return frame;
 }
 
-Picture EffectSession::Render(Instance& instance, PreparedFrame& frame) {
+PreparedFrame EffectSession::Prepare(Instance& instance, const FrameContext& context,
+                                     std::unique_ptr<Image> input, const std::vector<int>& selfLayers) {
+    PreparedFrame frame;
+    frame.context = context;
+    SetContext(instance, context);
+    frame.input = std::move(input);
+    frame.instance = &instance;
+    InstanceParams& values = tonedot::Params(instance);
+    for (const ParamInfo& info : params_->All()) {
+        if (info.index == 0 || info.kind != ParamKind::Layer) continue;
+        const bool self = std::find(selfLayers.begin(), selfLayers.end(), info.index) != selfLayers.end();
+        if (self) frame.selfLayers.push_back(info.index);
+        values.SetLayer(info.index, self ? frame.input->World() : nullptr);
+    }
+    return frame;
+}
+
+std::unique_ptr<Image> EffectSession::RenderImage(Instance& instance, PreparedFrame& frame) {
     RenderJob job;
     job.instance = &instance;
     job.input = frame.input.get();
     for (auto& layer : frame.layers) job.layers[layer.first] = layer.second.get();
+    for (int index : frame.selfLayers) job.layers[index] = frame.input.get();
     RenderOutcome outcome;
     if (frame.context.smartPath) {
         outcome = RenderSmart(*host_, job);
@@ -260,24 +319,24 @@ Picture EffectSession::Render(Instance& instance, PreparedFrame& frame) {
     }
     if (Interrupted()) throw CliError(kExitCancelled, "interrupted; nothing more was written.");
     if (!outcome.output) throw RenderError("the effect rendered no output.");
+    return std::move(outcome.output);
+}
 
-    // The output may cover less than the layer (the effect asked only for the input's
-    // rectangle); what it does not cover is transparent.
+Picture EffectSession::Render(Instance& instance, PreparedFrame& frame) {
+    const std::unique_ptr<Image> output = RenderImage(instance, frame);
+    // What the output does not cover is transparent.
     const int width = frame.input->Width(), height = frame.input->Height();
     Picture result(DepthFromFormat(frame.input->Format()), width, height);
-    const PF_EffectWorld& out = *outcome.output->World();
-    const int bpp = BytesPerPixelOf(result.GetDepth());
-    for (int y = 0; y < out.height; ++y) {
+    const PF_EffectWorld& out = *output->World();
+    const std::size_t bpp = static_cast<std::size_t>(BytesPerPixelOf(result.GetDepth()));
+    const int x0 = std::max(0, static_cast<int>(out.origin_x)), x1 = std::min(width, static_cast<int>(out.origin_x + out.width));
+    for (int y = 0; y < out.height && x0 < x1; ++y) {
         const int ty = y + out.origin_y;
         if (ty < 0 || ty >= height) continue;
-        for (int x = 0; x < out.width; ++x) {
-            const int tx = x + out.origin_x;
-            if (tx < 0 || tx >= width) continue;
-            std::memcpy(result.Data() + static_cast<std::size_t>(ty) * result.RowBytes() + static_cast<std::size_t>(tx) * bpp,
-                        static_cast<const unsigned char*>(out.data) + static_cast<std::size_t>(y) * out.rowbytes +
-                            static_cast<std::size_t>(x) * bpp,
-                        static_cast<std::size_t>(bpp));
-        }
+        std::memcpy(result.Data() + static_cast<std::size_t>(ty) * result.RowBytes() + static_cast<std::size_t>(x0) * bpp,
+                    static_cast<const unsigned char*>(out.data) + static_cast<std::size_t>(y) * out.rowbytes +
+                        static_cast<std::size_t>(x0 - out.origin_x) * bpp,
+                    static_cast<std::size_t>(x1 - x0) * bpp);
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ struct FrameContext {
     A_long timeStep = 1;                  // time units per frame
 };
 
+// Frame rates the host runs at: above 0 and at most this many frames per second.
+constexpr double kMaxFrameRate = 1000.0;
+
+// The time units of a frame rate: a whole rate counts frames in its own units (25 fps is a
+// time scale of 25 with a step of 1), any other in thousandths (29.97 is 29970 and 1000).
+void SetFrameRate(FrameContext& context, double fps);
+
 // The images of one frame at the current downsampling: the input and each layer
 // parameter's image (a missing or null entry is a layer set to none).
 struct FrameLayers {
@@ -51,6 +59,7 @@ struct PreparedFrame {
     FrameContext context;
     std::unique_ptr<Image> input;
     std::map<int, std::unique_ptr<Image>> layers;  // by host index; none are absent
+    std::vector<int> selfLayers;                   // layer parameters showing the input itself
     Instance* instance = nullptr;                  // whose layer parameters show the images
 };
 
@@ -75,6 +84,9 @@ public:
 
     // A new effect instance with its sequence data (PF_Cmd_SEQUENCE_SETUP).
     Instance& NewInstance();
+    // The effect removed from an instance (PF_Cmd_SEQUENCE_SETDOWN), which the host then
+    // forgets.  Instances may come and go on several threads.
+    void RemoveInstance(Instance& instance);
 
     // Gives the instance the parameter values of `settings` (registered values where it
     // has none) for a frame of the context's layer size and downsampling: points are
@@ -89,11 +101,20 @@ public:
     // Time, size, quality and downsampling in the instance's context, and the host's
     // copies of the frame's images as the input and the layer parameters.
     PreparedFrame Prepare(Instance& instance, const FrameContext& context, const FrameLayers& layers);
+    // The same with the host's image of the input given (8-bit, 16-bit or float ARGB at the
+    // downsampling), for callers that fill it themselves; `selfLayers` are the layer
+    // parameters set to the input, the others are none.  The image comes back in the
+    // prepared frame's `input`.
+    PreparedFrame Prepare(Instance& instance, const FrameContext& context, std::unique_ptr<Image> input,
+                          const std::vector<int>& selfLayers);
 
     // Renders the prepared frame; the result has the layer's size at the downsampling.
     // Throws a render CliError naming the host error, or a CliError with kExitCancelled
     // when the render stopped because of an interrupt.
     Picture Render(Instance& instance, PreparedFrame& frame);
+    // The same, the effect's output world as it rendered it: it may cover less than the
+    // layer (origin_x, origin_y place it), and what it does not cover is transparent.
+    std::unique_ptr<Image> RenderImage(Instance& instance, PreparedFrame& frame);
 
     // PF_Cmd_DO_DIALOG with the options dialog answered by pressing `control` (2001 "Set
     // current parameter values to default", 2002 "Restore initial default parameter
@@ -106,6 +127,7 @@ private:
 
     std::unique_ptr<Host> host_;
     std::unique_ptr<RegisteredParams> params_;
+    std::mutex instancesMutex_;
     std::vector<Instance*> instances_;
 };
 

@@ -321,6 +321,15 @@ Instance& Host::NewInstance() {
     return *instances_.back();
 }
 
+void Host::DeleteInstance(Instance& instance) {
+    std::lock_guard<std::mutex> lock(instancesMutex_);
+    for (auto it = instances_.begin() + 1; it < instances_.end(); ++it)
+        if (it->get() == &instance) {
+            instances_.erase(it);
+            return;
+        }
+}
+
 Host* Host::Current() { return tCurrentHost; }
 
 Host::ThreadScope::ThreadScope(Host& host) : previous_(tCurrentHost) { tCurrentHost = &host; }

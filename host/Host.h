@@ -123,6 +123,10 @@ public:
     // The instance global commands go to, and further instances.
     Instance& Main() { return *instances_.front(); }
     Instance& NewInstance();
+    // Forgets an instance the effect was removed from (PF_Cmd_SEQUENCE_SETDOWN sent), so a
+    // long session that applies and removes the effect many times does not grow.  The main
+    // instance stays.
+    void DeleteInstance(Instance& instance);
 
     // What every PF_InData carries.
     A_long applId;
