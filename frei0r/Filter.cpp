@@ -1,0 +1,257 @@
+#include "frei0r/Filter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+
+#include "AEUtil/HostApi.h"
+#include "cli/ExitCodes.h"
+#include "host/Image.h"
+
+extern "C" PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*);
+
+namespace tonedot::frei0r {
+namespace {
+
+using cli::Frei0rParam;
+using cli::Frei0rRole;
+using cli::Frei0rType;
+using cli::ParamKind;
+using cli::ParamValue;
+
+// A preset is a short text file; anything larger is not one.
+constexpr off_t kMaxPresetBytes = 1 << 20;
+
+void Say(const std::string& message) { std::fprintf(stderr, "tonedot: %s\n", message.c_str()); }
+
+struct SessionHolder {
+    std::unique_ptr<cli::EffectSession> session;
+    std::vector<Frei0rParam> params;
+    SessionHolder() {
+        try {
+            session = std::make_unique<cli::EffectSession>(&EntryPointFunc, false);
+            params = cli::Frei0rParams(session->Params());
+        } catch (const std::exception& e) {
+            Say(std::string("the effect could not be set up: ") + e.what());
+            session.reset();
+        }
+    }
+};
+
+SessionHolder& TheSession() {
+    static SessionHolder holder;  // made once, on first use, by whichever thread comes first
+    return holder;
+}
+
+// The parameter UI command runs one instance at a time.
+std::mutex gUIMutex;
+
+// RGBA (bytes in memory order) to the host's ARGB and back; straight alpha both.
+void ToHost(const std::uint32_t* in, Image& image) {
+    const auto* src = reinterpret_cast<const unsigned char*>(in);
+    const int w = image.Width();
+    for (int y = 0; y < image.Height(); ++y) {
+        PF_Pixel8* row = &image.At<PF_Pixel8>(0, y);
+        const unsigned char* s = src + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 4;
+        for (int x = 0; x < w; ++x, s += 4) row[x] = PF_Pixel8{s[3], s[0], s[1], s[2]};
+    }
+}
+
+// The output world (which may cover less than the frame) into RGBA; transparent elsewhere.
+void FromHost(const Image& output, int width, int height, std::uint32_t* out) {
+    std::memset(out, 0, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    const PF_EffectWorld& world = *output.World();
+    auto* dst = reinterpret_cast<unsigned char*>(out);
+    const int x0 = std::max(0, static_cast<int>(world.origin_x));
+    const int x1 = std::min(width, static_cast<int>(world.origin_x + world.width));
+    for (int y = 0; y < world.height; ++y) {
+        const int ty = y + world.origin_y;
+        if (ty < 0 || ty >= height) continue;
+        const PF_Pixel8* row = &output.At<PF_Pixel8>(0, y);
+        unsigned char* d = dst + (static_cast<std::size_t>(ty) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x0)) * 4;
+        for (int x = x0; x < x1; ++x, d += 4) {
+            const PF_Pixel8& p = row[x - world.origin_x];
+            d[0] = p.red;
+            d[1] = p.green;
+            d[2] = p.blue;
+            d[3] = p.alpha;
+        }
+    }
+}
+
+}  // namespace
+
+cli::EffectSession* Session() { return TheSession().session.get(); }
+const std::vector<Frei0rParam>& SessionParams() { return TheSession().params; }
+
+Filter::Filter(unsigned width, unsigned height, double secondsPerTimeUnit)
+    : width_(width), height_(height), secondsPerTimeUnit_(secondsPerTimeUnit), session_(Session()),
+      params_(SessionParams()) {
+    if (!session_) throw cli::RenderError("the effect is not set up.");
+    instance_ = &session_->NewInstance();
+    reported_.resize(params_.size());
+}
+
+Filter::~Filter() {
+    input_.reset();
+    session_->RemoveInstance(*instance_);
+}
+
+ParamValue Filter::Current(const cli::ParamInfo& info) const {
+    auto it = settings_.find(info.index);
+    return it != settings_.end() ? it->second : cli::RegisteredValue(info);
+}
+
+void Filter::Report(std::size_t index, const std::string& message) {
+    // Hosts such as MLT set every parameter again for each frame: say it once.
+    if (message == reported_[index]) return;
+    reported_[index] = message;
+    if (!message.empty()) Say(message);
+}
+
+void Filter::SetPreset(const char* path) {
+    const std::string p = path ? path : "";
+    if (p == presetPath_) return;
+    presetPath_ = p;
+    preset_.clear();
+    std::string message;
+    if (!p.empty()) {
+        struct stat st {};
+        if (stat(p.c_str(), &st) != 0) {
+            message = "cannot read preset \"" + p + "\": " + std::strerror(errno) + ".";
+        } else if (!S_ISREG(st.st_mode) || st.st_size > kMaxPresetBytes) {
+            message = "\"" + p + "\" is not a preset (not a file of at most 1 MiB).";
+        } else {
+            try {
+                cli::ReadPreset(p, session_->Params(), preset_);
+            } catch (const cli::CliError& e) {
+                message = e.what();
+                preset_.clear();
+            }
+        }
+        if (!message.empty()) message += " The preset is not used.";
+    }
+    Report(0, message);
+    settings_ = preset_;
+    for (const auto& v : hostSet_) settings_[v.first] = v.second;
+    changed_ = true;
+}
+
+void Filter::SetParam(const void* param, int index) {
+    if (!param || index < 0 || static_cast<std::size_t>(index) >= params_.size()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Frei0rParam& p = params_[static_cast<std::size_t>(index)];
+    const std::size_t at = static_cast<std::size_t>(index);
+    switch (p.role) {
+        case Frei0rRole::Preset:
+            SetPreset(*static_cast<const char* const*>(param));
+            return;
+        case Frei0rRole::FrameRate:
+            Report(at, cli::LimitFrameRate(*static_cast<const double*>(param), frameRate_));
+            return;
+        default: break;
+    }
+    ParamValue value = Current(*p.info);
+    const std::string before = cli::FormatValue(*p.info, value);
+    std::string message;
+    if (p.type == Frei0rType::Color) {
+        const auto* c = static_cast<const float*>(param);  // f0r_param_color: three floats
+        message = cli::FromFrei0rColor(p, {c[0], c[1], c[2]}, value);
+    } else {
+        const double x = *static_cast<const double*>(param);
+        message = cli::FromFrei0r(p, x, value);
+        if (std::isnan(x)) {
+            Report(at, message);
+            return;
+        }
+    }
+    Report(at, message);
+    hostSet_[p.info->index] = value;
+    if (cli::FormatValue(*p.info, value) != before) {
+        settings_[p.info->index] = value;
+        changed_ = true;
+    }
+}
+
+void Filter::GetParam(void* param, int index) {
+    if (!param || index < 0 || static_cast<std::size_t>(index) >= params_.size()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Frei0rParam& p = params_[static_cast<std::size_t>(index)];
+    switch (p.role) {
+        case Frei0rRole::Preset:
+            *static_cast<const char**>(param) = presetPath_.c_str();
+            return;
+        case Frei0rRole::FrameRate:
+            *static_cast<double*>(param) = frameRate_;
+            return;
+        default: break;
+    }
+    const ParamValue value = Current(*p.info);
+    if (p.type == Frei0rType::Color) {
+        const cli::Frei0rColor c = cli::ToFrei0rColor(value);
+        auto* f = static_cast<float*>(param);
+        f[0] = static_cast<float>(c.r);
+        f[1] = static_cast<float>(c.g);
+        f[2] = static_cast<float>(c.b);
+    } else {
+        *static_cast<double*>(param) = cli::ToFrei0r(p, value);
+    }
+}
+
+long Filter::FrameAt(double time) const {
+    const double frame = std::floor(time * secondsPerTimeUnit_ * frameRate_ + 0.5);
+    // The host's time counts in A_long units of the frame rate's time step.
+    const double last = std::numeric_limits<A_long>::max() / 1000.0 - 1;
+    if (!(frame >= 0)) return 0;  // NaN and times before the start
+    return static_cast<long>(std::min(frame, last));
+}
+
+void Filter::Update(double time, const std::uint32_t* in, std::uint32_t* out) {
+    if (!in || !out || width_ == 0 || height_ == 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    try {
+        RenderFrame(time, in, out);
+        return;
+    } catch (const std::exception& e) {
+        Say(std::string("frame not rendered, the input is passed on: ") + e.what());
+    }
+    if (in != out) std::memmove(out, in, static_cast<std::size_t>(width_) * height_ * 4);
+}
+
+void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* out) {
+    cli::FrameContext context;
+    context.layerWidth = static_cast<int>(width_);
+    context.layerHeight = static_cast<int>(height_);
+    cli::SetFrameRate(context, frameRate_);
+    context.frame = FrameAt(time);
+    if (changed_) {
+        session_->ApplySettings(*instance_, settings_, context);
+        std::lock_guard<std::mutex> lock(gUIMutex);
+        session_->UpdateParamsUI(*instance_);
+        changed_ = false;
+    }
+    session_->ApplySettings(*instance_, settings_, context);
+
+    if (!input_) input_ = std::make_unique<Image>(PF_PixelFormat_ARGB32, context.layerWidth, context.layerHeight);
+    ToHost(in, *input_);
+    std::vector<int> selfLayers;
+    for (const cli::ParamInfo& info : session_->Params().All())
+        if (info.index > 0 && info.kind == ParamKind::Layer && Current(info).layer == cli::LayerChoice::Self)
+            selfLayers.push_back(info.index);
+    cli::PreparedFrame frame = session_->Prepare(*instance_, context, std::move(input_), selfLayers);
+    std::unique_ptr<Image> output;
+    try {
+        output = session_->RenderImage(*instance_, frame);
+    } catch (...) {
+        input_ = std::move(frame.input);
+        throw;
+    }
+    input_ = std::move(frame.input);
+    FromHost(*output, context.layerWidth, context.layerHeight, out);
+}
+
+}  // namespace tonedot::frei0r

@@ -1,0 +1,66 @@
+// One frei0r filter instance: an effect instance of the process's session, driven for
+// every frame as the tonedot command line drives it (parameters applied, the parameter UI
+// updated when they change, the frame prepared and rendered through the smart-render
+// protocol), with the host's RGBA frames converted on the way in and out.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cli/EffectSession.h"
+#include "cli/Frei0rParams.h"
+
+namespace tonedot::frei0r {
+
+// The effect as the process's host holds it: one session (global and parameter setup once,
+// as a host does when it loads an effect), every filter instance an effect instance of it.
+// Null (with a message on standard error) when the effect could not be set up.
+cli::EffectSession* Session();
+const std::vector<cli::Frei0rParam>& SessionParams();
+
+class Filter {
+public:
+    // `secondsPerTimeUnit` turns the host's time into seconds (0.001 for a host that
+    // counts milliseconds).  Throws a CliError when the effect cannot be set up.
+    Filter(unsigned width, unsigned height, double secondsPerTimeUnit);
+    ~Filter();
+    Filter(const Filter&) = delete;
+    Filter& operator=(const Filter&) = delete;
+
+    // The frei0r value behind `param` (f0r_param_t): double*, f0r_param_color*,
+    // char** (the preset path).  Unknown indexes and null values are ignored.
+    void SetParam(const void* param, int index);
+    void GetParam(void* param, int index);
+
+    // Renders one frame of width x height RGBA pixels (straight alpha) from `in` into `out`;
+    // every output pixel is written.  Calls from several threads take turns.
+    void Update(double time, const std::uint32_t* in, std::uint32_t* out);
+
+    // The frame number the host's time stands for at the current frame rate.
+    long FrameAt(double time) const;
+
+private:
+    cli::ParamValue Current(const cli::ParamInfo& info) const;
+    void SetPreset(const char* path);
+    void Report(std::size_t index, const std::string& message);
+    void RenderFrame(double time, const std::uint32_t* in, std::uint32_t* out);
+
+    std::mutex mutex_;
+    const unsigned width_, height_;
+    const double secondsPerTimeUnit_;
+    cli::EffectSession* session_;
+    Instance* instance_ = nullptr;
+    const std::vector<cli::Frei0rParam>& params_;
+    std::vector<std::string> reported_;  // the last message of each parameter
+    std::string presetPath_;
+    cli::ParamSettings preset_;     // the preset's values
+    cli::ParamSettings hostSet_;    // values the host set; they win over the preset
+    cli::ParamSettings settings_;   // both together
+    double frameRate_ = cli::kFrei0rDefaultFrameRate;
+    bool changed_ = true;           // settings changed since the parameter UI was updated
+    std::unique_ptr<Image> input_;  // the host image of the frame, kept between frames
+};
+
+}  // namespace tonedot::frei0r

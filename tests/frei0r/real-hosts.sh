@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# tonedot.so in the real frei0r hosts: ffmpeg, melt (MLT) and GStreamer render the same
+# pixels as `tonedot render` of the frames they hand to the filter, with the defaults, a
+# preset and values set by name, and count frames alike for "Random Interval".
+#   real-hosts.sh TONEDOT_PROGRAM FREI0R_FOLDER WORK_FOLDER
+set -euo pipefail
+TONEDOT="$1"
+export FREI0R_PATH="$2"
+WORK="$3"
+rm -rf "$WORK" && mkdir -p "$WORK/config" && cd "$WORK"
+export XDG_CONFIG_HOME="$WORK/config"  # no stored defaults
+export GST_REGISTRY="$WORK/gst-registry.bin" GST_PLUGIN_FEATURE_RANK=
+failures=0
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+rgba() { ffmpeg -v error -i "$1" -f rawvideo -pix_fmt rgba -y "$2"; }
+# same A B WHAT: the two images hold the same RGBA pixels.
+same() {
+  rgba "$1" a.rgba && rgba "$2" b.rgba
+  cmp -s a.rgba b.rgba || fail "$3: $1 and $2 differ"
+}
+differ() {
+  rgba "$1" a.rgba && rgba "$2" b.rgba
+  ! cmp -s a.rgba b.rgba || fail "$3: $1 and $2 are the same"
+}
+render() { "$TONEDOT" render "$@" --fps 25 --quiet; }
+
+# Inputs: a moving test picture as a 25 fps sequence, and one still.
+ffmpeg -v error -f lavfi -i testsrc2=size=96x64:rate=25 -frames:v 3 -pix_fmt rgba -start_number 0 seq_%02d.png
+ffmpeg -v error -f lavfi -i testsrc2=size=80x60:rate=25 -frames:v 1 -pix_fmt rgba still.png
+# A look whose dots change with the frame: a new random pattern every 2 frames.
+"$TONEDOT" preset save look.ini --set "Dot Shape=Star" --set "Dot Distance X=6" --set "Dot Distance Y=6" \
+  --set "Dot Size=5" --set "Random Interval=2" --set "Size=40" --set "Random Seed=7" >/dev/null
+
+echo "== ffmpeg: a video sequence with the defaults"
+ffmpeg -v error -framerate 25 -start_number 0 -i seq_%02d.png -vf format=rgba,frei0r=tonedot \
+  -pix_fmt rgba -start_number 0 -y ff_%02d.png
+render seq_%02d.png -o cli_%02d.png --frames 0-2
+for n in 00 01 02; do same ff_$n.png cli_$n.png "ffmpeg defaults, frame $n"; done
+
+echo "== ffmpeg: a still held for 5 frames with the preset (Random Interval 2)"
+ffmpeg -v error -loop 1 -framerate 25 -i still.png -frames:v 5 -vf format=rgba,frei0r=tonedot:look.ini \
+  -pix_fmt rgba -start_number 0 -y ffp_%02d.png
+for n in 0 1 2 3 4; do
+  render still.png -o clip_0$n.png --preset look.ini --time $n
+  same ffp_0$n.png clip_0$n.png "ffmpeg preset, frame $n"
+done
+same ffp_00.png ffp_01.png "ffmpeg: frames 0 and 1 share a pattern"
+differ ffp_01.png ffp_02.png "ffmpeg: frame 2 starts a new pattern"
+same ffp_02.png ffp_03.png "ffmpeg: frames 2 and 3 share a pattern"
+
+echo "== melt: the preset and values by name, 5 frames"
+cat > profile <<'PROFILE'
+description=80x60 25 fps
+frame_rate_num=25
+frame_rate_den=1
+width=80
+height=60
+progressive=1
+sample_aspect_num=1
+sample_aspect_den=1
+display_aspect_num=4
+display_aspect_den=3
+colorspace=709
+PROFILE
+melt -silent -profile profile still.png out=4 -attach frei0r.tonedot Preset=look.ini "Dot Shape=0.9" \
+  "Dot Color=#204080" "Clear Background=1" \
+  -consumer avformat:melt_%02d.png vcodec=png pix_fmt=rgba start_number=0 >/dev/null 2>melt.log || { cat melt.log; fail "melt failed"; }
+melt -silent -profile profile still.png out=0 -consumer avformat:melt_in.png vcodec=png pix_fmt=rgba update=1 \
+  >/dev/null 2>>melt.log
+same still.png melt_in.png "melt hands the filter the picture unchanged"
+for n in 0 1 2 3 4; do
+  render still.png -o clim_0$n.png --preset look.ini --set "Dot Shape=Diamond" --set "Dot Color=#204080" \
+    --set "Clear Background=on" --time $n
+  same melt_0$n.png clim_0$n.png "melt, frame $n"
+done
+
+echo "== GStreamer: the defaults and a value by name"
+gst-launch-1.0 -q filesrc location=still.png ! pngdec ! videoconvert ! video/x-raw,format=RGBA \
+  ! frei0r-filter-tonedot dot-shape=0.9 ! videoconvert ! pngenc ! filesink location=gst.png
+render still.png -o clig.png --set "Dot Shape=Diamond"
+same gst.png clig.png "GStreamer"
+
+if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed" >&2; exit 1; fi
+echo "all hosts render what tonedot render renders"
