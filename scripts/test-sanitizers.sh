@@ -2,7 +2,8 @@
 # The test suite under the sanitizers, each build in a folder of its own:
 #   build-asan  AddressSanitizer + UndefinedBehaviorSanitizer (with float-to-integer overflow,
 #               which g++ leaves out of "undefined"), every test, leak checking on
-#   build-tsan  ThreadSanitizer, the tests that render on several threads at once
+#   build-tsan  ThreadSanitizer, the tests that render on several threads at once (the frei0r
+#               filter's too)
 # Any finding fails the run.  SANITIZERS=asan or SANITIZERS=tsan runs one of the two.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,6 +35,11 @@ for s in $SANITIZERS; do
       cmake -S . -B build-tsan "${COMMON[@]}" -DTONEDOT_BUILD_CLI=OFF -DTONEDOT_SANITIZE=thread
       cmake --build build-tsan -j "$JOBS" --target tonedot_tests
       ./build-tsan/tonedot_tests --gtest_filter="$THREADED_TESTS" --gtest_brief=1
+      # The frei0r filter: instances on 8 threads, one instance from two threads at once.
+      if grep -q '^TONEDOT_FREI0R_INCLUDE:PATH=/' build-tsan/CMakeCache.txt; then
+        cmake --build build-tsan -j "$JOBS" --target tonedot_frei0r_tests
+        ./build-tsan/frei0r/tests/tonedot_frei0r_tests --gtest_filter='*Thread*' --gtest_brief=1
+      fi
       ;;
     *)
       echo "unknown sanitizer set: $s (asan or tsan)" >&2
