@@ -14,6 +14,7 @@
 #include "cli/Demo.h"
 #include "cli/EffectSession.h"
 #include "cli/ExitCodes.h"
+#include "cli/Frei0rParams.h"
 #include "cli/Presets.h"
 #include "cli/Progress.h"
 #include "cli/RenderCommand.h"
@@ -89,6 +90,10 @@ int RunParams(const ParsedArgs& args) {
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
     if (args.Has("json")) {
         std::fputs(ParamsJson(session.Params()).c_str(), stdout);
+        return kExitOk;
+    }
+    if (args.Has("frei0r")) {
+        std::fputs(Frei0rTable(session.Params()).c_str(), stdout);
         return kExitOk;
     }
     std::printf("%-5s %-5s %-24s %-14s %-16s %-14s %s\n", "index", "id", "name", "kind", "valid range",
@@ -180,6 +185,7 @@ std::vector<Command> Commands() {
     params.summary = "Lists every parameter the effect registers: host index, id, display name, kind,\n"
                      "valid range, default (the stored defaults included) and choices.";
     params.options = {{"json", 0, "", "Lists them as JSON: an array of objects with index, id, name, kind,\ngroup, min and max (sliders), percent, default (as --set takes it)\nand choices (value and name).", false},
+                      {"frei0r", 0, "", "Lists them as the frei0r filter tonedot.so shows them: index, name,\ntype and what the value means.", false},
                       kFactoryOption, kEffectOption};
     commands.push_back({params, &RunParams});
 

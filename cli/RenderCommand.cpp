@@ -298,13 +298,13 @@ ParamSettings SettingsFromArgs(const RegisteredParams& params, const ParsedArgs&
 void ParseFrameRate(const std::string& text, A_u_long& timeScale, A_long& timeStep) {
     auto bad = [&]() {
         return UsageError("bad frame rate \"" + text + "\": expected frames per second above 0 and "
-                          "up to 1000, such as 24, 29.97 or 30000/1001.");
+                          "up to " + FormatNumber(kMaxFrameRate) + ", such as 24, 29.97 or 30000/1001.");
     };
     const std::size_t slash = text.find('/');
     if (slash != std::string::npos) {
         long n = 0, d = 0;
         if (!ParseWhole(text.substr(0, slash), n) || !ParseWhole(text.substr(slash + 1), d) || n <= 0 ||
-            d <= 0 || n > 1000000 || d > 1000000 || n > 1000 * d)
+            d <= 0 || n > 1000000 || d > 1000000 || n > kMaxFrameRate * d)
             throw bad();
         timeScale = static_cast<A_u_long>(n);
         timeStep = static_cast<A_long>(d);
@@ -312,15 +312,12 @@ void ParseFrameRate(const std::string& text, A_u_long& timeScale, A_long& timeSt
     }
     double fps = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), fps);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !(fps > 0) || fps > 1000)
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !(fps > 0) || fps > kMaxFrameRate)
         throw bad();
-    if (fps == std::floor(fps)) {
-        timeScale = static_cast<A_u_long>(fps);
-        timeStep = 1;
-    } else {
-        timeScale = static_cast<A_u_long>(std::lround(fps * 1000));
-        timeStep = 1000;
-    }
+    FrameContext context;
+    SetFrameRate(context, fps);
+    timeScale = context.timeScale;
+    timeStep = context.timeStep;
 }
 
 CommandDef RenderCommandDef() {

@@ -63,8 +63,10 @@ void ToHost(const std::uint32_t* in, Image& image) {
 
 // The output world (which may cover less than the frame) into RGBA; transparent elsewhere.
 void FromHost(const Image& output, int width, int height, std::uint32_t* out) {
-    std::memset(out, 0, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     const PF_EffectWorld& world = *output.World();
+    if (world.origin_x > 0 || world.origin_y > 0 || world.origin_x + world.width < width ||
+        world.origin_y + world.height < height)
+        std::memset(out, 0, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     auto* dst = reinterpret_cast<unsigned char*>(out);
     const int x0 = std::max(0, static_cast<int>(world.origin_x));
     const int x1 = std::min(width, static_cast<int>(world.origin_x + world.width));
@@ -93,7 +95,7 @@ Filter::Filter(unsigned width, unsigned height, double secondsPerTimeUnit)
       params_(SessionParams()) {
     if (!session_) throw cli::RenderError("the effect is not set up.");
     instance_ = &session_->NewInstance();
-    reported_.resize(params_.size());
+    reported_.resize(params_.size() + 1);  // and the time
 }
 
 Filter::~Filter() {
@@ -155,26 +157,34 @@ void Filter::SetParam(const void* param, int index) {
             return;
         default: break;
     }
-    ParamValue value = Current(*p.info);
-    const std::string before = cli::FormatValue(*p.info, value);
+    const cli::ParamInfo& info = *p.info;
+    ParamValue value = Current(info);
+    const std::string before = cli::FormatValue(info, value);
     std::string message;
+    bool refused = false;
     if (p.type == Frei0rType::Color) {
         const auto* c = static_cast<const float*>(param);  // f0r_param_color: three floats
+        refused = std::isnan(c[0]) || std::isnan(c[1]) || std::isnan(c[2]);
         message = cli::FromFrei0rColor(p, {c[0], c[1], c[2]}, value);
     } else {
         const double x = *static_cast<const double*>(param);
+        refused = std::isnan(x);
         message = cli::FromFrei0r(p, x, value);
-        if (std::isnan(x)) {
-            Report(at, message);
-            return;
-        }
     }
     Report(at, message);
-    hostSet_[p.info->index] = value;
-    if (cli::FormatValue(*p.info, value) != before) {
-        settings_[p.info->index] = value;
-        changed_ = true;
-    }
+    if (refused) return;
+    // A value equal to the default leaves the preset's value: GStreamer (like an editor's
+    // filter panel) sets every parameter, most to the defaults it read back.
+    if (cli::FormatValue(info, value) == cli::FormatValue(info, cli::RegisteredValue(info)))
+        hostSet_.erase(info.index);
+    else
+        hostSet_[info.index] = value;
+    auto host = hostSet_.find(info.index);
+    auto preset = preset_.find(info.index);
+    if (host != hostSet_.end()) settings_[info.index] = host->second;
+    else if (preset != preset_.end()) settings_[info.index] = preset->second;
+    else settings_.erase(info.index);
+    if (cli::FormatValue(info, Current(info)) != before) changed_ = true;
 }
 
 void Filter::GetParam(void* param, int index) {
@@ -202,12 +212,20 @@ void Filter::GetParam(void* param, int index) {
     }
 }
 
-long Filter::FrameAt(double time) const {
+long Filter::FrameAt(double time, A_long timeStep) {
     const double frame = std::floor(time * secondsPerTimeUnit_ * frameRate_ + 0.5);
-    // The host's time counts in A_long units of the frame rate's time step.
-    const double last = std::numeric_limits<A_long>::max() / 1000.0 - 1;
-    if (!(frame >= 0)) return 0;  // NaN and times before the start
-    return static_cast<long>(std::min(frame, last));
+    // The effect sees the frame's time as frame x time step in an A_long.
+    const double last = static_cast<double>(std::numeric_limits<A_long>::max() / timeStep - 1);
+    if (frame >= 0 && frame <= last) {
+        Report(reported_.size() - 1, std::string());
+        return static_cast<long>(frame);
+    }
+    // NaN, times before the start, and times beyond (GStreamer passes 1.8e10 seconds for a
+    // buffer without a timestamp).
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", time);
+    Report(reported_.size() - 1, std::string("the host's time ") + text + " is no frame of the clip; frame 0 is rendered.");
+    return 0;
 }
 
 void Filter::Update(double time, const std::uint32_t* in, std::uint32_t* out) {
@@ -227,7 +245,7 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
     context.layerWidth = static_cast<int>(width_);
     context.layerHeight = static_cast<int>(height_);
     cli::SetFrameRate(context, frameRate_);
-    context.frame = FrameAt(time);
+    context.frame = FrameAt(time, context.timeStep);
     if (changed_) {
         session_->ApplySettings(*instance_, settings_, context);
         std::lock_guard<std::mutex> lock(gUIMutex);

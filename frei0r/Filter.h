@@ -38,10 +38,10 @@ public:
     // every output pixel is written.  Calls from several threads take turns.
     void Update(double time, const std::uint32_t* in, std::uint32_t* out);
 
-    // The frame number the host's time stands for at the current frame rate.
-    long FrameAt(double time) const;
-
 private:
+    // The frame number the host's time stands for at the current frame rate; 0 (with a
+    // message) for a time that stands for none.
+    long FrameAt(double time, A_long timeStep);
     cli::ParamValue Current(const cli::ParamInfo& info) const;
     void SetPreset(const char* path);
     void Report(std::size_t index, const std::string& message);
@@ -53,7 +53,7 @@ private:
     cli::EffectSession* session_;
     Instance* instance_ = nullptr;
     const std::vector<cli::Frei0rParam>& params_;
-    std::vector<std::string> reported_;  // the last message of each parameter
+    std::vector<std::string> reported_;  // the last message of each parameter, then of the time
     std::string presetPath_;
     cli::ParamSettings preset_;     // the preset's values
     cli::ParamSettings hostSet_;    // values the host set; they win over the preset

@@ -311,6 +311,7 @@ void Host::Init() {
     suites_.Provide(kPFIterate8Suite, kPFIterate8SuiteVersion1, &kIterate8Suite);
 
     instances_.push_back(std::make_unique<Instance>(*this));
+    main_ = instances_.front().get();
     InstallParamServices(*this);
     InstallEffectUI(*this);
 }

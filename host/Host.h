@@ -121,7 +121,7 @@ public:
     WorkerPool& Pool() { return pool_; }
 
     // The instance global commands go to, and further instances.
-    Instance& Main() { return *instances_.front(); }
+    Instance& Main() { return *main_; }  // read while other threads add instances
     Instance& NewInstance();
     // Forgets an instance the effect was removed from (PF_Cmd_SEQUENCE_SETDOWN sent), so a
     // long session that applies and removes the effect many times does not grow.  The main
@@ -191,6 +191,7 @@ private:
     WorkerPool pool_;
     std::mutex instancesMutex_;
     std::deque<std::unique_ptr<Instance>> instances_;
+    Instance* main_ = nullptr;  // instances_.front(), set once
     std::atomic<A_long> serial_{0};  // commands come from several threads at once
     bool globalSetupDone_ = false;
     A_u_long declaredVersion_ = 0;

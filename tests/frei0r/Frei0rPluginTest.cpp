@@ -195,9 +195,10 @@ TEST(Frei0rPlugin, FramesEqualTheSessionRender) {
     const std::vector<RenderCase> cases = {
         {"defaults", false, {}, {}, {}, 64, 48, 0, 0},
         {"preset at frame 3 of an odd size", true, {}, {}, {}, 37, 23, 0.12, 3},
-        {"host values win over the preset", true,
+        {"host values other than defaults win over the preset", true,
          {{"Dot Shape", 0.9}, {"Dot Size", 0.12}, {"Clear Background", 1}, {"Center Position X", 0.25},
-          {"Dot Rotation", 0.125}, {"Enable Effector 1", 1}, {"Custom Map Layer 1", 0}},
+          {"Dot Rotation", 0.125}, {"Enable Effector 1", 1}, {"Custom Map Layer 1", 0},
+          {"Dot Distance X", 0.2}},  // the default (20): the preset's 8 stays
          {{"Dot Shape", "Diamond"}, {"Dot Size", "12"}, {"Clear Background", "on"}, {"Center Position", "25%,50%"},
           {"Dot Rotation", "45"}, {"Enable Effector 1", "on"}},
          {{"Custom Map Layer 1", "none"}}, 50, 40, 0.2, 5},

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # tonedot.so in the real frei0r hosts: ffmpeg, melt (MLT) and GStreamer render the same
 # pixels as `tonedot render` of the frames they hand to the filter, with the defaults, a
-# preset and values set by name, and count frames alike for "Random Interval".
-#   real-hosts.sh TONEDOT_PROGRAM FREI0R_FOLDER WORK_FOLDER
+# preset and values set by name, and count frames alike for "Random Interval".  The hosts
+# load the library from where `cmake --install` put it.
+#   real-hosts.sh TONEDOT_PROGRAM BUILD_FOLDER WORK_FOLDER
 set -euo pipefail
 TONEDOT="$1"
-export FREI0R_PATH="$2"
+BUILD="$2"
 WORK="$3"
 rm -rf "$WORK" && mkdir -p "$WORK/config" && cd "$WORK"
+cmake --install "$BUILD" --prefix "$WORK/prefix" --component frei0r >/dev/null
+test -f "$WORK/prefix/lib/frei0r-1/tonedot.so"
+export FREI0R_PATH="$WORK/prefix/lib/frei0r-1"
 export XDG_CONFIG_HOME="$WORK/config"  # no stored defaults
 export GST_REGISTRY="$WORK/gst-registry.bin" GST_PLUGIN_FEATURE_RANK=
 failures=0
@@ -75,11 +79,17 @@ for n in 0 1 2 3 4; do
   same melt_0$n.png clim_0$n.png "melt, frame $n"
 done
 
-echo "== GStreamer: the defaults and a value by name"
-gst-launch-1.0 -q filesrc location=still.png ! pngdec ! videoconvert ! video/x-raw,format=RGBA \
-  ! frei0r-filter-tonedot dot-shape=0.9 ! videoconvert ! pngenc ! filesink location=gst.png
-render still.png -o clig.png --set "Dot Shape=Diamond"
-same gst.png clig.png "GStreamer"
+echo "== GStreamer: the defaults, and the preset with a value by name"
+gst_render() {
+  gst-launch-1.0 -q filesrc location=still.png ! pngdec ! videoconvert ! video/x-raw,format=RGBA \
+    ! frei0r-filter-tonedot "$@" ! videoconvert ! pngenc ! filesink location=gst.png
+}
+gst_render
+render still.png -o clig.png
+same gst.png clig.png "GStreamer defaults"
+gst_render preset=look.ini dot-shape=0.9
+render still.png -o clig.png --preset look.ini --set "Dot Shape=Diamond"
+same gst.png clig.png "GStreamer preset and value"
 
 if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed" >&2; exit 1; fi
 echo "all hosts render what tonedot render renders"
