@@ -1,0 +1,145 @@
+// Splitting frames among farm tasks, shards from a Slurm job array's environment, and the
+// job-array script.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <sys/stat.h>
+
+#include "CliRunner.h"
+#include "cli/ExitCodes.h"
+#include "cli/Shard.h"
+
+using namespace tonedot::cli;
+using clitest::CliScratch;
+
+namespace {
+
+std::string UsageMessage(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CliError& e) {
+        EXPECT_EQ(e.Code(), kExitUsage) << e.what();
+        return e.what();
+    }
+    return "";
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_TRUE(f);
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+}
+
+std::string RunShell(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    char buffer[4096];
+    std::size_t n = 0;
+    while (p && (n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    if (p) pclose(p);
+    return out;
+}
+
+}  // namespace
+
+TEST(Shards, EveryItemInExactlyOneContiguousNearlyEqualChunk) {
+    for (std::size_t items : {0u, 1u, 5u, 24u, 1000u}) {
+        for (long n : {1L, 3L, 4L, 7L, 24L, 25L, 1000L}) {
+            std::size_t next = 0, smallest = items, largest = 0;
+            for (long k = 0; k < n; ++k) {
+                const ShardSpan span = ShardBounds(items, Shard{k, n});
+                EXPECT_EQ(span.begin, next) << items << " items, shard " << k << "/" << n;
+                EXPECT_LE(span.begin, span.end);
+                next = span.end;
+                smallest = std::min(smallest, span.end - span.begin);
+                largest = std::max(largest, span.end - span.begin);
+            }
+            EXPECT_EQ(next, items) << items << " items, " << n << " shards";
+            EXPECT_LE(largest - smallest, 1u) << items << " items, " << n << " shards";
+        }
+    }
+    EXPECT_EQ(ShardOf(std::vector<long>{10, 20, 30, 40, 50, 60, 70}, Shard{1, 3}), (std::vector<long>{30, 40}));
+}
+
+TEST(Shards, ParsedFromKOverN) {
+    EXPECT_EQ(ParseShard("0/1").count, 1);
+    EXPECT_EQ(ParseShard("6/7").index, 6);
+    for (const char* bad : {"", "3", "4/4", "-1/4", "1/0", "a/b", "1/4/2", "1/ 4", "0/1000001"})
+        EXPECT_NE(UsageMessage([&] { ParseShard(bad); }).find("--shard"), std::string::npos) << bad;
+}
+
+TEST(Shards, FromSlurmArrayEnvironment) {
+    struct Case {
+        std::map<std::string, std::string> env;
+        long index, count;  // -1: refused
+    };
+    const std::vector<Case> cases = {
+        {{{"SLURM_ARRAY_TASK_ID", "2"}, {"SLURM_ARRAY_TASK_MIN", "0"}, {"SLURM_ARRAY_TASK_COUNT", "4"}}, 2, 4},
+        {{{"SLURM_ARRAY_TASK_ID", "7"}, {"SLURM_ARRAY_TASK_MIN", "5"}, {"SLURM_ARRAY_TASK_COUNT", "3"}}, 2, 3},
+        // --array=10-40:10
+        {{{"SLURM_ARRAY_TASK_ID", "30"}, {"SLURM_ARRAY_TASK_MIN", "10"}, {"SLURM_ARRAY_TASK_COUNT", "4"},
+          {"SLURM_ARRAY_TASK_STEP", "10"}}, 2, 4},
+        // re-submitted alone: one task renders the whole list
+        {{{"SLURM_ARRAY_TASK_ID", "2"}, {"SLURM_ARRAY_TASK_MIN", "2"}, {"SLURM_ARRAY_TASK_COUNT", "1"}}, 0, 1},
+        {{}, -1, 0},                                                      // not a job array
+        {{{"SLURM_JOB_ID", "12"}}, -1, 0},                                // a job, but no array
+        {{{"SLURM_ARRAY_TASK_ID", "2"}, {"SLURM_ARRAY_TASK_COUNT", "4"}}, -1, 0},
+        {{{"SLURM_ARRAY_TASK_ID", "x"}, {"SLURM_ARRAY_TASK_MIN", "0"}, {"SLURM_ARRAY_TASK_COUNT", "4"}}, -1, 0},
+        // --array=1,5,7: not consecutive
+        {{{"SLURM_ARRAY_TASK_ID", "5"}, {"SLURM_ARRAY_TASK_MIN", "1"}, {"SLURM_ARRAY_TASK_COUNT", "3"}}, -1, 0},
+        {{{"SLURM_ARRAY_TASK_ID", "0"}, {"SLURM_ARRAY_TASK_MIN", "0"}, {"SLURM_ARRAY_TASK_COUNT", "0"}}, -1, 0},
+    };
+    for (const Case& c : cases) {
+        const EnvLookup env = [&](const char* name) -> const char* {
+            auto it = c.env.find(name);
+            return it == c.env.end() ? nullptr : it->second.c_str();
+        };
+        if (c.index < 0) {
+            EXPECT_NE(UsageMessage([&] { ShardFromSlurm(env); }).find("--shard slurm"), std::string::npos);
+        } else {
+            const Shard shard = ShardFromSlurm(env);
+            EXPECT_EQ(shard.index, c.index);
+            EXPECT_EQ(shard.count, c.count);
+        }
+    }
+}
+
+// The shell itself reads the quoted words and the script back.
+TEST(Shards, ScriptWordsReachTheShellUnchanged) {
+    const std::vector<std::string> words = {"in.%04d.png", "--set", "Dot Color=#000000", "it's", "$HOME", "a\"b\\c", "", "-o"};
+    std::string command = "printf '%s\\n'";
+    std::string expected;
+    for (const std::string& w : words) {
+        command += " " + ShellQuote(w);
+        expected += w + "\n";
+    }
+    EXPECT_EQ(RunShell(command), expected);
+
+    // The script run by bash with a stand-in program that records its words: it renders once,
+    // then checks, and fails when the check names a missing frame.  The starting values reach
+    // every call as a preset that is gone when the task ends.
+    CliScratch scratch;
+    const std::string fake = scratch.Path("fake tonedot");
+    WriteFile(fake, "#!/bin/sh\n[ \"$2\" = --factory-defaults ] && cat \"$4\" >> presets.txt && echo \"$4\" > preset-path.txt\n"
+                    "shift 4\nprintf '%s\\n' \"$@\" >> calls.txt\necho == >> calls.txt\n"
+                    "case \" $* \" in *' --dry-run '*) cat missing.txt 2>/dev/null || true;; esac\n");
+    chmod(fake.c_str(), 0755);
+    const std::string script = scratch.Path("job.sh");
+    const std::string starting = "[Version=1.5]\nDot Size=3\n";
+    WriteFile(script, SlurmArrayScript(SlurmJob{fake, words, scratch.Dir(), 4, 2, "a test", starting}));
+    const std::string text = clitest::ReadText(script);
+    EXPECT_NE(text.find("#SBATCH --array=0-3\n"), std::string::npos);
+    EXPECT_NE(text.find("#SBATCH --cpus-per-task=2\n"), std::string::npos);
+
+    const std::string run = "cd / && SLURM_ARRAY_TASK_ID=1 bash " + clitest::Quote(script) + " 2>&1; echo \"exit $?\"";
+    EXPECT_EQ(RunShell(run), "exit 0\n");
+    const std::string call = expected + "--shard\nslurm\n--skip-existing\n";
+    EXPECT_EQ(clitest::ReadText(scratch.Path("calls.txt")), call + "==\n" + call + "--dry-run\n==\n");
+    EXPECT_EQ(clitest::ReadText(scratch.Path("presets.txt")), starting + starting);
+    std::string presetPath = clitest::ReadText(scratch.Path("preset-path.txt"));
+    EXPECT_FALSE(clitest::Exists(presetPath.substr(0, presetPath.size() - 1))) << presetPath;
+    WriteFile(scratch.Path("missing.txt"), "out.0007.png\n");
+    EXPECT_EQ(RunShell(run), "tonedot: task 1: frames missing after the render:\nout.0007.png\nexit 3\n");
+}
