@@ -37,6 +37,8 @@ public:
     // The value of an option that may appear once, if given.
     std::optional<std::string> Value(const std::string& name) const;
     bool HelpWanted() const { return help_; }
+    // Every option given, as (long name, value) in command-line order; flags have "".
+    const std::vector<std::pair<std::string, std::string>>& Options() const { return options_; }
 
 private:
     friend class CommandParser;

@@ -3,8 +3,12 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <algorithm>
+#include <climits>
+#include <limits.h>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -18,6 +22,7 @@
 #include "cli/OutputEncoding.h"
 #include "cli/Progress.h"
 #include "cli/StandardStreams.h"
+#include "cli/Shard.h"
 #include "host/RenderCall.h"
 #include "host/WorkerPool.h"
 
@@ -74,6 +79,11 @@ struct RenderPlan {
     // through a temporary file.
     std::shared_ptr<StandardInputFile> standardInput;
     std::shared_ptr<StandardOutputFile> standardOutput;
+    std::string framesText;
+    std::string shardText;      // "K/N" once --shard is applied
+    bool skipExisting = false;  // frames whose outputs are all there are left out
+    bool dryRun = false;        // lists the frames' outputs instead of rendering
+    long slurmTasks = 0;        // --print-slurm-script: the array size
 };
 
 // A name a sequence would read as numbered ("in.%04d.png", "in.#.png").
@@ -83,6 +93,18 @@ bool LooksNumbered(const std::string& name) {
     } catch (const CliError&) {
         return false;
     }
+}
+
+// Everything the frame writes is there: outputs are complete or absent, so this means done.
+bool FrameDone(const RenderPlan& plan, long frame) {
+    struct stat st;
+    if (stat(plan.output.Expand(frame).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return !plan.svg || (stat(plan.svg->Expand(frame).c_str(), &st) == 0 && S_ISREG(st.st_mode));
+}
+
+std::string AbsolutePath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
 RenderPlan MakePlan(const ParsedArgs& args) {
@@ -137,6 +159,7 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     }
     if (auto frames = args.Value("frames")) {
         plan.frames = ParseFrameList(*frames);
+        plan.framesText = *frames;
         if (!plan.output.HasField())
             throw UsageError("with --frames the output needs a frame-number field, "
                              "for example -o out.%04d.png.");
@@ -199,6 +222,28 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     if (IsStandardStream(plan.input.Text())) {
         plan.standardInput = std::make_shared<StandardInputFile>();
         plan.input = FramePattern::Literal(plan.standardInput->Path());
+    }
+
+    plan.skipExisting = args.Has("skip-existing");
+    plan.dryRun = args.Has("dry-run");
+    if ((plan.skipExisting || plan.dryRun) && plan.standardOutput)
+        throw UsageError(std::string(plan.skipExisting ? "--skip-existing" : "--dry-run") +
+                         " looks at output files; -o - (standard output) has none.");
+    if (auto tasks = args.Value("print-slurm-script")) {
+        if (!plan.sequence)
+            throw UsageError("--print-slurm-script is for a numbered sequence; say which "
+                             "frames with --frames FIRST-LAST.");
+        if (args.Has("shard") || plan.dryRun)
+            throw UsageError("--print-slurm-script writes a script whose tasks take their "
+                             "shard from the job array; give it without --shard and --dry-run.");
+        if (!ParseWhole(*tasks, plan.slurmTasks) || plan.slurmTasks < 1 || plan.slurmTasks > kMaxShards)
+            throw UsageError("bad --print-slurm-script \"" + *tasks + "\": expected the number of array "
+                             "tasks, a whole number from 1 to " + std::to_string(kMaxShards) + ".");
+    }
+    if (auto text = args.Value("shard")) {
+        const Shard shard = *text == "slurm" ? ShardFromSlurm(std::getenv) : ParseShard(*text);
+        plan.frames = ShardOf(plan.frames, shard);
+        plan.shardText = std::to_string(shard.index) + "/" + std::to_string(shard.count);
     }
     return plan;
 }
@@ -277,6 +322,45 @@ private:
     LayerFiles files_;
 };
 
+// The sbatch script rendering the plan's sequence as a job array: the same render line,
+// everything explicit that a node could otherwise find for itself (the effect library,
+// the starting values), each task taking its shard from the array.
+std::string SlurmScript(const ParsedArgs& args, const RenderPlan& plan, EffectSession& session) {
+    const std::vector<OptionDef> defs = RenderCommandDef().options;
+    SlurmJob job;
+    job.program = AbsolutePath("/proc/self/exe");
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof cwd)) throw IOError("cannot tell the current folder for the script.");
+    job.workDir = cwd;
+    for (const auto& [name, value] : args.Options()) {
+        if (name == "print-slurm-script" || name == "skip-existing" || name == "progress" || name == "threads")
+            continue;
+        const auto def = std::find_if(defs.begin(), defs.end(), [&](const OptionDef& d) { return d.name == name; });
+        job.renderWords.push_back("--" + name + (def != defs.end() && !def->valueName.empty() ? "=" + value : ""));
+    }
+    if (plan.effect.empty()) job.renderWords.push_back("--effect=" + AbsolutePath(FindEffectLibrary("")));
+    // A node's core count must not size the task: the threads are given, and the task asks
+    // for as many CPUs as it then runs threads at most.
+    const int threads = plan.threads > 0 ? plan.threads : 1;
+    job.renderWords.push_back("--threads=" + std::to_string(threads));
+    if (!args.Arguments().empty() && args.Arguments()[0].rfind('-', 0) == 0) job.renderWords.push_back("--");
+    job.renderWords.insert(job.renderWords.end(), args.Arguments().begin(), args.Arguments().end());
+    if (!plan.factoryDefaults) {
+        // The user's stored defaults travel with the script; none at all leave it plain.
+        const std::string starting = PresetText(session.Params(), {});
+        EffectSession factory(FindEffectLibrary(plan.effect), true);
+        if (starting != PresetText(factory.Params(), {})) job.startingValues = starting;
+        else job.renderWords.insert(job.renderWords.begin(), "--factory-defaults");
+    }
+    job.tasks = std::min<long>(plan.slurmTasks, static_cast<long>(plan.frames.size()));
+    job.cpusPerTask = plan.jobs + threads - 1;
+    job.description = plan.input.Text() + " to " + plan.output.Text() + ", frames " + plan.framesText;
+    if (job.tasks < plan.slurmTasks && !plan.quiet)
+        std::fprintf(stderr, "tonedot: %ld frames make %ld array tasks, not %ld.\n", job.tasks, job.tasks,
+                     plan.slurmTasks);
+    return SlurmArrayScript(job);
+}
+
 }  // namespace
 
 ParamSettings SettingsFromArgs(const RegisteredParams& params, const ParsedArgs& args) {
@@ -348,6 +432,10 @@ CommandDef RenderCommandDef() {
         {"frames", 'f', "LIST", "Renders a numbered sequence: INPUT and OUTPUT hold %04d (or %d,\n# for four digits, @@@ for three), e.g. in.%04d.png -o out.#.png\n--frames 1-48.  LIST: FIRST-LAST, FIRST-LASTxSTEP, N, or several\nwith commas (1-10x2,15).  A still INPUT is rendered at every frame.\nWithout --frames, names are taken as they are (% is a percent sign).", false},
         {"jobs", 'j', "N", "Renders N frames at once on N threads (smart path).", false},
         {"threads", 0, "N", "Threads each frame's work may spread over, its own included (0: one\nper core).  Default: the cores the jobs leave, at least 1, so\njobs + threads - 1 threads work at most: all cores, no more.", false},
+        {"shard", 0, "K/N|slurm", "Renders only the K-th (from 0) of N contiguous, nearly equal parts\nof the frames; \"slurm\" takes K and N from a Slurm job array.", false},
+        {"skip-existing", 0, "", "Leaves out frames whose outputs exist (a finished frame's\noutputs are complete), so a re-run renders only what is missing.", false},
+        {"dry-run", 0, "", "Lists the output of every frame it would render, one a line,\nand renders nothing.", false},
+        {"print-slurm-script", 0, "TASKS", "Prints an sbatch script that renders the sequence as a Slurm\njob array of TASKS tasks (see \"On a cluster\" in the README).", false},
         {"downsample", 0, "X,Y", "Renders at 1/X by 1/Y resolution, as the host does for previews.", false},
         {"quality", 'q', "hi|lo", "Render quality; default hi.", false},
         {"path", 0, "smart|plain", "Host render path: smart render (default) or PF_Cmd_RENDER.", false},
@@ -359,6 +447,7 @@ CommandDef RenderCommandDef() {
         "Examples:\n"
         "  tonedot render photo.jpg -o dots.png --set \"Dot Size=14\" --set \"Dot Shape=Star\"\n"
         "  tonedot render in.%04d.exr -o out.%04d.exr --frames 1-48 --jobs 2 --preset look.ini\n"
+        "  tonedot render in.%04d.png -o out.%04d.png --frames 1-240 --jobs 2 --print-slurm-script 8 > job.sh\n"
         "  tonedot render photo.png -o halftone.png --set \"Enable Effector 1=on\" \\\n"
         "      --set \"Effect Map 1=Use Custom Map\" --layer \"Custom Map Layer 1=self\"\n"
         "\n"
@@ -369,9 +458,29 @@ CommandDef RenderCommandDef() {
 }
 
 int RunRenderCommand(const ParsedArgs& args) {
-    const RenderPlan plan = MakePlan(args);
+    RenderPlan plan = MakePlan(args);
     EffectSession session(FindEffectLibrary(plan.effect), plan.factoryDefaults);
     const ParamSettings settings = SettingsFromArgs(session.Params(), args);
+    if (plan.slurmTasks > 0) {
+        std::fputs(SlurmScript(args, plan, session).c_str(), stdout);
+        return kExitOk;
+    }
+    const std::size_t assigned = plan.frames.size();
+    if (plan.skipExisting)
+        plan.frames.erase(std::remove_if(plan.frames.begin(), plan.frames.end(),
+                                         [&](long frame) { return FrameDone(plan, frame); }),
+                          plan.frames.end());
+    if (plan.dryRun) {
+        for (long frame : plan.frames) std::printf("%s\n", plan.output.Expand(frame).c_str());
+        return kExitOk;
+    }
+    const std::string shardNote = plan.shardText.empty() ? "" : " (shard " + plan.shardText + ")";
+    if (plan.frames.empty()) {
+        if (!plan.quiet)
+            std::fprintf(stderr, "tonedot: nothing to render%s: %s\n", shardNote.c_str(),
+                        assigned == 0 ? "the shard holds no frames" : "every output is there already");
+        return kExitOk;
+    }
 
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(plan.jobs), plan.frames.size()));
     // The host's worker pool is shared by the frames in flight, each of which works on its
@@ -437,8 +546,12 @@ int RunRenderCommand(const ParsedArgs& args) {
     }
     if (plan.standardOutput) plan.standardOutput->Send();
     if (!plan.quiet) {
-        if (plan.sequence)
-            std::fprintf(stderr, "tonedot: wrote %zu frames to %s\n", plan.frames.size(), plan.output.Text().c_str());
+        if (plan.sequence && assigned != plan.frames.size())
+            std::fprintf(stderr, "tonedot: wrote %zu frames to %s%s; %zu were there already\n", plan.frames.size(),
+                        plan.output.Text().c_str(), shardNote.c_str(), assigned - plan.frames.size());
+        else if (plan.sequence)
+            std::fprintf(stderr, "tonedot: wrote %zu frames to %s%s\n", plan.frames.size(), plan.output.Text().c_str(),
+                        shardNote.c_str());
         else
             std::fprintf(stderr, "tonedot: wrote %s\n",
                          plan.standardOutput ? "the image to standard output" : plan.output.Expand(plan.frames[0]).c_str());
