@@ -143,3 +143,80 @@ TEST(Shards, ScriptWordsReachTheShellUnchanged) {
     WriteFile(scratch.Path("missing.txt"), "out.0007.png\n");
     EXPECT_EQ(RunShell(run), "tonedot: task 1: frames missing after the render:\nout.0007.png\nexit 3\n");
 }
+
+namespace {
+
+std::string FrameName(const std::string& prefix, long frame) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s.%02ld.png", prefix.c_str(), frame);
+    return name;
+}
+
+ino_t Inode(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+}  // namespace
+
+// Through the program: the shards of a stepped frame list, for several N, together give every
+// frame once, each byte for byte the file of one local run of the whole list.
+TEST(CliShards, ShardsTogetherAreTheLocalRunByteForByte) {
+    CliScratch s;
+    s.WriteCard("in.png", 160, 100);
+    const std::vector<std::string> look = {"in.png", "--frames", "0-18x2", "--set", "Random Interval=1",
+                                           "--set", "Size=0.5", "--factory-defaults"};
+    auto render = [&](const std::string& prefix, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"render", "-o", prefix + ".%02d.png"};
+        args.insert(args.end(), look.begin(), look.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        return s.Run(args);
+    };
+    ASSERT_EQ(render("local", {}).code, 0);
+    for (long n : {1L, 3L, 7L, 12L}) {
+        std::map<long, int> rendered;
+        for (long k = 0; k < n; ++k) {
+            const std::string prefix = "n" + std::to_string(n) + "k" + std::to_string(k);
+            const clitest::RunResult r = render(prefix, {"--shard", std::to_string(k) + "/" + std::to_string(n)});
+            ASSERT_EQ(r.code, 0) << r.err;
+            for (long f = 0; f <= 18; f += 2) {
+                if (!clitest::Exists(s.Path(FrameName(prefix, f)))) continue;
+                ++rendered[f];
+                EXPECT_EQ(clitest::ReadText(s.Path(FrameName(prefix, f))), clitest::ReadText(s.Path(FrameName("local", f))))
+                    << "frame " << f << " of shard " << k << "/" << n;
+            }
+        }
+        EXPECT_EQ(rendered.size(), 10u) << n << " shards";
+        for (const auto& [frame, times] : rendered) EXPECT_EQ(times, 1) << "frame " << frame << ", " << n << " shards";
+    }
+}
+
+// A re-run with --skip-existing writes only the missing frames (a rewritten file is renamed
+// into place, so it has a new inode); a frame whose SVG is missing is not finished.
+TEST(CliShards, SkipExistingRendersOnlyWhatIsMissing) {
+    CliScratch s;
+    s.WriteCard("in.png", 120, 80);
+    const std::vector<std::string> render = {"render", "in.png", "-o", "f.%02d.png", "--svg", "f.%02d.svg",
+                                             "--frames", "1-5", "--skip-existing"};
+    ASSERT_EQ(s.Run(render).code, 0);
+    std::remove(s.Path("f.02.png").c_str());
+    std::remove(s.Path("f.04.svg").c_str());
+    std::map<long, ino_t> before;
+    for (long f = 1; f <= 5; ++f) before[f] = Inode(s.Path(FrameName("f", f)));
+
+    std::vector<std::string> dry = render;
+    dry.push_back("--dry-run");
+    const clitest::RunResult listed = s.Run(dry);
+    EXPECT_EQ(listed.code, 0);
+    EXPECT_EQ(listed.out, "f.02.png\nf.04.png\n");
+    const clitest::RunResult again = s.Run(render);
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_NE(again.err.find("wrote 2 frames to f.%02d.png; 3 were there already"), std::string::npos) << again.err;
+    for (long f = 1; f <= 5; ++f)
+        EXPECT_EQ(Inode(s.Path(FrameName("f", f))) == before[f], f != 2 && f != 4) << "frame " << f;
+    EXPECT_TRUE(clitest::Exists(s.Path("f.04.svg")));
+
+    const clitest::RunResult done = s.Run(render);
+    EXPECT_EQ(done.code, 0);
+    EXPECT_NE(done.err.find("every output is there already"), std::string::npos) << done.err;
+}
