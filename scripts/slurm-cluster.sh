@@ -38,10 +38,18 @@ stop_cluster() {
   fi
   stop_pidfile "$DIR/run/slurmd.pid" slurmd
   stop_pidfile "$DIR/run/slurmctld.pid" slurmctld
-  # A step daemon left behind names this cluster's configuration on its command line.
+  # A step daemon left behind (with its job's processes) holds a file of this cluster open.
   local p
   for p in $(pgrep -x slurmstepd 2>/dev/null || true); do
-    if tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qF -- "$DIR/"; then kill -9 "$p" 2>/dev/null || true; fi
+    if ls -l "/proc/$p/fd" 2>/dev/null | grep -qF -- "$DIR/"; then
+      local sid
+      sid=$(ps -o sid= -p "$p" | tr -d ' ')
+      # the step daemon runs in a session of its own with its job's processes
+      if [ -n "$sid" ] && [ "$sid" -gt 1 ] && [ "$sid" != "$(ps -o sid= -p $$ | tr -d ' ')" ]; then
+        pkill -9 -s "$sid" 2>/dev/null || true
+      fi
+      kill -9 "$p" 2>/dev/null || true
+    fi
   done
   stop_pidfile "$DIR/run/munged.pid" munged
 }
