@@ -1,39 +1,75 @@
 #include "cli/AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "cli/ExitCodes.h"
+#include "cli/Progress.h"
 
 namespace tonedot::cli {
 namespace {
 
-std::mutex& PendingMutex() {
-    static std::mutex m;
-    return m;
+// The temporary files of the run, in fixed slots a signal handler can walk without locks
+// or allocation: a slot is claimed (1) while its name is copied, and ready (2) after.
+constexpr int kSlots = 1024;
+struct PendingSlot {
+    std::atomic<int> state{0};
+    char path[PATH_MAX];
+};
+PendingSlot gPending[kSlots];
+
+int ClaimSlot(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = 0;
+        if (gPending[i].state.compare_exchange_strong(expected, 1)) {
+            std::memcpy(gPending[i].path, path.c_str(), path.size() + 1);
+            gPending[i].state.store(2);
+            return i;
+        }
+    }
+    return -1;
 }
-std::set<std::string>& Pending() {
-    static std::set<std::string> s;
-    return s;
+
+void ReleaseSlot(int slot) {
+    if (slot >= 0) gPending[slot].state.store(0);
 }
 
 }  // namespace
+
+void ThrowWriteError(const std::string& path, const std::string& reason) {
+    throw IOError("cannot write \"" + path + "\": " + reason + ".");
+}
+
+int WriteAll(int fd, const void* data, std::size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     const std::size_t slash = target.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (name.empty()) throw IOError("cannot write \"" + target + "\": not a file name.");
+    if (name.empty()) ThrowWriteError(target, "not a file name");
     struct stat st;
-    if (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw IOError("cannot write \"" + target + "\": it is a folder.");
+    if (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ThrowWriteError(target, "it is a folder");
     // The temporary name keeps the target's extension, which tells the image writers the
     // file format: ".<stem>.tonedot-XXXXXX<.ext>".
     const std::size_t dot = name.find_last_of('.');
@@ -43,21 +79,30 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     const int fd = mkstemps(buffer.data(), static_cast<int>(ext.size()));
-    if (fd < 0)
-        throw IOError("cannot write \"" + target + "\": " + std::strerror(errno) + ".");
+    if (fd < 0) ThrowWriteError(target, std::strerror(errno));
     close(fd);
     temp_ = buffer.data();
-    std::lock_guard<std::mutex> lock(PendingMutex());
-    Pending().insert(temp_);
+    slot_ = ClaimSlot(temp_);
+    if (slot_ < 0) {
+        std::remove(temp_.c_str());
+        ThrowWriteError(target, "too many files in progress");
+    }
 }
 
 AtomicFile::~AtomicFile() {
     if (!committed_) std::remove(temp_.c_str());
-    std::lock_guard<std::mutex> lock(PendingMutex());
-    Pending().erase(temp_);
+    ReleaseSlot(slot_);
 }
 
 void AtomicFile::Commit() {
+    // Whatever the writer believed, the bytes must be on the disk before the old file goes.
+    const int fd = open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowWriteError(target_, std::strerror(errno));
+    const bool synced = fsync(fd) == 0;
+    const int syncError = errno;
+    close(fd);
+    if (!synced && syncError != EINVAL) ThrowWriteError(target_, std::strerror(syncError));
+
     struct stat st;
     mode_t mode;
     if (stat(target_.c_str(), &st) == 0) {
@@ -68,25 +113,46 @@ void AtomicFile::Commit() {
         mode = 0666 & ~mask;
     }
     chmod(temp_.c_str(), mode);
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0)
-        throw IOError("cannot write \"" + target_ + "\": " + std::strerror(errno) + ".");
+    // A frame that was still being written when the run was interrupted is not kept.
+    if (Interrupted()) throw CliError(InterruptExitCode(), "interrupted; nothing partial was written.");
+    if (std::rename(temp_.c_str(), target_.c_str()) != 0) ThrowWriteError(target_, std::strerror(errno));
     committed_ = true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out.clear();
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }
 
 void WriteTextFileAtomically(const std::string& path, const std::string& text) {
     AtomicFile file(path);
-    std::FILE* f = std::fopen(file.TempPath().c_str(), "wb");
-    if (!f) throw IOError("cannot write \"" + path + "\": " + std::strerror(errno) + ".");
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!ok || !closed) throw IOError("cannot write \"" + path + "\": " + std::strerror(errno) + ".");
+    const int fd = open(file.TempPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) ThrowWriteError(path, std::strerror(errno));
+    const int writeError = WriteAll(fd, text.data(), text.size());
+    const int closeError = close(fd) == 0 ? 0 : errno;
+    if (writeError || closeError) ThrowWriteError(path, std::strerror(writeError ? writeError : closeError));
     file.Commit();
+    std::string back;
+    if (!ReadWholeFile(path, back) || back != text)
+        ThrowWriteError(path, "the file does not hold what was written (read back " +
+                                  std::to_string(back.size()) + " of " + std::to_string(text.size()) + " bytes)");
 }
 
 void RemovePendingTempFiles() {
-    // Called from a signal-free context (after the render loop stopped), so locking is safe.
-    std::lock_guard<std::mutex> lock(PendingMutex());
-    for (const std::string& p : Pending()) std::remove(p.c_str());
+    for (PendingSlot& slot : gPending)
+        if (slot.state.load() == 2) unlink(slot.path);
+}
+
+void RemovePendingTempFilesInSignal() {
+    for (PendingSlot& slot : gPending)
+        if (slot.state.load() == 2) unlink(slot.path);
 }
 
 }  // namespace tonedot::cli

@@ -313,21 +313,21 @@ std::unique_ptr<Image> EffectSession::RenderImage(Instance& instance, PreparedFr
     }
     if (outcome.err != PF_Err_NONE) {
         if (outcome.err == PF_Interrupt_CANCEL && Interrupted())
-            throw CliError(kExitCancelled, "interrupted; nothing more was written.");
+            throw CliError(InterruptExitCode(), "interrupted; nothing more was written.");
         throw RenderError("the effect failed on frame " + std::to_string(frame.context.frame) + ": " +
                           HostErrorText(outcome.err, outcome.message) + ".");
     }
-    if (Interrupted()) throw CliError(kExitCancelled, "interrupted; nothing more was written.");
+    if (Interrupted()) throw CliError(InterruptExitCode(), "interrupted; nothing more was written.");
     if (!outcome.output) throw RenderError("the effect rendered no output.");
     return std::move(outcome.output);
 }
 
-Picture EffectSession::Render(Instance& instance, PreparedFrame& frame) {
-    const std::unique_ptr<Image> output = RenderImage(instance, frame);
-    // What the output does not cover is transparent.
-    const int width = frame.input->Width(), height = frame.input->Height();
-    Picture result(DepthFromFormat(frame.input->Format()), width, height);
-    const PF_EffectWorld& out = *output->World();
+namespace {
+
+// The output on a transparent picture of the layer's size.
+Picture PlaceOnLayer(const Image& output, int width, int height) {
+    Picture result(DepthFromFormat(output.Format()), width, height);
+    const PF_EffectWorld& out = *output.World();
     const std::size_t bpp = static_cast<std::size_t>(BytesPerPixelOf(result.GetDepth()));
     const int x0 = std::max(0, static_cast<int>(out.origin_x)), x1 = std::min(width, static_cast<int>(out.origin_x + out.width));
     for (int y = 0; y < out.height && x0 < x1; ++y) {
@@ -339,6 +339,37 @@ Picture EffectSession::Render(Instance& instance, PreparedFrame& frame) {
                     static_cast<std::size_t>(x1 - x0) * bpp);
     }
     return result;
+}
+
+}  // namespace
+
+PixelView RenderedFrame::View() const {
+    if (!output_) return placed_.View();
+    const PF_EffectWorld& w = *output_->World();
+    return {DepthFromFormat(output_->Format()), w.width, w.height, static_cast<const unsigned char*>(w.data),
+            static_cast<std::size_t>(w.rowbytes)};
+}
+
+Picture RenderedFrame::ToPicture() const {
+    if (!output_) return placed_;
+    const PixelView v = View();
+    Picture p(v.depth, v.width, v.height);
+    p.CopyFromWorld(*output_->World());
+    return p;
+}
+
+RenderedFrame EffectSession::RenderFrame(Instance& instance, PreparedFrame& frame) {
+    std::unique_ptr<Image> output = RenderImage(instance, frame);
+    // What the output does not cover is transparent.
+    const int width = frame.input->Width(), height = frame.input->Height();
+    const PF_EffectWorld& w = *output->World();
+    if (w.origin_x == 0 && w.origin_y == 0 && w.width == width && w.height == height)
+        return RenderedFrame(std::move(output), Picture());
+    return RenderedFrame(nullptr, PlaceOnLayer(*output, width, height));
+}
+
+Picture EffectSession::Render(Instance& instance, PreparedFrame& frame) {
+    return RenderFrame(instance, frame).ToPicture();
 }
 
 int EffectSession::RunOptionsDialog(Instance& instance, int control) {

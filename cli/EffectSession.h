@@ -63,6 +63,20 @@ struct PreparedFrame {
     Instance* instance = nullptr;                  // whose layer parameters show the images
 };
 
+// A rendered frame: the host's output image when it covers the layer exactly (no copy),
+// else the output placed on a transparent picture of the layer's size.
+class RenderedFrame {
+public:
+    RenderedFrame(std::unique_ptr<Image> output, Picture placed)
+        : output_(std::move(output)), placed_(std::move(placed)) {}
+    PixelView View() const;
+    Picture ToPicture() const;
+
+private:
+    std::unique_ptr<Image> output_;  // null when placed_ holds the frame
+    Picture placed_;
+};
+
 class EffectSession {
 public:
     // Loads the library, sends PF_Cmd_GLOBAL_SETUP and PF_Cmd_PARAMS_SETUP.  With
@@ -109,9 +123,11 @@ public:
                           const std::vector<int>& selfLayers);
 
     // Renders the prepared frame; the result has the layer's size at the downsampling.
-    // Throws a render CliError naming the host error, or a CliError with kExitCancelled
-    // when the render stopped because of an interrupt.
+    // Throws a render CliError naming the host error, or a CliError with the interrupt's
+    // exit code when the render stopped because of an interrupt.
     Picture Render(Instance& instance, PreparedFrame& frame);
+    // The same without a copy when the output covers the layer.
+    RenderedFrame RenderFrame(Instance& instance, PreparedFrame& frame);
     // The same, the effect's output world as it rendered it: it may cover less than the
     // layer (origin_x, origin_y place it), and what it does not cover is transparent.
     std::unique_ptr<Image> RenderImage(Instance& instance, PreparedFrame& frame);

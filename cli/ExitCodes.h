@@ -1,5 +1,6 @@
 // The exit codes of the tonedot program, and the error that carries one to main().
 #pragma once
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -11,7 +12,8 @@ enum ExitCode : int {
     kExitUsage = 2,      // bad command, option, parameter name or value
     kExitIO = 3,         // an image or file could not be read or written
     kExitRender = 4,     // the effect library could not be loaded or a host command failed
-    kExitCancelled = 130 // interrupted (Ctrl-C); nothing was written
+    kExitMemory = 5,     // a frame needs more memory than the machine has
+    kExitCancelled = 130 // interrupted by Ctrl-C (other signals: 128 + the signal); no partial file
 };
 
 // Thrown wherever a command cannot go on; main() prints "tonedot: <message>" and exits
@@ -25,6 +27,11 @@ public:
 private:
     ExitCode code_;
 };
+
+// "tonedot: warning: <message>" on standard error; the run goes on.
+inline void Warn(const std::string& message) {
+    std::fprintf(stderr, "tonedot: warning: %s\n", message.c_str());
+}
 
 inline CliError UsageError(const std::string& message) { return CliError(kExitUsage, message); }
 inline CliError IOError(const std::string& message) { return CliError(kExitIO, message); }

@@ -1,20 +1,37 @@
 #include "cli/ImageFile.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <mutex>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "cli/AtomicFile.h"
 #include "cli/ExitCodes.h"
 
 namespace tonedot::cli {
+
+struct SourceTraits {
+    std::string format;           // the reader's format name ("png", "openexr", ...)
+    OIIO::TypeDesc type;          // the file's pixel type
+    bool grey = false;            // one colour channel
+    bool alpha = false;
+    OIIO::ParamValueList metadata;  // what is kept: profile, gamma, EXIF, XMP, ...
+    std::string compression;      // the file's compression as the writers name it
+    int x = 0, y = 0, fullX = 0, fullY = 0, fullWidth = 0, fullHeight = 0;  // windows
+};
+
 namespace {
+
+// Rows converted at a time between the file's layout and the host's.
+constexpr int kStripRows = 64;
 
 // The channel type a depth is read and written as.
 template <class P> struct FileChannel;
@@ -55,113 +72,306 @@ Depth DepthOfType(OIIO::TypeDesc t) {
     }
 }
 
+// The library's messages (often several lines, one per problem) as one line.
 std::string LibraryError(const std::string& text) {
-    std::string t = text;
-    while (!t.empty() && (t.back() == '\n' || t.back() == '.')) t.pop_back();
+    std::string t;
+    bool breakPending = false;
+    for (char c : text) {
+        if (c == '\n' || c == '\r') {
+            breakPending = !t.empty();
+            continue;
+        }
+        if (breakPending) {
+            while (!t.empty() && (t.back() == '.' || t.back() == ' ')) t.pop_back();
+            t += "; ";
+            breakPending = false;
+        }
+        t += c;
+    }
+    while (!t.empty() && (t.back() == '.' || t.back() == ' ')) t.pop_back();
     return t.empty() ? "not a readable image" : t;
 }
 
+[[noreturn]] void ThrowReadError(const std::string& path, const std::string& reason) {
+    throw IOError("cannot read \"" + path + "\": " + reason + ".");
+}
+
+// Attributes that describe how the input was encoded rather than what it shows; they are
+// not carried to the output.
+bool IsEncodingAttribute(const std::string& name) {
+    static const char* const kPrefixes[] = {"oiio:", "tiff:", "jpeg:", "png:", "openexr:", "thumbnail_", "gif:",
+                                            "webp:", "heif:", "bmp:", "targa:", "dpx:", "ICCProfile:"};
+    static const char* const kNames[] = {"compression", "Compression", "CompressionQuality", "Orientation",
+                                         "planarconfig", "PixelAspectRatio_is_set", "Exif:PixelXDimension",
+                                         "Exif:PixelYDimension", "XResolution_is_set"};
+    if (name == "oiio:ColorSpace" || name == "oiio:Gamma") return false;
+    for (const char* p : kPrefixes)
+        if (name.compare(0, std::strlen(p), p) == 0) return true;
+    for (const char* n : kNames)
+        if (name == n) return true;
+    return false;
+}
+
+std::shared_ptr<SourceTraits> TraitsOf(const OIIO::ImageInput& in) {
+    const OIIO::ImageSpec& h = in.spec();
+    auto t = std::make_shared<SourceTraits>();
+    t->format = in.format_name();
+    t->type = h.format;
+    t->grey = h.nchannels < 3;
+    t->alpha = h.alpha_channel >= 0 || h.nchannels == 2 || h.nchannels == 4;
+    for (const OIIO::ParamValue& p : h.extra_attribs)
+        if (!IsEncodingAttribute(p.name().string())) t->metadata.push_back(p);
+    t->compression = h.get_string_attribute("compression");
+    t->x = h.x;
+    t->y = h.y;
+    t->fullX = h.full_x;
+    t->fullY = h.full_y;
+    t->fullWidth = h.full_width;
+    t->fullHeight = h.full_height;
+    return t;
+}
+
+// Opens a file for reading and checks it is one two-dimensional image.
+std::unique_ptr<OIIO::ImageInput> OpenInput(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) ThrowReadError(path, std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) ThrowReadError(path, "it is a folder");
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = OIIO::ImageInput::open(path, &config);
+    if (!in) ThrowReadError(path, LibraryError(OIIO::geterror()));
+    const OIIO::ImageSpec& header = in->spec();
+    if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0 || header.depth > 1)
+        ThrowReadError(path, "not a two-dimensional image");
+    if (static_cast<long long>(header.width) * header.height > 400000000LL)
+        ThrowReadError(path, "the image is too large (" + std::to_string(header.width) + " x " +
+                                 std::to_string(header.height) + ", at most 400 million pixels)");
+    if (in->seek_subimage(1, 0)) {
+        int count = 2;
+        while (count < 10000 && in->seek_subimage(count, 0)) ++count;
+        ThrowReadError(path, "it holds " + std::to_string(count) + (count == 10000 ? " or more" : "") +
+                                 " images (an animation, pages or parts); tonedot renders one image per file: "
+                                 "write them out as a numbered sequence first and render that with --frames");
+    }
+    in->geterror();  // the failed seek's message
+    if (!in->seek_subimage(0, 0)) ThrowReadError(path, LibraryError(in->geterror()));
+    return in;
+}
+
+// Decodes the image strip by strip (tile rows for tiled files) straight into the picture.
 template <class P>
 Picture ReadAs(OIIO::ImageInput& in, const std::string& path) {
     using C = typename FileChannel<P>::Type;
     const OIIO::ImageSpec& header = in.spec();
     const int w = header.width, h = header.height, n = header.nchannels;
-    std::vector<C> buffer(static_cast<std::size_t>(w) * h * n);
-    if (!in.read_image(0, 0, 0, n, FileChannel<P>::Desc(), buffer.data()))
-        throw IOError("cannot read \"" + path + "\": " + LibraryError(in.geterror()) + ".");
-
     int alpha = header.alpha_channel;
     if (alpha < 0 && (n == 2 || n == 4)) alpha = n - 1;
     const bool grey = n < 3;
     const bool associated = alpha >= 0 && header.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
+    const int strip = header.tile_width > 0 ? std::max(1, header.tile_height) : kStripRows;
+    std::vector<C> buffer(static_cast<std::size_t>(w) * strip * n);
     Picture picture(DepthOf<P>::value, w, h);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const C* s = &buffer[(static_cast<std::size_t>(y) * w + x) * n];
-            P& d = picture.At<P>(x, y);
-            d.red = ToHost(P{}, s[0]);
-            d.green = ToHost(P{}, grey ? s[0] : s[1]);
-            d.blue = ToHost(P{}, grey ? s[0] : s[2]);
-            d.alpha = alpha >= 0 ? ToHost(P{}, s[alpha]) : PixelTraits<P>::Full();
-            if (associated) {
-                d.red = Unpremultiply<P>(d.red, d.alpha);
-                d.green = Unpremultiply<P>(d.green, d.alpha);
-                d.blue = Unpremultiply<P>(d.blue, d.alpha);
+    for (int y0 = 0; y0 < h; y0 += strip) {
+        const int y1 = std::min(h, y0 + strip);
+        const bool ok = header.tile_width > 0
+                            ? in.read_tiles(0, 0, header.x, header.x + w, header.y + y0, header.y + y1, header.z,
+                                            header.z + std::max(1, header.depth), 0, n, FileChannel<P>::Desc(),
+                                            buffer.data())
+                            : in.read_scanlines(0, 0, header.y + y0, header.y + y1, header.z, 0, n,
+                                                FileChannel<P>::Desc(), buffer.data());
+        if (!ok) ThrowReadError(path, LibraryError(in.geterror()));
+        for (int y = y0; y < y1; ++y) {
+            const C* s = &buffer[static_cast<std::size_t>(y - y0) * w * n];
+            for (int x = 0; x < w; ++x, s += n) {
+                P& d = picture.At<P>(x, y);
+                d.red = ToHost(P{}, s[0]);
+                d.green = ToHost(P{}, grey ? s[0] : s[1]);
+                d.blue = ToHost(P{}, grey ? s[0] : s[2]);
+                d.alpha = alpha >= 0 ? ToHost(P{}, s[alpha]) : PixelTraits<P>::Full();
+                if (associated) {
+                    d.red = Unpremultiply<P>(d.red, d.alpha);
+                    d.green = Unpremultiply<P>(d.green, d.alpha);
+                    d.blue = Unpremultiply<P>(d.blue, d.alpha);
+                }
             }
         }
     }
+    // Readers that carry on over damage (a truncated JPEG fills the rest with grey) say
+    // so only in their messages.
+    if (in.has_error()) ThrowReadError(path, "the file is damaged: " + LibraryError(in.geterror()));
     return picture;
 }
 
+// ---- writing ---------------------------------------------------------------------------
+
+// The writers' output: every write is checked, and so are the flush and close at the end.
+// A failed write is remembered and reported after the writer finishes; the writer itself
+// is told it succeeded, so that no library takes its own fatal-error path (which for some
+// ends the process).
+class CheckedOutput : public OIIO::Filesystem::IOFile {
+public:
+    explicit CheckedOutput(FILE* file) : IOFile(file, Write), file_(file) {
+        if (!file_) error_ = errno ? errno : EIO;
+    }
+    ~CheckedOutput() override {
+        if (file_) std::fclose(file_);
+    }
+    // Not "file": writers would then take the FILE* and write around the checks.
+    const char* proxytype() const override { return "tonedot-checked"; }
+    size_t write(const void* buf, size_t size) override {
+        if (error_ == 0 && IOFile::write(buf, size) != size) error_ = errno ? errno : EIO;
+        return size;
+    }
+    size_t pwrite(const void* buf, size_t size, int64_t offset) override {
+        if (error_ == 0 && IOFile::pwrite(buf, size, offset) != size) error_ = errno ? errno : EIO;
+        return size;
+    }
+
+    // 0 when every byte reached the file and the file was closed cleanly, else the errno.
+    int Finish() {
+        if (file_) {
+            if (error_ == 0 && std::fflush(file_) != 0) error_ = errno ? errno : EIO;
+            if (error_ == 0 && fsync(fileno(file_)) != 0 && errno != EINVAL) error_ = errno;
+            if (std::fclose(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
+            file_ = nullptr;
+        }
+        return error_;
+    }
+
+private:
+    FILE* file_;
+    int error_ = 0;
+};
+
 struct OutputLayout {
     OIIO::TypeDesc type;
+    int colours = 3;  // 1 grey or 3
     bool alpha = true;
     bool premultiply = false;
 };
 
-OutputLayout LayoutFor(const std::string& format, Depth depth) {
+// Whether the view is opaque everywhere, and grey (red = green = blue) everywhere.
+template <class P>
+void Survey(const PixelView& v, bool& opaque, bool& grey) {
+    opaque = grey = true;
+    for (int y = 0; y < v.height && (opaque || grey); ++y) {
+        const P* row = reinterpret_cast<const P*>(v.Row(y));
+        for (int x = 0; x < v.width; ++x) {
+            const P& p = row[x];
+            opaque = opaque && p.alpha == PixelTraits<P>::Full();
+            grey = grey && p.red == p.green && p.green == p.blue;
+        }
+    }
+}
+
+OutputLayout LayoutFor(OIIO::ImageOutput& out, const PixelView& pixels, const SourceTraits* source,
+                       bool& alphaLost) {
+    const std::string format = out.format_name();
+    const Depth depth = pixels.depth;
     OutputLayout l;
-    const OIIO::TypeDesc natural = depth == Depth::Bits8 ? OIIO::TypeDesc::UINT8
-                                   : depth == Depth::Bits16 ? OIIO::TypeDesc::UINT16
-                                                            : OIIO::TypeDesc::FLOAT;
-    l.type = natural;
+    l.type = depth == Depth::Bits8 ? OIIO::TypeDesc::UINT8
+             : depth == Depth::Bits16 ? OIIO::TypeDesc::UINT16
+                                      : OIIO::TypeDesc::FLOAT;
     if (format == "png") {
         if (depth == Depth::Float32) l.type = OIIO::TypeDesc::UINT16;
     } else if (format == "jpeg") {
         l.type = OIIO::TypeDesc::UINT8;
-        l.alpha = false;
     } else if (format == "openexr") {
         l.type = depth == Depth::Float32 ? OIIO::TypeDesc::FLOAT : OIIO::TypeDesc::HALF;
         l.premultiply = true;
     }
+    // The source's own pixel type where it was read at this depth and the format holds it.
+    if (source && DepthOfType(source->type) == depth && source->format == format) l.type = source->type;
+    bool opaque = true, grey = false;
+    WithPixelType(depth, [&](auto p) { Survey<decltype(p)>(pixels, opaque, grey); });
+    l.colours = source && source->grey && grey ? 1 : 3;
+    const bool wantAlpha = !opaque || (source && source->alpha);
+    const bool canAlpha = out.supports("alpha");
+    l.alpha = wantAlpha && canAlpha;
+    alphaLost = !opaque && !canAlpha;
     return l;
 }
 
-// Fills an RGBA float buffer (straight or premultiplied) from the picture.
-template <class P>
-void ToFloatRgba(const Picture& picture, std::vector<float>& out, int channels, bool premultiply) {
+// The file's compression attribute ("name" or "name:level") from the options, the source
+// and the format.
+std::string CompressionFor(const std::string& format, const WriteOptions& options) {
+    if (format == "jpeg") return "jpeg:" + std::to_string(options.jpegQuality > 0 ? options.jpegQuality : 95);
+    if (!options.compression.empty())
+        return options.compression +
+               (options.compressionLevel >= 0 ? ":" + std::to_string(options.compressionLevel) : std::string());
+    if (options.source && options.source->format == format && !options.source->compression.empty())
+        return options.source->compression;
+    if (format == "tiff") return "none";
+    return "";
+}
+
+// Fills rows [y0, y1) of the output in the file's channel order, in the depth's own
+// channel type (exact for 8 and 16-bit) or as float (premultiplied when asked).
+template <class P, class C>
+void FillStrip(const PixelView& v, int y0, int y1, const OutputLayout& l, C* out) {
     using T = PixelTraits<P>;
-    out.resize(static_cast<std::size_t>(picture.Width()) * picture.Height() * channels);
-    std::size_t k = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const P& p = picture.At<P>(x, y);
-            const float a = static_cast<float>(T::ToUnit(p.alpha));
-            const float m = premultiply ? a : 1.0f;
-            out[k++] = static_cast<float>(T::ToUnit(p.red)) * m;
-            out[k++] = static_cast<float>(T::ToUnit(p.green)) * m;
-            out[k++] = static_cast<float>(T::ToUnit(p.blue)) * m;
-            if (channels == 4) out[k++] = a;
+    for (int y = y0; y < y1; ++y) {
+        const P* row = reinterpret_cast<const P*>(v.Row(y));
+        for (int x = 0; x < v.width; ++x) {
+            const P& p = row[x];
+            if constexpr (std::is_same_v<C, float>) {
+                const float a = static_cast<float>(T::ToUnit(p.alpha));
+                const float m = l.premultiply ? a : 1.0f;
+                *out++ = static_cast<float>(T::ToUnit(p.red)) * m;
+                if (l.colours == 3) {
+                    *out++ = static_cast<float>(T::ToUnit(p.green)) * m;
+                    *out++ = static_cast<float>(T::ToUnit(p.blue)) * m;
+                }
+                if (l.alpha) *out++ = a;
+            } else {
+                *out++ = ToFile(P{}, p.red);
+                if (l.colours == 3) {
+                    *out++ = ToFile(P{}, p.green);
+                    *out++ = ToFile(P{}, p.blue);
+                }
+                if (l.alpha) *out++ = ToFile(P{}, p.alpha);
+            }
         }
     }
 }
 
-// Fills a buffer in the picture's own channel type (exact for 8 and 16-bit).
+// Writes every strip; false on the writer's error.
 template <class P>
-void ToNative(const Picture& picture, std::vector<unsigned char>& bytes, int channels) {
-    using C = typename FileChannel<P>::Type;
-    bytes.resize(static_cast<std::size_t>(picture.Width()) * picture.Height() * channels * sizeof(C));
-    C* out = reinterpret_cast<C*>(bytes.data());
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const P& p = picture.At<P>(x, y);
-            *out++ = ToFile(P{}, p.red);
-            *out++ = ToFile(P{}, p.green);
-            *out++ = ToFile(P{}, p.blue);
-            if (channels == 4) *out++ = ToFile(P{}, p.alpha);
+bool WriteStrips(OIIO::ImageOutput& out, const PixelView& v, const OutputLayout& l, int channels, int originY) {
+    const bool native = !l.premultiply && ((v.depth == Depth::Bits8 && l.type == OIIO::TypeDesc::UINT8) ||
+                                          (v.depth == Depth::Bits16 && l.type == OIIO::TypeDesc::UINT16));
+    const std::size_t values = static_cast<std::size_t>(v.width) * kStripRows * channels;
+    if (native) {
+        using C = typename FileChannel<P>::Type;
+        std::vector<C> buffer(values);
+        for (int y0 = 0; y0 < v.height; y0 += kStripRows) {
+            const int y1 = std::min(v.height, y0 + kStripRows);
+            FillStrip<P>(v, y0, y1, l, buffer.data());
+            if (!out.write_scanlines(originY + y0, originY + y1, 0, FileChannel<P>::Desc(), buffer.data()))
+                return false;
+        }
+    } else {
+        std::vector<float> buffer(values);
+        for (int y0 = 0; y0 < v.height; y0 += kStripRows) {
+            const int y1 = std::min(v.height, y0 + kStripRows);
+            FillStrip<P>(v, y0, y1, l, buffer.data());
+            if (!out.write_scanlines(originY + y0, originY + y1, 0, OIIO::TypeDesc::FLOAT, buffer.data()))
+                return false;
         }
     }
+    return true;
 }
 
-// The image library's readers and writers are used one at a time: its shared tables (names,
-// plugins) are not meant for concurrent first use, and image input and output is a small
-// part of a frame's time next to the render.
-// The library's own worker threads are not used either: frames are what run in parallel.
-std::mutex& ImageLibraryMutex() {
-    static std::mutex m;
-    static const bool singleThreaded = OIIO::attribute("threads", 1);
-    (void)singleThreaded;
-    return m;
+// A file written without the checked output is read back whole before it may replace
+// anything.
+void VerifyByReading(const std::string& temp, const std::string& path, int width, int height) {
+    auto in = OIIO::ImageInput::open(temp);
+    bool ok = in && in->spec().width == width && in->spec().height == height;
+    if (ok) {
+        std::vector<float> pixels(static_cast<std::size_t>(width) * height * in->spec().nchannels);
+        ok = in->read_image(0, 0, 0, in->spec().nchannels, OIIO::TypeDesc::FLOAT, pixels.data()) && !in->has_error();
+    }
+    if (!ok) ThrowWriteError(path, "the written file does not read back whole");
 }
 
 }  // namespace
@@ -175,32 +385,37 @@ std::string ExtensionOf(const std::string& path) {
     return ext;
 }
 
+ImageHeader ReadImageHeader(const std::string& path) {
+    auto in = OpenInput(path);
+    const OIIO::ImageSpec& h = in->spec();
+    ImageHeader header;
+    const int orientation = h.get_int_attribute("Orientation", 1);
+    const bool swap = orientation >= 5 && orientation <= 8;
+    header.width = swap ? h.height : h.width;
+    header.height = swap ? h.width : h.height;
+    header.channels = h.nchannels;
+    header.fileDepth = DepthOfType(h.format);
+    in->close();
+    return header;
+}
+
 LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        throw IOError("cannot read \"" + path + "\": " + std::strerror(errno) + ".");
-    if (S_ISDIR(st.st_mode)) throw IOError("cannot read \"" + path + "\": it is a folder.");
-    std::lock_guard<std::mutex> lock(ImageLibraryMutex());
-    OIIO::ImageSpec config;
-    config.attribute("oiio:UnassociatedAlpha", 1);
-    auto in = OIIO::ImageInput::open(path, &config);
-    if (!in) throw IOError("cannot read \"" + path + "\": " + LibraryError(OIIO::geterror()) + ".");
+    auto in = OpenInput(path);
     const OIIO::ImageSpec& header = in->spec();
-    if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0 || header.depth > 1)
-        throw IOError("cannot read \"" + path + "\": not a two-dimensional image.");
-    if (static_cast<long long>(header.width) * header.height > 400000000LL)
-        throw IOError("cannot read \"" + path + "\": the image is too large.");
     LoadedImage loaded;
     loaded.fileDepth = DepthOfType(header.format);
     const Depth use = depth.value_or(loaded.fileDepth);
     loaded.picture = WithPixelType(use, [&](auto p) { return ReadAs<decltype(p)>(*in, path); });
+    loaded.picture = Upright(std::move(loaded.picture), header.get_int_attribute("Orientation", 1));
+    auto traits = TraitsOf(*in);
+    loaded.hasAlpha = traits->alpha;
+    loaded.traits = std::move(traits);
     in->close();
     return loaded;
 }
 
 void CheckWritableFormat(const std::string& path) {
     const std::string ext = ExtensionOf(path);
-    std::lock_guard<std::mutex> lock(ImageLibraryMutex());
     auto out = ext.empty() ? nullptr : OIIO::ImageOutput::create(path);
     if (!out) {
         OIIO::geterror();
@@ -210,53 +425,77 @@ void CheckWritableFormat(const std::string& path) {
     }
 }
 
-void WriteImage(const std::string& path, const Picture& picture) {
+void WriteImage(const std::string& path, const PixelView& pixels, const WriteOptions& options) {
     CheckWritableFormat(path);
     AtomicFile file(path);
-    std::unique_lock<std::mutex> lock(ImageLibraryMutex());
     auto out = OIIO::ImageOutput::create(file.TempPath());
-    if (!out) throw IOError("cannot write \"" + path + "\": " + LibraryError(OIIO::geterror()) + ".");
+    if (!out) ThrowWriteError(path, LibraryError(OIIO::geterror()));
     const std::string format = out->format_name();
-    const OutputLayout layout = LayoutFor(format, picture.GetDepth());
-    const int channels = layout.alpha ? 4 : 3;
-    OIIO::ImageSpec header(picture.Width(), picture.Height(), channels, layout.type);
-    if (layout.alpha) {
-        header.alpha_channel = 3;
-        if (!layout.premultiply) header.attribute("oiio:UnassociatedAlpha", 1);
-    }
-    if (format == "jpeg") header.attribute("Compression", "jpeg:95");
-    if (!out->open(file.TempPath(), header))
-        throw IOError("cannot write \"" + path + "\": " + LibraryError(out->geterror()) + ".");
-
-    bool ok;
-    const bool native = !layout.premultiply &&
-                        ((picture.GetDepth() == Depth::Bits8 && layout.type == OIIO::TypeDesc::UINT8) ||
-                         (picture.GetDepth() == Depth::Bits16 && layout.type == OIIO::TypeDesc::UINT16));
-    if (native) {
-        std::vector<unsigned char> bytes;
-        OIIO::TypeDesc type;
-        if (picture.GetDepth() == Depth::Bits8) {
-            ToNative<Pixel8>(picture, bytes, channels);
-            type = OIIO::TypeDesc::UINT8;
-        } else {
-            ToNative<Pixel16>(picture, bytes, channels);
-            type = OIIO::TypeDesc::UINT16;
+    bool alphaLost = false;
+    const OutputLayout layout = LayoutFor(*out, pixels, options.source, alphaLost);
+    if (alphaLost)
+        Warn("\"" + path + "\" cannot hold transparency (" + format +
+             "); its transparent pixels are written opaque.  Use .png, .tif or .exr to keep them.");
+    const int channels = layout.colours + (layout.alpha ? 1 : 0);
+    OIIO::ImageSpec header(pixels.width, pixels.height, channels, layout.type);
+    if (options.source) {
+        const SourceTraits& s = *options.source;
+        for (const OIIO::ParamValue& p : s.metadata) header.attribute(p.name().string(), p.type(), p.data());
+        if (out->supports("origin")) {
+            header.x = s.x;
+            header.y = s.y;
         }
-        ok = out->write_image(type, bytes.data());
-    } else {
-        std::vector<float> pixels;
-        WithPixelType(picture.GetDepth(), [&](auto p) {
-            ToFloatRgba<decltype(p)>(picture, pixels, channels, layout.premultiply);
-        });
-        ok = out->write_image(OIIO::TypeDesc::FLOAT, pixels.data());
+        if (out->supports("displaywindow") && s.fullWidth > 0 && s.fullHeight > 0) {
+            header.full_x = s.fullX;
+            header.full_y = s.fullY;
+            header.full_width = s.fullWidth;
+            header.full_height = s.fullHeight;
+        }
     }
+    header.channelnames.clear();
+    if (layout.colours == 1) header.channelnames.push_back("Y");
+    else header.channelnames = {"R", "G", "B"};
+    if (layout.alpha) {
+        header.channelnames.push_back("A");
+        header.alpha_channel = channels - 1;
+        if (!layout.premultiply) header.attribute("oiio:UnassociatedAlpha", 1);
+    } else {
+        header.alpha_channel = -1;
+    }
+    const std::string compression = CompressionFor(format, options);
+    if (!compression.empty()) {
+        header.attribute("compression", compression);
+        const std::size_t colon = compression.find(':');
+        const int level = colon == std::string::npos ? -1 : std::atoi(compression.c_str() + colon + 1);
+        if (format == "png" && level >= 0) header.attribute("png:compressionLevel", level);
+        if (format == "tiff" && level > 0 && compression.compare(0, 3, "zip") == 0)
+            header.attribute("tiff:zipquality", level);
+        if (format == "tiff" && (layout.type == OIIO::TypeDesc::HALF)) header.attribute("tiff:half", 1);
+    }
+
+    std::unique_ptr<CheckedOutput> proxy;
+    // The TIFF writer finishes some files (colour-space tags) outside its proxy, so TIFF
+    // files are written directly and read back instead.
+    if (out->supports("ioproxy") && format != "tiff") {
+        proxy = std::make_unique<CheckedOutput>(std::fopen(file.TempPath().c_str(), "w+b"));
+        // Some writers take the proxy from the header, others from set_ioproxy.
+        OIIO::Filesystem::IOProxy* io = proxy.get();
+        header.attribute("oiio:ioproxy", OIIO::TypeDesc::PTR, &io);
+        out->set_ioproxy(io);
+    }
+    if (!out->open(file.TempPath(), header)) ThrowWriteError(path, LibraryError(out->geterror()));
+    const bool ok = WithPixelType(pixels.depth, [&](auto p) {
+        return WriteStrips<decltype(p)>(*out, pixels, layout, channels, header.y);
+    });
     const std::string writeError = ok ? std::string() : out->geterror();
     const bool closed = out->close();
-    if (!ok || !closed)
-        throw IOError("cannot write \"" + path + "\": " +
-                      LibraryError(ok ? out->geterror() : writeError) + ".");
+    if (!ok || !closed) ThrowWriteError(path, LibraryError(ok ? out->geterror() : writeError));
     out.reset();
-    lock.unlock();
+    if (proxy) {
+        if (const int e = proxy->Finish()) ThrowWriteError(path, std::strerror(e));
+    } else {
+        VerifyByReading(file.TempPath(), path, pixels.width, pixels.height);
+    }
     file.Commit();
 }
 

@@ -265,6 +265,11 @@ ParamValue ParseLayerValue(const ParamInfo& info, const std::string& text) {
     else {
         v.layer = LayerChoice::File;
         v.layerFile = text;
+        // "FILE:luma": the image's luminance becomes its alpha.
+        if (l.size() > 5 && l.compare(l.size() - 5, 5, ":luma") == 0) {
+            v.layerFile = t.substr(0, t.size() - 5);
+            v.layerLuma = true;
+        }
     }
     return v;
 }
@@ -290,7 +295,7 @@ std::string FormatValue(const ParamInfo& info, const ParamValue& v) {
             switch (v.layer) {
                 case LayerChoice::None: return "none";
                 case LayerChoice::Self: return "self";
-                case LayerChoice::File: return v.layerFile;
+                case LayerChoice::File: return v.layerFile + (v.layerLuma ? ":luma" : "");
             }
             return "none";
         default: return "";

@@ -19,6 +19,7 @@ struct ParamValue {
     bool xPercent = false, yPercent = false;
     LayerChoice layer = LayerChoice::None;
     std::string layerFile;  // LayerChoice::File
+    bool layerLuma = false; // the file's luminance is its alpha ("FILE:luma")
 };
 
 // The registered value (the user's stored default included, when the effect used one).
@@ -28,7 +29,7 @@ ParamValue RegisteredValue(const ParamInfo& info);
 // parameter and the valid range, the choices or the expected form.
 ParamValue ParseValue(const ParamInfo& info, const std::string& text);
 
-// A layer source: a file name, "self" or "none".
+// A layer source: a file name ("FILE:luma": its luminance as alpha), "self" or "none".
 ParamValue ParseLayerValue(const ParamInfo& info, const std::string& text);
 
 // The value as ParseValue reads it back ("Star", "20", "#FF7D14", "50%,50%", "on", "self").

@@ -1,7 +1,10 @@
 #include "cli/Picture.h"
 
+#include "render/LayerEffectMap.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tonedot::cli {
 namespace {
@@ -71,7 +74,23 @@ void BoxReduce(const Picture& in, Picture& out) {
     }
 }
 
+template <class P>
+void LumaToAlpha(Picture& picture) {
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) {
+            P& p = picture.At<P>(x, y);
+            const double luma = MapLuminance(p) / (PixelTraits<P>::isFloat ? 1.0 : PixelTraits<P>::maxValue);
+            p.alpha = UnitToChannel<P>(luma * ChannelToUnit<P>(p.alpha));
+        }
+    }
+}
+
 }  // namespace
+
+Picture LuminanceAsAlpha(Picture picture) {
+    WithPixelType(picture.GetDepth(), [&](auto p) { LumaToAlpha<decltype(p)>(picture); });
+    return picture;
+}
 
 Picture ConvertDepth(const Picture& picture, Depth depth) {
     if (picture.GetDepth() == depth) return picture;
@@ -88,6 +107,35 @@ Picture Downsample(const Picture& picture, int dx, int dy) {
     const int h = std::max(1, static_cast<int>(picture.Height() / static_cast<double>(dy) + 0.5));
     Picture out(picture.GetDepth(), w, h);
     WithPixelType(picture.GetDepth(), [&](auto p) { BoxReduce<decltype(p)>(picture, out); });
+    return out;
+}
+
+Picture Upright(Picture picture, int orientation) {
+    if (orientation < 2 || orientation > 8) return picture;
+    const int w = picture.Width(), h = picture.Height();
+    const bool swap = orientation >= 5;
+    Picture out(picture.GetDepth(), swap ? h : w, swap ? w : h);
+    const std::size_t bpp = static_cast<std::size_t>(BytesPerPixelOf(picture.GetDepth()));
+    const int ow = out.Width(), oh = out.Height();
+    for (int y = 0; y < oh; ++y) {
+        unsigned char* row = out.Data() + static_cast<std::size_t>(y) * out.RowBytes();
+        for (int x = 0; x < ow; ++x) {
+            // The stored pixel shown at (x, y) of the upright picture.
+            int sx = x, sy = y;
+            switch (orientation) {
+                case 2: sx = w - 1 - x; break;
+                case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+                case 4: sy = h - 1 - y; break;
+                case 5: sx = y; sy = x; break;
+                case 6: sx = y; sy = h - 1 - x; break;
+                case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+                case 8: sx = w - 1 - y; sy = x; break;
+            }
+            std::memcpy(row + static_cast<std::size_t>(x) * bpp,
+                        picture.Data() + static_cast<std::size_t>(sy) * picture.RowBytes() + static_cast<std::size_t>(sx) * bpp,
+                        bpp);
+        }
+    }
     return out;
 }
 

@@ -44,6 +44,20 @@ template <> struct DepthOf<Pixel8> { static constexpr Depth value = Depth::Bits8
 template <> struct DepthOf<Pixel16> { static constexpr Depth value = Depth::Bits16; };
 template <> struct DepthOf<Pixel32> { static constexpr Depth value = Depth::Float32; };
 
+// Read-only pixels of the host's layout somewhere in memory (a picture, a host world).
+struct PixelView {
+    Depth depth = Depth::Bits8;
+    int width = 0, height = 0;
+    const unsigned char* data = nullptr;
+    std::size_t rowBytes = 0;
+
+    template <class P>
+    const P& At(int x, int y) const {
+        return reinterpret_cast<const P*>(data + static_cast<std::size_t>(y) * rowBytes)[x];
+    }
+    const unsigned char* Row(int y) const { return data + static_cast<std::size_t>(y) * rowBytes; }
+};
+
 class Picture {
 public:
     Picture() = default;
@@ -68,6 +82,7 @@ public:
     const P& At(int x, int y) const {
         return reinterpret_cast<const P*>(pixels_.data() + static_cast<std::size_t>(y) * RowBytes())[x];
     }
+    PixelView View() const { return {depth_, width_, height_, pixels_.data(), RowBytes()}; }
     bool operator==(const Picture& o) const {
         return depth_ == o.depth_ && width_ == o.width_ && height_ == o.height_ && pixels_ == o.pixels_;
     }
@@ -100,5 +115,15 @@ Picture ConvertDepth(const Picture& picture, Depth depth);
 // downsampling of 1/dx by 1/dy: each output pixel is the alpha-weighted mean of the source
 // pixels it covers.  The size is trunc(width / dx + 0.5) by trunc(height / dy + 0.5).
 Picture Downsample(const Picture& picture, int dx, int dy);
+
+// The picture with alpha = its luminance (as a custom map reads it) times its alpha: a
+// mask from a grey image.
+Picture LuminanceAsAlpha(Picture picture);
+
+// The picture turned upright from an EXIF orientation (1 upright, 2 mirrored, 3 turned
+// half way, 4 flipped, 5 transposed, 6 turned a quarter clockwise to be upright, 7
+// transversed, 8 turned a quarter anticlockwise to be upright); 1 and unknown values
+// leave it as it is.
+Picture Upright(Picture picture, int orientation);
 
 }  // namespace tonedot::cli

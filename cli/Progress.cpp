@@ -1,32 +1,56 @@
 #include "cli/Progress.h"
 
+#include "cli/AtomicFile.h"
+
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <unistd.h>
 
 namespace tonedot::cli {
 namespace {
 
-// Written by the signal handler, read by every render thread: a lock-free atomic, which is
-// safe in a handler and between threads (a volatile sig_atomic_t is only the former).
-std::atomic<int> gInterrupted{0};
+// The first ending signal, written by the handler and read by every render thread: a
+// lock-free atomic, which is safe in a handler and between threads (a volatile
+// sig_atomic_t is only the former).
+std::atomic<int> gSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the interrupt flag must be lock-free");
 
-void OnInterrupt(int) { gInterrupted.store(1); }
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
+void OnSignal(int signo) {
+    int expected = 0;
+    if (gSignal.compare_exchange_strong(expected, signo) || signo == SIGPIPE) return;
+    // A second ending signal: the run is not waited for.  Its temporary files go, then
+    // the signal ends the process as it would have without this handler.
+    RemovePendingTempFilesInSignal();
+    signal(signo, SIG_DFL);
+    raise(signo);
+}
 
 }  // namespace
 
 void InstallInterruptHandler() {
     struct sigaction action {};
-    action.sa_handler = &OnInterrupt;
+    action.sa_handler = &OnSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int s : kEndingSignals) sigaddset(&action.sa_mask, s);
+    action.sa_flags = 0;
+    for (int s : kEndingSignals) sigaction(s, &action, nullptr);
+    // A file-size limit makes the write fail (EFBIG) instead of ending the process, so the
+    // run can report it and clean up.
+    signal(SIGXFSZ, SIG_IGN);
+    // A library that ends the process on its own still leaves no temporary file.
+    std::atexit([] { RemovePendingTempFiles(); });
 }
 
-bool Interrupted() { return gInterrupted.load() != 0; }
-void SetInterruptedForTesting(bool value) { gInterrupted.store(value ? 1 : 0); }
+bool Interrupted() { return gSignal.load() != 0; }
+int InterruptSignal() { return gSignal.load(); }
+ExitCode InterruptExitCode() {
+    const int s = gSignal.load();
+    return static_cast<ExitCode>(s > 0 ? 128 + s : kExitCancelled);
+}
+void SetInterruptedForTesting(bool value) { gSignal.store(value ? SIGINT : 0); }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 

@@ -8,14 +8,21 @@
 #include <vector>
 
 #include "AEUtil/HostApi.h"
+#include "cli/ExitCodes.h"
 
 namespace tonedot::cli {
 
-// Ctrl-C (SIGINT) and SIGTERM set the interrupted flag; the next progress report of a
-// render then answers PF_Interrupt_CANCEL and no further frame starts.  A second Ctrl-C
-// ends the program at once.
+// SIGINT (Ctrl-C), SIGTERM, SIGHUP, SIGQUIT and SIGPIPE set the interrupted flag; the
+// next progress report of a render then answers PF_Interrupt_CANCEL, no further frame
+// starts and no frame in progress is kept.  A second such signal (SIGPIPE aside) removes
+// the temporary files and ends the program at once.  SIGXFSZ is ignored, so a file-size
+// limit is an ordinary write error.
 void InstallInterruptHandler();
 bool Interrupted();
+// The signal that interrupted the run (0 when none).
+int InterruptSignal();
+// 128 + that signal (130 for Ctrl-C), the exit code of an interrupted run.
+ExitCode InterruptExitCode();
 void SetInterruptedForTesting(bool value);
 
 // A one-line bar on standard error: frames done of all, and the dots of the frames in

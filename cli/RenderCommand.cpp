@@ -12,8 +12,16 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <cstring>
+#include <tuple>
 #include <unistd.h>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <thread>
 
 #include "cli/AtomicFile.h"
 #include "cli/DotVectors.h"
@@ -43,12 +51,21 @@ bool ParseWhole(const std::string& text, long& out) {
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
 }
 
-// The same file, by identity when both exist, else by name.
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    return a == b;
+// A file's identity (device and inode, after links), when it exists.
+std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return std::nullopt;
+    return std::make_pair(st.st_dev, st.st_ino);
+}
+
+// The name a file that may not exist yet will have: its folder resolved through links.
+std::string ResolvedName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    char buffer[PATH_MAX];
+    if (!realpath(folder.c_str(), buffer)) return path;
+    return std::string(buffer) + "/" + name;
 }
 
 void CheckOutputFolder(const std::string& path) {
@@ -202,9 +219,9 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     }
     if (auto jobs = args.Value("jobs")) {
         long n = 0;
-        if (!ParseWhole(*jobs, n) || n < 1 || n > 256)
-            throw UsageError("bad --jobs \"" + *jobs + "\": expected a whole number from 1 to 256.");
-        plan.jobs = static_cast<int>(n);
+        if (!ParseWhole(*jobs, n) || n < 0 || n > 256)
+            throw UsageError("bad --jobs \"" + *jobs + "\": expected a whole number from 0 (one per core) to 256.");
+        plan.jobs = n == 0 ? WorkerPool::CoreCount() : static_cast<int>(n);
     }
     if (auto threads = args.Value("threads")) {
         long n = 0;
@@ -248,45 +265,157 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     return plan;
 }
 
+// The memory the process may still take: the machine's available memory, and the
+// address-space limit (ulimit -v) less what the process already maps.
+std::uint64_t AvailableMemory() {
+    std::uint64_t available = UINT64_MAX;
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kb = 0;
+    std::string unit;
+    while (meminfo >> key >> kb >> unit)
+        if (key == "MemAvailable:") available = kb * 1024;
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        std::uint64_t used = 0;
+        while (std::getline(status, line))
+            if (line.compare(0, 7, "VmSize:") == 0) used = std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
+        const std::uint64_t room = limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+        available = std::min(available, room);
+    }
+    return available;
+}
+
+std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
+
+// What a frame of this size holds at its peak: the decoded picture, the host's input and
+// the effect's checkout of it, the output, and two images (the picture and the host's
+// copy) per layer file; plus room for the effect's dot records.
+std::uint64_t FrameNeed(int width, int height, Depth depth, int layerFiles, int dx, int dy) {
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const std::uint64_t reduced = pixels / (static_cast<std::uint64_t>(dx) * static_cast<std::uint64_t>(dy)) + 1;
+    const std::uint64_t bpp = static_cast<std::uint64_t>(BytesPerPixelOf(depth));
+    const std::uint64_t copies = (dx > 1 || dy > 1) ? pixels * bpp + 3 * reduced * bpp : 4 * pixels * bpp;
+    return copies + 2 * static_cast<std::uint64_t>(layerFiles) * pixels * bpp + (64u << 20);
+}
+
 // Layer images read once (files without a frame field) and shared by every frame.
 class LayerFiles {
 public:
-    const Picture& Get(const std::string& path, Depth depth) {
+    std::shared_ptr<const Picture> Get(const std::string& path, Depth depth, bool luma, const std::string& param) {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto key = std::make_pair(path, depth);
+        auto key = std::make_tuple(path, depth, luma);
         auto it = cache_.find(key);
-        if (it == cache_.end())
-            it = cache_.emplace(key, std::make_shared<Picture>(ReadImage(path, depth).picture)).first;
-        return *it->second;
+        if (it == cache_.end()) it = cache_.emplace(key, Read(path, depth, luma, param)).first;
+        return it->second;
+    }
+
+    // Reads a layer file; a mask from a file without alpha would be opaque everywhere, so
+    // it gets a warning (once per file) unless its luminance is asked for.
+    std::shared_ptr<const Picture> Read(const std::string& path, Depth depth, bool luma, const std::string& param) {
+        LoadedImage loaded = ReadImage(path, depth);
+        if (luma) return std::make_shared<const Picture>(LuminanceAsAlpha(std::move(loaded.picture)));
+        if (!loaded.hasAlpha && param.find("Mask") != std::string::npos) {
+            std::lock_guard<std::mutex> lock(warnMutex_);
+            if (warned_.insert(path).second)
+                Warn("\"" + path + "\" has no alpha channel, so as \"" + param +
+                     "\" it is opaque everywhere; to use its brightness instead give --layer \"" + param + "=" +
+                     path + ":luma\".");
+        }
+        return std::make_shared<const Picture>(std::move(loaded.picture));
     }
 
 private:
-    std::mutex mutex_;
-    std::map<std::pair<std::string, Depth>, std::shared_ptr<Picture>> cache_;
+    std::mutex mutex_, warnMutex_;
+    std::set<std::string> warned_;
+    std::map<std::tuple<std::string, Depth, bool>, std::shared_ptr<const Picture>> cache_;
 };
+
+// Every file a run reads and writes.  Before anything renders: no output may be an input
+// of the run (any frame's, any layer's: by identity, after links), and no two outputs
+// may be one file.
+void CheckOutputsAgainstInputs(const RenderPlan& plan, const std::vector<std::string>& layerPatterns) {
+    std::map<std::pair<dev_t, ino_t>, std::string> inputs;
+    auto addInput = [&](const std::string& path) {
+        if (auto id = IdentityOf(path)) inputs.emplace(*id, path);
+    };
+    std::vector<FramePattern> layerFiles;
+    for (const std::string& p : layerPatterns) layerFiles.emplace_back(p);
+    for (long frame : plan.frames) {
+        addInput(plan.input.Expand(frame));
+        for (const FramePattern& l : layerFiles) addInput(l.Expand(frame));
+        if (!plan.input.HasField() && layerFiles.empty()) break;  // the same inputs for every frame
+    }
+    std::map<std::string, std::string> outputNames;
+    std::map<std::pair<dev_t, ino_t>, std::string> outputIds;
+    auto addOutput = [&](const std::string& path) {
+        if (auto id = IdentityOf(path)) {
+            auto in = inputs.find(*id);
+            if (in != inputs.end())
+                throw UsageError("the output \"" + path + "\" is " +
+                                 (in->second == path ? "an input" : "the input \"" + in->second + "\"") +
+                                 " of this run; tonedot never writes over its input.");
+            if (!outputIds.emplace(*id, path).second)
+                throw UsageError("the outputs \"" + outputIds[*id] + "\" and \"" + path +
+                                 "\" are the same file; give each output a name of its own.");
+        }
+        const std::string name = ResolvedName(path);
+        if (!outputNames.emplace(name, path).second)
+            throw UsageError("the outputs \"" + outputNames[name] + "\" and \"" + path +
+                             "\" are the same file; give each output a name of its own.");
+    };
+    for (long frame : plan.frames) {
+        addOutput(plan.output.Expand(frame));
+        if (plan.svg) addOutput(plan.svg->Expand(frame));
+    }
+}
 
 class FrameRenderer {
 public:
     FrameRenderer(EffectSession& session, const RenderPlan& plan, const ParamSettings& settings)
-        : session_(session), plan_(plan), settings_(settings) {}
+        : session_(session), plan_(plan), settings_(settings) {
+        for (const ParamInfo& info : session_.Params().All()) {
+            if (info.index == 0 || info.kind != ParamKind::Layer) continue;
+            auto it = settings_.find(info.index);
+            const ParamValue value = it != settings_.end() ? it->second : RegisteredValue(info);
+            if (value.layer == LayerChoice::File) ++layerFiles_;
+        }
+    }
 
     // Reads, renders and writes one frame on the calling thread's instance.
     void Run(Instance& instance, long frame) {
         const std::string inputPath = plan_.input.Expand(frame);
         const std::string outputPath = plan_.output.Expand(frame);
-        if (SameFile(inputPath, outputPath))
-            throw UsageError("the output \"" + outputPath + "\" is the input; tonedot never writes over its input.");
+        // The frame's need is weighed against the memory there is before it is decoded.
+        const ImageHeader header = ReadImageHeader(inputPath);
+        const Depth depth = plan_.depth.value_or(header.fileDepth);
+        const std::uint64_t need = FrameNeed(header.width, header.height, depth, layerFiles_,
+                                             plan_.context.downsampleX, plan_.context.downsampleY);
+        const std::uint64_t available = AvailableMemory();
+        if (need > available)
+            throw CliError(kExitMemory, "frame " + std::to_string(frame) + " (\"" + inputPath + "\", " +
+                                            std::to_string(header.width) + " x " + std::to_string(header.height) +
+                                            ", " + std::to_string(static_cast<int>(depth)) + "-bit) needs about " +
+                                            Megabytes(need) + " of memory and only " + Megabytes(available) +
+                                            " is available; render it with --downsample, a lower --depth or fewer --jobs.");
+
         LoadedImage loaded = ReadImage(inputPath, plan_.depth);
-        const Picture& source = loaded.picture;
+        const std::shared_ptr<const SourceTraits> traits = loaded.traits;
         FrameContext context = plan_.context;
         context.frame = frame;
-        context.layerWidth = source.Width();
-        context.layerHeight = source.Height();
-        const Picture input = Downsample(source, context.downsampleX, context.downsampleY);
+        context.layerWidth = loaded.picture.Width();
+        context.layerHeight = loaded.picture.Height();
+        const Depth renderDepth = loaded.picture.GetDepth();
+        const bool reduce = context.downsampleX > 1 || context.downsampleY > 1;
+        Picture input = reduce ? Downsample(loaded.picture, context.downsampleX, context.downsampleY)
+                               : std::move(loaded.picture);
+        loaded.picture = Picture();
 
         FrameLayers layers;
         layers.input = &input;
-        std::vector<std::unique_ptr<Picture>> owned;
+        std::vector<std::shared_ptr<const Picture>> held;
         for (const ParamInfo& info : session_.Params().All()) {
             if (info.index == 0 || info.kind != ParamKind::Layer) continue;
             auto it = settings_.find(info.index);
@@ -297,21 +426,28 @@ public:
                 const FramePattern pattern =
                     plan_.sequence ? FramePattern(value.layerFile) : FramePattern::Literal(value.layerFile);
                 const std::string path = pattern.Expand(frame);
-                const Picture& picture = pattern.HasField() ? *owned.emplace_back(std::make_unique<Picture>(
-                                                                  ReadImage(path, source.GetDepth()).picture))
-                                                            : files_.Get(path, source.GetDepth());
-                owned.push_back(std::make_unique<Picture>(
-                    Downsample(picture, context.downsampleX, context.downsampleY)));
-                layers.layers[info.index] = owned.back().get();
+                std::shared_ptr<const Picture> picture =
+                    pattern.HasField() ? files_.Read(path, renderDepth, value.layerLuma, info.name)
+                                       : files_.Get(path, renderDepth, value.layerLuma, info.name);
+                if (reduce)
+                    picture = std::make_shared<const Picture>(
+                        Downsample(*picture, context.downsampleX, context.downsampleY));
+                held.push_back(picture);
+                layers.layers[info.index] = picture.get();
             }
         }
 
         session_.ApplySettings(instance, settings_, context);
         PreparedFrame prepared = session_.Prepare(instance, context, layers);
-        const Picture result = session_.Render(instance, prepared);
+        // The host holds its own copies now.
+        input = Picture();
+        held.clear();
+        const RenderedFrame result = session_.RenderFrame(instance, prepared);
         std::string svg;
         if (plan_.svg) svg = FrameDotsSvg(session_, instance, prepared);
-        WriteImage(outputPath, result);
+        WriteOptions options = plan_.encoding;
+        options.source = traits.get();
+        WriteImage(outputPath, result.View(), options);
         if (plan_.svg) WriteTextFileAtomically(plan_.svg->Expand(frame), svg);
     }
 
@@ -320,6 +456,7 @@ private:
     const RenderPlan& plan_;
     const ParamSettings& settings_;
     LayerFiles files_;
+    int layerFiles_ = 0;
 };
 
 // The sbatch script rendering the plan's sequence as a job array: the same render line,
@@ -482,6 +619,11 @@ int RunRenderCommand(const ParsedArgs& args) {
         return kExitOk;
     }
 
+    std::vector<std::string> layerPatterns;
+    for (const auto& entry : settings)
+        if (entry.second.layer == LayerChoice::File) layerPatterns.push_back(entry.second.layerFile);
+    CheckOutputsAgainstInputs(plan, layerPatterns);
+
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(plan.jobs), plan.frames.size()));
     // The host's worker pool is shared by the frames in flight, each of which works on its
     // own thread too: at most workers + threads - 1 threads at once.
@@ -529,9 +671,11 @@ int RunRenderCommand(const ParsedArgs& args) {
     if (workers == 1) work(0);
     else RenderConcurrently(session.GetHost(), workers, work);
     bar.Finish();
-    if (Interrupted() && (!firstError || firstError->Code() == kExitCancelled)) {
+    if (Interrupted()) {
+        // Whatever failed after the signal failed because of it.
         RemovePendingTempFiles();
-        throw CliError(kExitCancelled, "interrupted; frames finished before the interrupt were kept, nothing partial was written.");
+        throw CliError(InterruptExitCode(), std::string("interrupted (") + strsignal(InterruptSignal()) +
+                                                "); frames finished before it were kept, nothing partial was written.");
     }
     if (firstError) {
         // The temporary files of standard input and output are named as what they stand for.

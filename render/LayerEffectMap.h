@@ -47,6 +47,12 @@ inline int64_t TileCoordinate(int64_t u, int64_t size, int32_t mode, bool& out) 
     }
 }
 
+// The luminance a map reads from a pixel's colour, on the pixel's own scale.
+template <class P>
+double MapLuminance(const P& p) {
+    return 0.298912 * p.red + 0.586611 * p.green + 0.114478 * p.blue;
+}
+
 // The weight of a map pixel from its luminance and alpha, per depth.
 template <class P>
 double LayerMapWeight(double luminance, double alpha) {
@@ -131,7 +137,7 @@ public:
     double Value(double x, double y) const override {
         if (coversNothing_) return 0.0;
         const P p = Sample(x, y);
-        const double luminance = 0.298912 * p.red + 0.586611 * p.green + 0.114478 * p.blue;
+        const double luminance = MapLuminance(p);
         return LayerMapWeight<P>(luminance, p.alpha);
     }
 

@@ -186,7 +186,7 @@ TEST(CliRender, BadInputGivesTheDocumentedErrorAndWritesNothing) {
         {{"in.png", "-o", "o.png", "--downsample", "0,2"}, 2, {"X,Y"}},
         {{"in.png", "-o", "o.png", "--quality", "best"}, 2, {"hi or lo"}},
         {{"in.png", "-o", "o.png", "--path", "fast"}, 2, {"smart or plain"}},
-        {{"in.png", "-o", "o.png", "--jobs", "0"}, 2, {"1 to 256"}},
+        {{"in.png", "-o", "o.png", "--jobs", "-1"}, 2, {"0 (one per core) to 256"}},
         {{"in.png", "-o", "o.png", "--threads", "-1"}, 2, {"0 (one per core) to 256"}},
         {{"in.png", "-o", "o.png", "--time", "-3"}, 2, {"frame number"}},
         {{"in.png", "-o", "o.png", "--fps", "0"}, 2, {"frames per second"}},
