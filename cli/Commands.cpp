@@ -20,6 +20,8 @@
 #include "cli/RenderCommand.h"
 #include "params/StoredDefaults.h"
 
+#include <unistd.h>
+
 namespace tonedot::cli {
 namespace {
 
@@ -124,12 +126,24 @@ int RunAbout(const ParsedArgs& args) {
     return kExitOk;
 }
 
+// Names the values a settings file cannot hold, which are left out of it.
+void WarnUnstorable(const RegisteredParams& params, const ParamSettings& settings, const std::string& where) {
+    const std::vector<std::string> names = UnstorableSettings(params, settings);
+    if (names.empty()) return;
+    std::string list;
+    for (const std::string& n : names) list += (list.empty() ? "\"" : ", \"") + n + "\"";
+    Warn(list + (names.size() == 1 ? " is" : " are") + " not stored in " + where +
+         ": the settings file holds no points; give " + (names.size() == 1 ? "it" : "them") +
+         " with --set when rendering.");
+}
+
 // ---- preset save -----------------------------------------------------------------------------
 
 int RunPresetSave(const ParsedArgs& args) {
     const std::string path = args.Arguments()[0];
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
     const ParamSettings settings = SettingsFromArgs(session.Params(), args);
+    WarnUnstorable(session.Params(), settings, "the preset");
     WriteTextFileAtomically(path, PresetText(session.Params(), settings));
     if (!args.Has("quiet")) std::fprintf(stderr, "tonedot: wrote preset %s\n", path.c_str());
     return kExitOk;
@@ -146,23 +160,38 @@ int RunDefaults(const ParsedArgs& args) {
         throw UsageError("defaults reset takes no values; it clears the stored defaults.");
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
     Instance& instance = session.NewInstance();
+    ParamSettings settings;
     if (action == "save") {
-        const ParamSettings settings = SettingsFromArgs(session.Params(), args);
+        settings = SettingsFromArgs(session.Params(), args);
+        WarnUnstorable(session.Params(), settings, "the stored defaults");
         FrameContext context;
         context.layerWidth = 1920;
         context.layerHeight = 1080;
         session.ApplySettings(instance, settings, context);
     }
-    // The options dialog's own buttons: 2001 "Set current parameter values to default",
-    // 2002 "Restore initial default parameter values".
-    const int wanted = action == "save" ? 1 : 2;
-    const int end = session.RunOptionsDialog(instance, action == "save" ? 2001 : 2002);
     char path[kSettingsPathSize];
     GetSettingsPath(path);
-    if (end != wanted)
-        throw RenderError(std::string("the effect's options dialog did not ") +
-                          (action == "save" ? "store" : "clear") + " the defaults (it ended with " +
-                          std::to_string(end) + "; stored defaults may be unavailable for this host).");
+    if (!*path)
+        throw IOError("the stored defaults have no place: $XDG_CONFIG_HOME or $HOME must name an absolute folder.");
+    // The options dialog's own buttons: 2001 "Set current parameter values to default",
+    // 2002 "Restore initial default parameter values".
+    const int end = session.RunOptionsDialog(instance, action == "save" ? 2001 : 2002);
+    // The effect writes the file itself; what counts is what the file holds now.
+    const std::string failed = std::string("cannot ") + (action == "save" ? "store the defaults in \"" : "clear the stored defaults \"") + path + "\": ";
+    if (action == "save") {
+        ParamSettings stored;
+        try {
+            ReadPreset(path, session.Params(), stored);
+        } catch (const CliError& e) {
+            throw IOError(failed + "the file could not be written (" + std::string(e.what()) +
+                          "); is its folder writable, and not a file?");
+        }
+        if (PresetText(session.Params(), stored) != PresetText(session.Params(), settings))
+            throw IOError(failed + "the file does not hold the values saved (the options dialog ended with " +
+                          std::to_string(end) + ").");
+    } else if (access(path, F_OK) == 0) {
+        throw IOError(failed + "the file is still there (the options dialog ended with " + std::to_string(end) + ").");
+    }
     if (!args.Has("quiet")) {
         if (action == "save")
             std::fprintf(stderr, "tonedot: stored the defaults in %s; they apply from the next start.\n", path);

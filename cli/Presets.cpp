@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <strings.h>
 
@@ -49,7 +50,10 @@ void ReadPreset(const std::string& path, const RegisteredParams& params, ParamSe
     if (!file) throw IOError("cannot read preset \"" + path + "\": " + std::strerror(errno) + ".");
     std::string line;
     int lineNumber = 0;
+    // As the effect reads its settings file: the first section of the name is the one
+    // used, and in it the first key of a name; later duplicates are ignored.
     bool inSection = false, sawSection = false;
+    std::set<std::string> seenKeys;
     // Colour channels are collected first, so that ".r" alone keeps green and blue.
     std::map<int, PF_Pixel> colors;
     while (std::getline(file, line)) {
@@ -60,7 +64,7 @@ void ReadPreset(const std::string& path, const RegisteredParams& params, ParamSe
         const std::string where = "preset \"" + path + "\" line " + std::to_string(lineNumber);
         if (t[0] == '[') {
             if (t.back() != ']') throw UsageError(where + ": malformed section header.");
-            inSection = strcasecmp(Trim(t.substr(1, t.size() - 2)).c_str(), kSection) == 0;
+            inSection = !sawSection && strcasecmp(Trim(t.substr(1, t.size() - 2)).c_str(), kSection) == 0;
             sawSection = sawSection || inSection;
             continue;
         }
@@ -81,6 +85,9 @@ void ReadPreset(const std::string& path, const RegisteredParams& params, ParamSe
                 channel = static_cast<char>(std::tolower(static_cast<unsigned char>(key.back())));
             }
         }
+        std::string folded = key;
+        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!seenKeys.insert(folded).second) continue;
         const ParamInfo* info = params.Find(name);
         if (!info || !info->Storable() || (info->kind == ParamKind::Color && channel == 0) ||
             (channel != 0 && std::strchr("rgba", channel) == nullptr))
@@ -120,6 +127,13 @@ void ReadPreset(const std::string& path, const RegisteredParams& params, ParamSe
         v.color.alpha = 255;
         settings[c.first] = v;
     }
+}
+
+std::vector<std::string> UnstorableSettings(const RegisteredParams& params, const ParamSettings& settings) {
+    std::vector<std::string> names;
+    for (const ParamInfo& p : params.All())
+        if (p.index != 0 && p.Settable() && !p.Storable() && settings.count(p.index)) names.push_back(p.name);
+    return names;
 }
 
 std::string PresetText(const RegisteredParams& params, const ParamSettings& settings) {

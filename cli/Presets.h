@@ -20,6 +20,9 @@ using ParamSettings = std::map<int, ParamValue>;
 // file and line.
 void ReadPreset(const std::string& path, const RegisteredParams& params, ParamSettings& settings);
 
+// The display names of the values in `settings` that the format cannot hold (points).
+std::vector<std::string> UnstorableSettings(const RegisteredParams& params, const ParamSettings& settings);
+
 // The text of a preset holding every storable parameter, in host order.
 std::string PresetText(const RegisteredParams& params, const ParamSettings& settings);
 
