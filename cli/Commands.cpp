@@ -269,7 +269,8 @@ std::string ProgramHelp(const std::vector<Command>& commands) {
             << first << "\n";
     }
     out << "\nRun \"tonedot COMMAND --help\" for a command's options.\n"
-           "Exit codes: 0 done, 2 usage, 3 file input/output, 4 effect error, 130 interrupted.\n";
+           "Exit codes: 0 done, 2 usage, 3 file input/output, 4 effect error, 5 out of memory,\n"
+           "128 + the signal when interrupted (130 Ctrl-C).\n";
     return out.str();
 }
 

@@ -445,7 +445,10 @@ public:
         const RenderedFrame result = session_.RenderFrame(instance, prepared);
         std::string svg;
         if (plan_.svg) svg = FrameDotsSvg(session_, instance, prepared);
-        WriteOptions options = plan_.encoding;
+        WriteOptions options;
+        options.compression = plan_.encoding.compression;
+        options.compressionLevel = plan_.encoding.compressionLevel;
+        options.jpegQuality = plan_.encoding.jpegQuality;
         options.source = traits.get();
         WriteImage(outputPath, result.View(), options);
         if (plan_.svg) WriteTextFileAtomically(plan_.svg->Expand(frame), svg);
@@ -567,7 +570,7 @@ CommandDef RenderCommandDef() {
         {"time", 't', "FRAME[@FPS]", "The frame number (and frame rate) the host renders at; default 0.", false},
         {"fps", 0, "FPS", "Frame rate: 24, 29.97 or 30000/1001; default 24.", false},
         {"frames", 'f', "LIST", "Renders a numbered sequence: INPUT and OUTPUT hold %04d (or %d,\n# for four digits, @@@ for three), e.g. in.%04d.png -o out.#.png\n--frames 1-48.  LIST: FIRST-LAST, FIRST-LASTxSTEP, N, or several\nwith commas (1-10x2,15).  A still INPUT is rendered at every frame.\nWithout --frames, names are taken as they are (% is a percent sign).", false},
-        {"jobs", 'j', "N", "Renders N frames at once on N threads (smart path).", false},
+        {"jobs", 'j', "N", "Reads, renders and writes N frames at once (0: one per core).", false},
         {"threads", 0, "N", "Threads each frame's work may spread over, its own included (0: one\nper core).  Default: the cores the jobs leave, at least 1, so\njobs + threads - 1 threads work at most: all cores, no more.", false},
         {"shard", 0, "K/N|slurm", "Renders only the K-th (from 0) of N contiguous, nearly equal parts\nof the frames; \"slurm\" takes K and N from a Slurm job array.", false},
         {"skip-existing", 0, "", "Leaves out frames whose outputs exist (a finished frame's\noutputs are complete), so a re-run renders only what is missing.", false},
@@ -588,9 +591,10 @@ CommandDef RenderCommandDef() {
         "  tonedot render photo.png -o halftone.png --set \"Enable Effector 1=on\" \\\n"
         "      --set \"Effect Map 1=Use Custom Map\" --layer \"Custom Map Layer 1=self\"\n"
         "\n"
-        "Exit codes: 0 done; 2 usage (bad option, unknown parameter, bad value); 3 an input\n"
-        "could not be read or an output not written; 4 the effect failed (the message names\n"
-        "the host error) or could not be loaded; 130 interrupted (Ctrl-C).\n";
+        "Exit codes: 0 done; 2 usage (bad option, unknown parameter, bad value, an output\n"
+        "that is an input); 3 an input could not be read or an output not written; 4 the\n"
+        "effect failed (the message names the host error) or could not be loaded; 5 a frame\n"
+        "needs more memory than there is; 128 + the signal when interrupted (130 Ctrl-C).\n";
     return command;
 }
 

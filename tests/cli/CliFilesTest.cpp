@@ -2,6 +2,7 @@
 // signals), never over an input, saves that read back, and the input's traits kept.
 #include <OpenImageIO/imageio.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -321,7 +322,7 @@ TEST(CliFiles, DamagedAnimatedAndAlphaLosingCasesAreNotSilent) {
     struct Case {
         std::vector<std::string> args;
         int code;
-        std::string says;  // in the last line of standard error
+        std::string says;
     };
     const std::vector<Case> cases = {
         {{"cut.jpg", "-o", "a.png"}, tonedot::cli::kExitIO, "damaged"},
@@ -337,10 +338,9 @@ TEST(CliFiles, DamagedAnimatedAndAlphaLosingCasesAreNotSilent) {
         args.insert(args.end(), c.args.begin(), c.args.end());
         const RunResult r = s.Run(args);
         EXPECT_EQ(r.code, c.code) << c.args[0] << ": " << r.err;
-        const std::size_t last = r.err.find_last_of('\n', r.err.size() - 2);
-        const std::string line = r.err.substr(last == std::string::npos ? 0 : last + 1);
-        EXPECT_TRUE(Contains(line, c.says)) << r.err;
-        EXPECT_TRUE(Contains(line, "tonedot: ")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "tonedot: ") && Contains(r.err, c.says)) << r.err;
+        // A refusal is one line, whatever the image library said.
+        if (c.code != 0) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     // A grey mask's brightness as its alpha is the same mask as one with that alpha.
     ASSERT_EQ(s.Run({"render", "in.png", "-o", "luma.png", "--set", "Mask=Layer", "--layer",
