@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -131,8 +132,18 @@ std::shared_ptr<SourceTraits> TraitsOf(const OIIO::ImageInput& in) {
     return t;
 }
 
+// Frames are read and written on several threads at once, each with its own readers and
+// writers, which share nothing but the library's name table (built for concurrent use)
+// and the library's worker pool.  That pool is not used: frames are what run side by side,
+// and the pool, started by whichever frame first reaches for it, would be fed by all.
+void UseImageLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { OIIO::attribute("threads", 1); });
+}
+
 // Opens a file for reading and checks it is one two-dimensional image.
 std::unique_ptr<OIIO::ImageInput> OpenInput(const std::string& path) {
+    UseImageLibrary();
     struct stat st;
     if (stat(path.c_str(), &st) != 0) ThrowReadError(path, std::strerror(errno));
     if (S_ISDIR(st.st_mode)) ThrowReadError(path, "it is a folder");
@@ -415,6 +426,7 @@ LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth) {
 }
 
 void CheckWritableFormat(const std::string& path) {
+    UseImageLibrary();
     const std::string ext = ExtensionOf(path);
     auto out = ext.empty() ? nullptr : OIIO::ImageOutput::create(path);
     if (!out) {
@@ -426,6 +438,7 @@ void CheckWritableFormat(const std::string& path) {
 }
 
 void WriteImage(const std::string& path, const PixelView& pixels, const WriteOptions& options) {
+    UseImageLibrary();
     CheckWritableFormat(path);
     AtomicFile file(path);
     auto out = OIIO::ImageOutput::create(file.TempPath());
