@@ -5,7 +5,6 @@
 #include <charconv>
 #include <algorithm>
 #include <climits>
-#include <limits.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
