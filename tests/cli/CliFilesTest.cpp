@@ -142,7 +142,11 @@ TEST(CliFiles, EverySignalEndsTheRunCleanly) {
                   static_cast<char*>(nullptr));
             _exit(97);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        // The signal comes once the run is under way (its first frame written), however
+        // busy the machine is.
+        for (int i = 0; i < 1200 && !Exists(s.Path(prefix + "001.png")) && waitpid(pid, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(pid, signo);
         int status = 0;
         pid_t done = 0;
