@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include "AEUtil/Pixel.h"
+#include "host/Host.h"
 #include "host/Image.h"
 
 namespace tonedot {
@@ -56,6 +57,29 @@ PF_Err ByFormat(PF_PixelFormat format, Body&& body) {
     }
 }
 
+// Calls body(top, bottom) for row ranges that together make rows top .. bottom - 1: on the
+// worker threads of the host whose instance `ref` names, when there is such a host and the
+// area is worth it, else at once on the calling thread.  Bodies write disjoint rows.
+template <class Body>
+void ForRows(PF_ProgPtr ref, A_long top, A_long bottom, A_long width, Body&& body) {
+    constexpr int64_t kMinPixelsPerPart = 1 << 16;
+    const Instance* instance = Instance::FromRef(ref);
+    const int workers = instance ? instance->host().WorkerCount() : 1;
+    const int64_t rows = int64_t{bottom} - top;
+    const int64_t pixels = rows * std::max<A_long>(width, 1);
+    const int64_t parts = std::min<int64_t>({int64_t{workers} * 4, rows, pixels / kMinPixelsPerPart});
+    if (workers <= 1 || parts <= 1) {
+        if (rows > 0) body(top, bottom);
+        return;
+    }
+    const A_long step = static_cast<A_long>((rows + parts - 1) / parts);
+    const int count = static_cast<int>((rows + step - 1) / step);
+    instance->host().Pool().Run(count, [&](int i, int) {
+        const A_long from = top + i * step;
+        body(from, std::min<A_long>(from + step, bottom));
+    });
+}
+
 // ---- fill --------------------------------------------------------------------------------------
 // A colour of any depth on the scale of P.
 template <class P, class Source>
@@ -72,41 +96,44 @@ bool AllBytesEqual(const P& value) {
 }
 
 template <class P>
-void FillRows(const P& value, const PF_Rect& r, PF_EffectWorld* world) {
+void FillRows(PF_ProgPtr ref, const P& value, const PF_Rect& r, PF_EffectWorld* world) {
     if (r.left >= r.right) return;
     const size_t count = static_cast<size_t>(r.right - r.left);
     const bool bytewise = AllBytesEqual(value);
-    for (A_long y = r.top; y < r.bottom; ++y) {
-        P* row = RowOf<P>(world, y) + r.left;
-        if (bytewise) {
-            std::memset(static_cast<void*>(row), *reinterpret_cast<const unsigned char*>(&value),
-                        count * sizeof(P));
-        } else {
-            std::fill_n(row, count, value);
+    ForRows(ref, r.top, r.bottom, r.right - r.left, [&](A_long top, A_long bottom) {
+        for (A_long y = top; y < bottom; ++y) {
+            P* row = RowOf<P>(world, y) + r.left;
+            if (bytewise) {
+                std::memset(static_cast<void*>(row), *reinterpret_cast<const unsigned char*>(&value),
+                            count * sizeof(P));
+            } else {
+                std::fill_n(row, count, value);
+            }
         }
-    }
+    });
 }
 
 template <class Source>
-PF_Err FillAny(const Source* color, const PF_Rect* rect, PF_EffectWorld* world) {
+PF_Err FillAny(PF_ProgPtr ref, const Source* color, const PF_Rect* rect, PF_EffectWorld* world) {
     ++PixelServiceCalls().fill;
     if (!color || !world) return PF_Err_BAD_CALLBACK_PARAM;
     return ByFormat(Image::FormatOf(world), [&](auto pixel) {
         using P = decltype(pixel);
-        FillRows(ConvertColor<P>(*color), Clip(rect ? *rect : WholeOf(world), world), world);
+        FillRows(ref, ConvertColor<P>(*color), Clip(rect ? *rect : WholeOf(world), world), world);
         return PF_Err_NONE;
     });
 }
 
-PF_Err Fill8(PF_ProgPtr, const PF_Pixel* color, const PF_Rect* rect, PF_EffectWorld* world) {
-    return FillAny(color, rect, world);
+PF_Err Fill8(PF_ProgPtr ref, const PF_Pixel* color, const PF_Rect* rect, PF_EffectWorld* world) {
+    return FillAny(ref, color, rect, world);
 }
-PF_Err Fill16(PF_ProgPtr, const PF_Pixel16* color, const PF_Rect* rect, PF_EffectWorld* world) {
-    return FillAny(color, rect, world);
+PF_Err Fill16(PF_ProgPtr ref, const PF_Pixel16* color, const PF_Rect* rect,
+              PF_EffectWorld* world) {
+    return FillAny(ref, color, rect, world);
 }
-PF_Err FillFloat(PF_ProgPtr, const PF_PixelFloat* color, const PF_Rect* rect,
+PF_Err FillFloat(PF_ProgPtr ref, const PF_PixelFloat* color, const PF_Rect* rect,
                  PF_EffectWorld* world) {
-    return FillAny(color, rect, world);
+    return FillAny(ref, color, rect, world);
 }
 
 PF_Err NoPremultiply(PF_ProgPtr, A_long, PF_EffectWorld*) { return PF_Err_INVALID_CALLBACK; }
@@ -129,7 +156,8 @@ bool Overlap(const PF_EffectWorld* a, const PF_EffectWorld* b) {
 // source pixel (s.left + (x - d.left) * sw / dw, s.top + (y - d.top) * sh / dh) when that lies
 // in the source.
 template <class P>
-void CopyRows(const PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect& s, const PF_Rect& d) {
+void CopyRows(PF_ProgPtr ref, const PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect& s,
+              const PF_Rect& d) {
     const A_long sw = s.right - s.left, sh = s.bottom - s.top;
     const A_long dw = d.right - d.left, dh = d.bottom - d.top;
     const A_long x0 = std::max<A_long>(d.left, 0), x1 = std::min<A_long>(d.right, dst->width);
@@ -140,13 +168,15 @@ void CopyRows(const PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect& s, 
         const int64_t from = std::max<int64_t>(x0, -shift);
         const int64_t to = std::min<int64_t>(x1, src->width - shift);
         if (from >= to) return;
-        for (A_long y = y0; y < y1; ++y) {
-            const int64_t sy = int64_t{s.top} + (y - d.top);
-            if (sy < 0 || sy >= src->height) continue;
-            std::memcpy(static_cast<void*>(RowOf<P>(dst, y) + from),
-                        RowOf<P>(src, static_cast<A_long>(sy)) + (from + shift),
-                        static_cast<size_t>(to - from) * sizeof(P));
-        }
+        ForRows(ref, y0, y1, static_cast<A_long>(to - from), [&](A_long top, A_long bottom) {
+            for (A_long y = top; y < bottom; ++y) {
+                const int64_t sy = int64_t{s.top} + (y - d.top);
+                if (sy < 0 || sy >= src->height) continue;
+                std::memcpy(static_cast<void*>(RowOf<P>(dst, y) + from),
+                            RowOf<P>(src, static_cast<A_long>(sy)) + (from + shift),
+                            static_cast<size_t>(to - from) * sizeof(P));
+            }
+        });
         return;
     }
     for (A_long y = y0; y < y1; ++y) {
@@ -162,7 +192,7 @@ void CopyRows(const PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect& s, 
     }
 }
 
-PF_Err CopyRect(PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* src_r,
+PF_Err CopyRect(PF_ProgPtr ref, PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* src_r,
                 const PF_Rect* dst_r) {
     if (!src || !dst) return PF_Err_BAD_CALLBACK_PARAM;
     const PF_PixelFormat format = Image::FormatOf(src);
@@ -173,21 +203,21 @@ PF_Err CopyRect(PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* src_r,
         return PF_Err_NONE;
     }
     return ByFormat(format, [&](auto pixel) {
-        CopyRows<decltype(pixel)>(src, dst, s, d);
+        CopyRows<decltype(pixel)>(ref, src, dst, s, d);
         return PF_Err_NONE;
     });
 }
 
-PF_Err Copy(PF_ProgPtr, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r,
+PF_Err Copy(PF_ProgPtr ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r,
             PF_Rect* dst_r) {
     ++PixelServiceCalls().copy;
-    return CopyRect(src, dst, src_r, dst_r);
+    return CopyRect(ref, src, dst, src_r, dst_r);
 }
 
-PF_Err CopyHq(PF_ProgPtr, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r,
+PF_Err CopyHq(PF_ProgPtr ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r,
               PF_Rect* dst_r) {
     ++PixelServiceCalls().copyHq;
-    return CopyRect(src, dst, src_r, dst_r);
+    return CopyRect(ref, src, dst, src_r, dst_r);
 }
 
 // ---- transfer ------------------------------------------------------------------------------------
@@ -266,8 +296,9 @@ void InFrontMaskedRun(const P* f, P* b, const M* m, A_long count, double opacity
 }
 
 template <class P, class M>
-void TransferRows(const PF_Rect& src_r, const PF_EffectWorld* src, double opacity,
-                  const PF_MaskWorld* mask, A_long dest_x, A_long dest_y, PF_EffectWorld* dst) {
+void TransferRows(PF_ProgPtr ref, const PF_Rect& src_r, const PF_EffectWorld* src,
+                  double opacity, const PF_MaskWorld* mask, A_long dest_x, A_long dest_y,
+                  PF_EffectWorld* dst) {
     const PF_Rect s = Clip(src_r, src);
     const int64_t toDest = int64_t{dest_x} - src_r.left;  // destination column minus source column
     // Source columns whose destination lies in dst.
@@ -277,28 +308,33 @@ void TransferRows(const PF_Rect& src_r, const PF_EffectWorld* src, double opacit
     const bool inverted = mask && (mask->what_is_mask & PF_MaskFlag_INVERTED);
     // Weight where the mask has no pixel (alpha 0).
     const double outside = mask ? opacity * (inverted ? 1.0 - 0.0 : 0.0) : opacity;
-    for (A_long y = s.top; y < s.bottom; ++y) {
-        const int64_t dy = int64_t{dest_y} + (y - src_r.top);
-        if (dy < 0 || dy >= dst->height) continue;
-        const P* f = RowOf<P>(src, y);
-        P* b = RowOf<P>(dst, static_cast<A_long>(dy));
-        const int64_t my = mask ? dy - mask->offset.v : -1;
-        if (!mask || !mask->mask.data || my < 0 || my >= mask->mask.height) {
-            InFrontRun(f + x0, b + x0 + toDest, x1 - x0, outside);
-            continue;
+    // Rows read what earlier rows wrote when the destination shares memory with the source
+    // or the mask: then one after another, as ever.
+    const bool shared = Overlap(src, dst) || (mask && mask->mask.data && Overlap(&mask->mask, dst));
+    ForRows(shared ? nullptr : ref, s.top, s.bottom, x1 - x0, [&](A_long top, A_long bottom) {
+        for (A_long y = top; y < bottom; ++y) {
+            const int64_t dy = int64_t{dest_y} + (y - src_r.top);
+            if (dy < 0 || dy >= dst->height) continue;
+            const P* f = RowOf<P>(src, y);
+            P* b = RowOf<P>(dst, static_cast<A_long>(dy));
+            const int64_t my = mask ? dy - mask->offset.v : -1;
+            if (!mask || !mask->mask.data || my < 0 || my >= mask->mask.height) {
+                InFrontRun(f + x0, b + x0 + toDest, x1 - x0, outside);
+                continue;
+            }
+            // Destination columns dx with mask column dx - offset.h inside the mask world.
+            const A_long in0 = static_cast<A_long>(std::clamp<int64_t>(mask->offset.h - toDest, x0, x1));
+            const A_long in1 = static_cast<A_long>(
+                std::clamp<int64_t>(int64_t{mask->offset.h} + mask->mask.width - toDest, in0, x1));
+            InFrontRun(f + x0, b + x0 + toDest, in0 - x0, outside);
+            const M* m = RowOf<M>(&mask->mask, static_cast<A_long>(my)) + (in0 + toDest - mask->offset.h);
+            InFrontMaskedRun(f + in0, b + in0 + toDest, m, in1 - in0, opacity, inverted);
+            InFrontRun(f + in1, b + in1 + toDest, x1 - in1, outside);
         }
-        // Destination columns dx with mask column dx - offset.h inside the mask world.
-        const A_long in0 = static_cast<A_long>(std::clamp<int64_t>(mask->offset.h - toDest, x0, x1));
-        const A_long in1 = static_cast<A_long>(
-            std::clamp<int64_t>(int64_t{mask->offset.h} + mask->mask.width - toDest, in0, x1));
-        InFrontRun(f + x0, b + x0 + toDest, in0 - x0, outside);
-        const M* m = RowOf<M>(&mask->mask, static_cast<A_long>(my)) + (in0 + toDest - mask->offset.h);
-        InFrontMaskedRun(f + in0, b + in0 + toDest, m, in1 - in0, opacity, inverted);
-        InFrontRun(f + in1, b + in1 + toDest, x1 - in1, outside);
-    }
+    });
 }
 
-PF_Err TransferRect(PF_ProgPtr, PF_Quality, PF_ModeFlags m_flags, PF_Field, const PF_Rect* src_rec,
+PF_Err TransferRect(PF_ProgPtr ref, PF_Quality, PF_ModeFlags m_flags, PF_Field, const PF_Rect* src_rec,
                     const PF_EffectWorld* src_world, const PF_CompositeMode* comp_mode,
                     const PF_MaskWorld* mask_world0, A_long dest_x, A_long dest_y,
                     PF_EffectWorld* dst_world) {
@@ -322,8 +358,8 @@ PF_Err TransferRect(PF_ProgPtr, PF_Quality, PF_ModeFlags m_flags, PF_Field, cons
                                    ? comp_mode->opacitySu / 32768.0
                                    : comp_mode->opacity / 255.0;
         return ByFormat(maskFormat, [&](auto maskPixel) {
-            TransferRows<P, decltype(maskPixel)>(src_r, src_world, opacity, mask_world0, dest_x,
-                                                 dest_y, dst_world);
+            TransferRows<P, decltype(maskPixel)>(ref, src_r, src_world, opacity, mask_world0,
+                                                 dest_x, dest_y, dst_world);
             return PF_Err_NONE;
         });
     });

@@ -9,6 +9,7 @@
 #include <memory>
 #include <random>
 
+#include "host/Host.h"
 #include "host/Image.h"
 #include "host/PixelServices.h"
 #include "tests/PixelServicesReference.h"
@@ -193,6 +194,42 @@ TEST(PixelServicesReference, TransferEqualsTheReference) {
                                                     m, destX, destY, expected->World());
         ASSERT_EQ(got, want) << "seed " << seed;
         ASSERT_TRUE(SameBytes(*dst, *expected)) << "seed " << seed;
+    }
+}
+
+// Large areas are split into row ranges on the host's workers (the effect_ref names an
+// instance); the result stays the reference's.
+TEST(PixelServicesReference, ConcurrentRowsEqualTheReference) {
+    Host host(static_cast<PF_EntryPointFunc>(nullptr));
+    host.SetWorkerCount(3);
+    const PF_ProgPtr ref = host.Main().Ref();
+    for (int seed = 0; seed < 3; ++seed) {
+        std::mt19937 rng(seed);
+        const PF_PixelFormat format = kFormats[seed];
+        auto src = RandomImage(rng, format, 700, 300);
+        auto dst = RandomImage(rng, format, 690, 310);
+        auto mask = RandomImage(rng, format, 500, 280);
+        auto expected = Twin(*dst);
+        PF_MaskWorld m{};
+        m.mask = *mask->World();
+        m.offset = {40, -10};
+        PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, 200, 0, 30000};
+        const PF_Pixel colour = {255, 10, 20, 30};
+        PF_Rect from = {5, 5, 600, 290}, to = {0, 10, 595, 295};
+        PF_Rect from2 = from, to2 = to;
+        ASSERT_EQ(kWorldTransformSuite1.transfer_rect(ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT,
+                                                      PF_Field_FRAME, nullptr, src->World(), &mode,
+                                                      &m, -3, 4, dst->World()),
+                  PF_Err_NONE);
+        reference::TransferRect(PF_MF_Alpha_STRAIGHT, nullptr, src->World(), &mode, &m, -3, 4,
+                                expected->World());
+        ASSERT_TRUE(SameBytes(*dst, *expected)) << "transfer, seed " << seed;
+        ASSERT_EQ(kWorldTransformSuite1.copy(ref, src->World(), dst->World(), &from, &to), PF_Err_NONE);
+        reference::CopyRect(src->World(), expected->World(), &from2, &to2);
+        ASSERT_TRUE(SameBytes(*dst, *expected)) << "copy, seed " << seed;
+        ASSERT_EQ(kFillMatteSuite2.fill(ref, &colour, &to, dst->World()), PF_Err_NONE);
+        reference::FillAny(&colour, &to2, expected->World());
+        ASSERT_TRUE(SameBytes(*dst, *expected)) << "fill, seed " << seed;
     }
 }
 
