@@ -48,7 +48,7 @@ const std::vector<CoverageRun>& ConvexSpanState::Resolve() {
     for (int32_t p = lo; p <= hi;) {
         if (p >= fullLo && p <= fullHi) {
             const int32_t end = std::min(fullHi, hi);
-            runs_.push_back(CoverageRun{p, end - p + 1, kSamplesPerPixelArea});
+            AppendRun(runs_, p, end - p + 1, kSamplesPerPixelArea);
             p = end + 1;
             continue;
         }
@@ -57,7 +57,7 @@ const std::vector<CoverageRun>& ConvexSpanState::Resolve() {
         for (const SampleSpan& s : slots_) {
             c += std::max(0, std::min(s.x1, right) - std::max(s.x0, left) + 1);
         }
-        if (c > 0) runs_.push_back(CoverageRun{p, 1, c});
+        if (c > 0) AppendRun(runs_, p, 1, c);
         ++p;
     }
     return runs_;

@@ -21,7 +21,9 @@ void SpanRows::Add(int32_t subRow, int32_t x0, int32_t x1) {
     assert(subRow >= 0 && subRow < 8 && x0 <= x1);
     std::vector<SampleSpan>& list = lists_[subRow];
     if (list.empty() || list.back().x1 + 1 < x0) {
-        list.push_back(SampleSpan{x0, x1});
+        SampleSpan& span = list.emplace_back();
+        span.x0 = x0;
+        span.x1 = x1;
     } else if (x1 > list.back().x1) {
         list.back().x1 = x1;
     }
@@ -51,7 +53,7 @@ void SpanRows::FindFullRuns() {
     for (const SampleSpan& run : *sofar) {
         const int32_t p0 = std::max((run.x0 >> 3) + 1, 0);
         const int32_t p1 = std::min((run.x1 >> 3) - 1, width_ - 1);
-        if (p0 <= p1) fullRuns_.push_back(CoverageRun{p0, p1 - p0 + 1, kSamplesPerPixelArea});
+        if (p0 <= p1) AppendRun(fullRuns_, p0, p1 - p0 + 1, kSamplesPerPixelArea);
     }
 }
 
@@ -102,7 +104,7 @@ const std::vector<CoverageRun>& SpanRows::Resolve() {
         const int32_t c = cover_[p];
         if (c > 0) {
             cover_[p] = 0;
-            runs_.push_back(CoverageRun{p, 1, c});
+            AppendRun(runs_, p, 1, c);
         }
         ++p;
     }
@@ -164,7 +166,7 @@ const std::vector<CoverageRun>& CoverageCells::Resolve() {
                 return;
             }
         }
-        runs_.push_back(CoverageRun{x, length, count});
+        AppendRun(runs_, x, length, count);
     };
     int32_t running = 0;
     int32_t next = 0;  // first pixel not yet handed out

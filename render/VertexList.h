@@ -18,7 +18,13 @@ public:
     VertexList() { vertices_.reserve(100); }
 
     void Clear() { vertices_.clear(); }
-    void AddVertex(double x, double y) { vertices_.push_back(OutlineVertex{x, y, 0.0, 0.0, 0, false}); }
+    // Built in place: a whole-struct temporary would be stored in pieces and read back
+    // whole, which stalls on every point.
+    void AddVertex(double x, double y) {
+        OutlineVertex& v = vertices_.emplace_back();
+        v.x = x;
+        v.y = y;
+    }
     // Marks the last vertex as standing for itself and copies of it that followed it.
     void MarkLastRepeated() { vertices_.back().repeated = true; }
     void MarkRepeated(size_t i) { vertices_[i].repeated = true; }
