@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <sys/stat.h>
 
 #include "AEUtil/HostApi.h"
 #include "cli/ExitCodes.h"
 #include "host/Image.h"
+#include "host/WorkerPool.h"
 
 extern "C" PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*);
 
@@ -50,39 +52,49 @@ SessionHolder& TheSession() {
 // The parameter UI command runs one instance at a time.
 std::mutex gUIMutex;
 
-// RGBA (bytes in memory order) to the host's ARGB and back; straight alpha both.
-void ToHost(const std::uint32_t* in, Image& image) {
-    const auto* src = reinterpret_cast<const unsigned char*>(in);
+// RGBA (bytes in memory order) to the host's ARGB and back, straight alpha both: as
+// little-endian words, a rotation by one byte.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are converted as little-endian words");
+inline std::uint32_t RgbaToArgb(std::uint32_t v) { return (v << 8) | (v >> 24); }
+inline std::uint32_t ArgbToRgba(std::uint32_t v) { return (v >> 8) | (v << 24); }
+
+// Runs rows(y0, y1) over bands of rows on the host's worker threads.
+void InBands(WorkerPool& pool, int height, const std::function<void(int, int)>& rows) {
+    const int bands = std::max(1, std::min(height / 32, pool.Workers() * 4));
+    pool.Run(bands, [&](int band, int) {
+        rows(static_cast<int>(static_cast<long>(height) * band / bands),
+             static_cast<int>(static_cast<long>(height) * (band + 1) / bands));
+    });
+}
+
+void ToHost(WorkerPool& pool, const std::uint32_t* in, Image& image) {
     const int w = image.Width();
-    for (int y = 0; y < image.Height(); ++y) {
-        PF_Pixel8* row = &image.At<PF_Pixel8>(0, y);
-        const unsigned char* s = src + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 4;
-        for (int x = 0; x < w; ++x, s += 4) row[x] = PF_Pixel8{s[3], s[0], s[1], s[2]};
-    }
+    InBands(pool, image.Height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            auto* __restrict row = reinterpret_cast<std::uint32_t*>(&image.At<PF_Pixel8>(0, y));
+            const std::uint32_t* __restrict s = in + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            for (int x = 0; x < w; ++x) row[x] = RgbaToArgb(s[x]);
+        }
+    });
 }
 
 // The output world (which may cover less than the frame) into RGBA; transparent elsewhere.
-void FromHost(const Image& output, int width, int height, std::uint32_t* out) {
+void FromHost(WorkerPool& pool, const Image& output, int width, int height, std::uint32_t* out) {
     const PF_EffectWorld& world = *output.World();
     if (world.origin_x > 0 || world.origin_y > 0 || world.origin_x + world.width < width ||
         world.origin_y + world.height < height)
         std::memset(out, 0, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-    auto* dst = reinterpret_cast<unsigned char*>(out);
     const int x0 = std::max(0, static_cast<int>(world.origin_x));
     const int x1 = std::min(width, static_cast<int>(world.origin_x + world.width));
-    for (int y = 0; y < world.height; ++y) {
-        const int ty = y + world.origin_y;
-        if (ty < 0 || ty >= height) continue;
-        const PF_Pixel8* row = &output.At<PF_Pixel8>(0, y);
-        unsigned char* d = dst + (static_cast<std::size_t>(ty) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x0)) * 4;
-        for (int x = x0; x < x1; ++x, d += 4) {
-            const PF_Pixel8& p = row[x - world.origin_x];
-            d[0] = p.red;
-            d[1] = p.green;
-            d[2] = p.blue;
-            d[3] = p.alpha;
+    InBands(pool, world.height, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const int ty = y + world.origin_y;
+            if (ty < 0 || ty >= height) continue;
+            const auto* __restrict row = reinterpret_cast<const std::uint32_t*>(&output.At<PF_Pixel8>(0, y)) - world.origin_x;
+            std::uint32_t* __restrict d = out + static_cast<std::size_t>(ty) * static_cast<std::size_t>(width);
+            for (int x = x0; x < x1; ++x) d[x] = ArgbToRgba(row[x]);
         }
-    }
+    });
 }
 
 }  // namespace
@@ -255,7 +267,7 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
     session_->ApplySettings(*instance_, settings_, context);
 
     if (!input_) input_ = std::make_unique<Image>(PF_PixelFormat_ARGB32, context.layerWidth, context.layerHeight);
-    ToHost(in, *input_);
+    ToHost(session_->GetHost().Pool(), in, *input_);
     std::vector<int> selfLayers;
     for (const cli::ParamInfo& info : session_->Params().All())
         if (info.index > 0 && info.kind == ParamKind::Layer && Current(info).layer == cli::LayerChoice::Self)
@@ -269,7 +281,7 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
         throw;
     }
     input_ = std::move(frame.input);
-    FromHost(*output, context.layerWidth, context.layerHeight, out);
+    FromHost(session_->GetHost().Pool(), *output, context.layerWidth, context.layerHeight, out);
 }
 
 }  // namespace tonedot::frei0r
