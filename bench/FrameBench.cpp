@@ -1,5 +1,5 @@
 // Whole frames through the stand-in host's smart path (pre-render, layer checkouts, render
-// driver, grid, drawing, transfer, and the host's own copies of input and output), at
+// driver, grid, drawing, and the host's fill, copy and transfer), at
 // 1920 x 1080 and 3840 x 2160:
 //
 //   Frame/Default/<size>/<depth>   the default parameters
