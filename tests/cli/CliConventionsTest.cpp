@@ -59,12 +59,18 @@ TEST(CliConventions, ParamsAsJsonHoldWhatTheTableShows) {
         char prefix[64];
         std::snprintf(prefix, sizeof prefix, "%-5d %-5d ", p["index"].get<int>(), p["id"].get<int>());
         EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
-        if (!p["name"].get<std::string>().empty()) EXPECT_TRUE(Contains(line, p["name"].get<std::string>()));
+        if (!p["name"].get<std::string>().empty()) {
+            EXPECT_TRUE(Contains(line, p["name"].get<std::string>()));
+        }
         EXPECT_TRUE(Contains(line, p["kind"].get<std::string>())) << line;
-        if (p.contains("default")) EXPECT_TRUE(Contains(line, " " + p["default"].get<std::string>() + " ")) << line;
-        if (p.contains("choices"))
-            for (const auto& c : p["choices"])
+        if (p.contains("default")) {
+            EXPECT_TRUE(Contains(line, " " + p["default"].get<std::string>() + " ")) << line;
+        }
+        if (p.contains("choices")) {
+            for (const auto& c : p["choices"]) {
                 EXPECT_TRUE(Contains(line, std::to_string(c["value"].get<int>()) + " " + c["name"].get<std::string>()));
+            }
+        }
     }
     EXPECT_EQ(row, list.size());
 }

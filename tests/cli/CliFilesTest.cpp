@@ -344,7 +344,9 @@ TEST(CliFiles, DamagedAnimatedAndAlphaLosingCasesAreNotSilent) {
         EXPECT_EQ(r.code, c.code) << c.args[0] << ": " << r.err;
         EXPECT_TRUE(Contains(r.err, "tonedot: ") && Contains(r.err, c.says)) << r.err;
         // A refusal is one line, whatever the image library said.
-        if (c.code != 0) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        if (c.code != 0) {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        }
     }
     // A grey mask's brightness as its alpha is the same mask as one with that alpha.
     ASSERT_EQ(s.Run({"render", "in.png", "-o", "luma.png", "--set", "Mask=Layer", "--layer",
