@@ -27,9 +27,9 @@ bool NoTemporaryFiles(const CliScratch& s) {
 }
 
 // Writes an image through the image library with the given header attributes.
-void WriteWithLibrary(const std::string& path, OIIO::ImageSpec spec, const std::vector<float>& pixels) {
+void WriteWithLibrary(const std::string& path, OIIO::ImageSpec layout, const std::vector<float>& pixels) {
     auto out = OIIO::ImageOutput::create(path);
-    ASSERT_TRUE(out && out->open(path, spec)) << OIIO::geterror();
+    ASSERT_TRUE(out && out->open(path, layout)) << OIIO::geterror();
     ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()));
     ASSERT_TRUE(out->close());
 }
@@ -285,9 +285,9 @@ TEST(CliFiles, OrientedInputsAreRenderedUpright) {
             d[1] = p.green / 255.0f;
             d[2] = p.blue / 255.0f;
         }
-    OIIO::ImageSpec spec(h, w, 3, OIIO::TypeDesc::UINT8);
-    spec.attribute("Orientation", 6);
-    WriteWithLibrary(s.Path("turned.tif"), spec, stored);
+    OIIO::ImageSpec layout(h, w, 3, OIIO::TypeDesc::UINT8);
+    layout.attribute("Orientation", 6);
+    WriteWithLibrary(s.Path("turned.tif"), layout, stored);
     ASSERT_EQ(s.Run({"render", "turned.tif", "-o", "got.tif"}).code, 0);
     EXPECT_TRUE(s.Load("got.tif") == s.Load("want.png"));
     EXPECT_EQ(HeaderOf(s.Path("got.tif")).get_int_attribute("Orientation", 1), 1);
@@ -378,9 +378,9 @@ TEST(CliFiles, JobsWriteTheSameBytesAsOne) {
 TEST(CliFiles, AFrameTooLargeForTheMemoryIsRefusedUpFront) {
     CliScratch s;
     const int side = 4000;
-    OIIO::ImageSpec spec(side, side, 3, OIIO::TypeDesc::UINT8);
+    OIIO::ImageSpec layout(side, side, 3, OIIO::TypeDesc::UINT8);
     auto out = OIIO::ImageOutput::create("big.png");
-    ASSERT_TRUE(out->open(s.Path("big.png"), spec));
+    ASSERT_TRUE(out->open(s.Path("big.png"), layout));
     std::vector<unsigned char> row(side * 3, 90);
     for (int y = 0; y < side; ++y) ASSERT_TRUE(out->write_scanline(y, 0, OIIO::TypeDesc::UINT8, row.data()));
     ASSERT_TRUE(out->close());
