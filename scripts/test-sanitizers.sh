@@ -15,7 +15,10 @@ SANITIZERS="${SANITIZERS:-asan tsan}"
 COMMON=(-G Ninja -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g"
         -DTONEDOT_BUILD_TESTS=ON -DTONEDOT_BUILD_BENCH=OFF)
 
-export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1"
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:intercept_tls_get_addr=0"
+# intercept_tls_get_addr=0: with it, the leak checker's tracer reads a stale dynamic-TLS range of
+# the loaded effect library at the exit of a program that ran worker threads and crashes
+# (signal 11 in the tracer, no finding of ours).
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="report_objects=1:suppressions=$PWD/scripts/lsan.supp"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
@@ -29,9 +32,7 @@ for s in $SANITIZERS; do
     asan)
       cmake -S . -B build-asan "${COMMON[@]}" -DTONEDOT_SANITIZE=address,undefined,float-cast-overflow
       cmake --build build-asan -j "$JOBS"
-      # A failing test runs once more: LeakSanitizer's own tracer now and then crashes at the exit
-      # of a program with many threads; a real finding fails both times.
-      ctest --test-dir build-asan -j "$JOBS" --output-on-failure --timeout 600 --repeat until-pass:2
+      ctest --test-dir build-asan -j "$JOBS" --output-on-failure --timeout 600
       ;;
     tsan)
       cmake -S . -B build-tsan "${COMMON[@]}" -DTONEDOT_BUILD_CLI=OFF -DTONEDOT_SANITIZE=thread
