@@ -471,7 +471,9 @@ std::string SlurmScript(const ParsedArgs& args, const RenderPlan& plan, EffectSe
     char cwd[PATH_MAX];
     if (!getcwd(cwd, sizeof cwd)) throw IOError("cannot tell the current folder for the script.");
     job.workDir = cwd;
-    for (const auto& [name, value] : args.Options()) {
+    for (const auto& option : args.Options()) {
+        const std::string& name = option.first;
+        const std::string& value = option.second;
         if (name == "print-slurm-script" || name == "skip-existing" || name == "progress" || name == "threads")
             continue;
         const auto def = std::find_if(defs.begin(), defs.end(), [&](const OptionDef& d) { return d.name == name; });
