@@ -1,8 +1,9 @@
 #include "render/DotShapes.h"
 
+#include <cassert>
 #include <cmath>
+#include <type_traits>
 #include <cstdint>
-#include <vector>
 #include "render/HalfDegreeTable.h"
 
 namespace {
@@ -24,18 +25,27 @@ const StarConstants& Star() {
     return constants;
 }
 
-// The table entries of an n-point circle outline, each with its repeat mark.
+// The table entries of an n-point circle outline, each with its repeat mark.  Entries never
+// repeat one after another, so there are at most one per table entry plus the closing copy
+// of the first.  Kept per thread with no destructor to run: toolchains that emulate thread-
+// local storage may free it before running the destructors of thread-local objects when a
+// thread ends, and the host's worker threads end whenever it resizes its pool.
 struct CirclePoints {
     struct Entry {
         int16_t index;
         bool repeated;
     };
+    static constexpr size_t kCapacity = kHalfDegreeSteps + 1;
     int64_t count = -1;
-    std::vector<Entry> entries;
+    size_t size = 0;
+    Entry entries[kCapacity];
+
+    const Entry* begin() const { return entries; }
+    const Entry* end() const { return entries + size; }
 
     void Build(int64_t n) {
         count = n;
-        entries.clear();
+        size = 0;
         const double step = static_cast<double>(kHalfDegreeSteps) / static_cast<double>(n);
         double acc = 0.0;
         int lastIndex = -1;
@@ -43,14 +53,15 @@ struct CirclePoints {
             int index = static_cast<int>(acc);
             if (index >= kHalfDegreeSteps) index -= kHalfDegreeSteps;
             if (index == lastIndex) {
-                entries.back().repeated = true;
+                entries[size - 1].repeated = true;
                 continue;
             }
             lastIndex = index;
-            entries.push_back(Entry{static_cast<int16_t>(index), false});
+            assert(size < kCapacity);
+            entries[size++] = Entry{static_cast<int16_t>(index), false};
         }
-        if (entries.size() > 1 && lastIndex == 0) {  // closing copy of the first point
-            entries.pop_back();
+        if (size > 1 && lastIndex == 0) {  // closing copy of the first point
+            --size;
             entries[0].repeated = true;
         }
     }
@@ -87,9 +98,10 @@ void AddCircle(VertexList& vertices, const AffineTransform& t, double cx, double
     // 720 points entries repeat; a repeat adds no coverage and is kept as a mark on the
     // point it copies.  An entry of 720 is a full turn, the first point again.  The entries
     // and marks depend on n alone: the last count's are kept for the next circle.
+    static_assert(std::is_trivially_destructible<CirclePoints>::value, "no thread-exit destructor");
     thread_local CirclePoints points;
     if (points.count != n) points.Build(n);
-    for (const CirclePoints::Entry& e : points.entries) {
+    for (const CirclePoints::Entry& e : points) {
         vertices.AddVertex(cx + rx * COS_HALF_DEGREE[e.index], cy + ry * SIN_HALF_DEGREE[e.index]);
         if (e.repeated) vertices.MarkLastRepeated();
     }
