@@ -18,6 +18,7 @@
 #include "cli/Presets.h"
 #include "cli/Progress.h"
 #include "cli/RenderCommand.h"
+#include "cli/SeparateCommand.h"
 #include "params/StoredDefaults.h"
 
 #include <unistd.h>
@@ -206,6 +207,7 @@ int RunDefaults(const ParsedArgs& args) {
 std::vector<Command> Commands() {
     std::vector<Command> commands;
     commands.push_back({RenderCommandDef(), &RunRenderCommand});
+    commands.push_back({SeparateCommandDef(), &RunSeparateCommand});
 
     CommandDef params;
     params.name = "params";

@@ -391,6 +391,13 @@ void VerifyByReading(const std::string& temp, const std::string& path, int width
 
 }  // namespace
 
+std::string EmbeddedColourProfile(const SourceTraits* traits) {
+    if (!traits) return "";
+    const OIIO::ParamValue* p = traits->metadata.find_pv("ICCProfile");
+    if (!p || p->type().basetype != OIIO::TypeDesc::UINT8) return "";
+    return std::string(static_cast<const char*>(p->data()), p->type().size() * static_cast<std::size_t>(p->nvalues()));
+}
+
 std::string ExtensionOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');

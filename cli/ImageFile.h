@@ -74,6 +74,9 @@ inline void WriteImage(const std::string& path, const Picture& picture, const Wr
     WriteImage(path, picture.View(), options);
 }
 
+// The colour profile an input file embeds (the ICC profile's bytes), "" when none.
+std::string EmbeddedColourProfile(const SourceTraits* traits);
+
 // The lower-case extension of a file name without the dot ("" when none).
 std::string ExtensionOf(const std::string& path);
 
