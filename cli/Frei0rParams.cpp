@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/EffectSession.h"
+#include "cli/Separation.h"
 
 namespace tonedot::cli {
 namespace {
@@ -109,6 +110,14 @@ std::vector<Frei0rParam> Frei0rParams(const RegisteredParams& params) {
     list.push_back({"Frame Rate", Frei0rType::Double, Frei0rRole::FrameRate, nullptr,
                     "frames per second of the clip, " + FormatNumber(kFrei0rDefaultFrameRate) +
                         " unless set; turns the host's time into frame numbers"});
+    list.push_back({"Print Screen", Frei0rType::Bool, Frei0rRole::PrintScreen, nullptr,
+                    "on: four screened inks (CMYK) at their angles, shaped by Dot Shape"});
+    list.push_back({"Screen Pitch", Frei0rType::Double, Frei0rRole::ScreenPitch, nullptr,
+                    "0 to 1 is " + FormatNumber(kFrei0rMinPitch) + " to " + FormatNumber(kFrei0rMinPitch + kFrei0rPitchSpan) +
+                        " pixels between dot centres (" + FormatNumber(kFrei0rDefaultPitch) + " unless set)"});
+    list.push_back({"Black Generation", Frei0rType::Double, Frei0rRole::BlackGeneration, nullptr,
+                    "print screen's black, 0 none to 1 all grey (" + FormatNumber(kDefaultBlackGeneration) +
+                        " unless set)"});
     return list;
 }
 
@@ -222,6 +231,13 @@ std::string LimitFrameRate(double x, double& fps) {
     if (!(x > 0)) return "\"Frame Rate\" " + FormatNumber(x) + " is not above 0; the value is left as it was.";
     const std::string message = Limit(p, x, 0.0, kMaxFrameRate);
     fps = x;
+    return message;
+}
+
+std::string LimitUnitValue(const Frei0rParam& p, double x, double& unit) {
+    if (std::isnan(x)) return Refused(p, x);
+    const std::string message = Limit(p, x, 0.0, 1.0);
+    unit = x;
     return message;
 }
 

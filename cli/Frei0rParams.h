@@ -2,7 +2,9 @@
 // value is a bool, a double, a colour, a position or a string: first the path of a preset,
 // then every parameter in host order by its display name (groups left out, a point as two
 // doubles "<name> X" and "<name> Y"), then the frame rate that turns the host's time into
-// frame numbers.  Doubles map 0..1 onto the parameter's slider range or its choices.
+// frame numbers, then the print-screen mode (four screened inks, as `tonedot separate`),
+// its dot pitch and black generation.  Doubles map 0..1 onto the parameter's slider range
+// or its choices.
 #pragma once
 #include <string>
 #include <vector>
@@ -13,7 +15,7 @@
 namespace tonedot::cli {
 
 enum class Frei0rType { Bool, Double, Color, String };
-enum class Frei0rRole { Preset, Value, PointX, PointY, Layer, FrameRate };
+enum class Frei0rRole { Preset, Value, PointX, PointY, Layer, FrameRate, PrintScreen, ScreenPitch, BlackGeneration };
 
 struct Frei0rParam {
     std::string name;
@@ -28,6 +30,10 @@ struct Frei0rColor {
 };
 
 constexpr double kFrei0rDefaultFrameRate = 25.0;
+
+// The print-screen mode's dot pitch: 0..1 is kFrei0rMinPitch to kFrei0rMinPitch +
+// kFrei0rPitchSpan pixels.
+constexpr double kFrei0rMinPitch = 2.0, kFrei0rPitchSpan = 98.0, kFrei0rDefaultPitch = 10.0;
 
 // The frei0r parameters of the registered effect parameters, in frei0r index order.
 std::vector<Frei0rParam> Frei0rParams(const RegisteredParams& params);
@@ -46,6 +52,10 @@ Frei0rColor ToFrei0rColor(const ParamValue& value);
 // The frame rate a host gives: above 0 and at most 1000 frames per second.  Returns what was
 // limited or refused (NaN, infinities, 0 and below keep `fps` as it was), or "".
 std::string LimitFrameRate(double x, double& fps);
+
+// A host's value for one of the print-screen parameters, limited to 0..1 into `unit`
+// (NaN is refused and leaves it as it was).  Returns what was limited or refused, or "".
+std::string LimitUnitValue(const Frei0rParam& param, double x, double& unit);
 
 // The table `tonedot params --frei0r` prints: index, name, type and mapping of each.
 std::string Frei0rTable(const RegisteredParams& params);

@@ -3,6 +3,7 @@
 // is the amount (the area table below), rendered through the effect exactly as `render`
 // renders.
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -46,12 +47,21 @@ const std::vector<std::string>& ScreenParameterNames();
 class ScreenRenderer {
 public:
     ScreenRenderer(EffectSession& session, const ParamSettings& user);
+    ~ScreenRenderer();
+    ScreenRenderer(const ScreenRenderer&) = delete;
+    ScreenRenderer& operator=(const ScreenRenderer&) = delete;
+
+    // New values of the user's (the measured tables go with the old ones).
+    void SetUserSettings(const ParamSettings& user);
+
+    // Called after an ink is drawn, with the instance and the frame it drew (for the dots
+    // as vectors).
+    using AfterDraw = std::function<void(Instance&, const PreparedFrame&)>;
 
     // The share of each pixel the ink covers (row by row, 0 to 1) for ink amounts of the
-    // same size (0 to 1), each dot sized from the mean amount of its cell.  With `svg`, the
-    // dots are also appended to it as SVG paths in the screen's colour.
+    // same size (0 to 1), each dot sized from the mean amount of its cell.
     std::vector<float> Render(const std::vector<float>& amounts, int width, int height, const InkScreen& screen,
-                              std::string* svg = nullptr);
+                              const AfterDraw& after = nullptr);
 
     // The same for dots of one relative size everywhere, unequalised: what the area table
     // is measured from.
@@ -63,7 +73,7 @@ public:
 private:
     // Each pixel's size as a fraction of the screen's largest dot (0 to 1).
     std::vector<float> Draw(const std::vector<float>& sizes, int width, int height, const InkScreen& screen,
-                            double dotSize, std::string* svg);
+                            double dotSize, const AfterDraw& after);
 
     EffectSession& session_;
     ParamSettings user_;

@@ -19,8 +19,10 @@
 #include <OpenImageIO/imageio.h>
 
 #include "cli/AtomicFile.h"
+#include "cli/DotVectors.h"
 #include "cli/EffectSession.h"
 #include "cli/ExitCodes.h"
+#include "cli/IccSeparation.h"
 #include "cli/ImageFile.h"
 #include "cli/InkScreen.h"
 #include "cli/RenderCommand.h"
@@ -31,12 +33,15 @@ namespace tonedot::cli {
 namespace {
 
 constexpr double kDefaultLpi = 30, kDefaultDpi = 300;
-constexpr double kDefaultAngles[kInkCount] = {15, 75, 0, 45};
-constexpr double kDefaultInkLimit = 300;  // percent
-const char* const kInkNames[kInkCount] = {"Cyan", "Magenta", "Yellow", "Black"};
-const char* const kDefaultInkColours[kInkCount] = {"#00FFFF", "#FF00FF", "#FFFF00", "#000000"};
 
-using Rgb = std::array<float, 3>;
+using Rgb = InkColour;
+
+std::string HexColour(const Rgb& c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", static_cast<int>(std::lround(c[0] * 255)),
+                  static_cast<int>(std::lround(c[1] * 255)), static_cast<int>(std::lround(c[2] * 255)));
+    return text;
+}
 
 double ParseNumber(const std::string& text, const std::string& what, double lo, double hi) {
     double v = 0;
@@ -168,19 +173,20 @@ SeparatePlan MakePlan(const ParsedArgs& args, const RegisteredParams& params) {
     if (auto v = args.Value("size")) plan.sizeInches = ParseSize(*v);
 
     std::vector<std::string> angles(kInkCount);
-    for (int i = 0; i < kInkCount; ++i) angles[i] = FormatNumber(kDefaultAngles[i]);
+    for (int i = 0; i < kInkCount; ++i) angles[i] = FormatNumber(kDefaultScreenAngles[i]);
     if (auto v = args.Value("angles")) angles = PerInk(*v, "angles", false);
     const std::vector<std::string> shapes = PerInk(args.Value("shape").value_or("Circle"), "shape", true);
-    std::vector<std::string> colours(kDefaultInkColours, kDefaultInkColours + kInkCount);
+    std::vector<std::string> colours;
+    for (const Rgb& ink : kProcessInks) colours.push_back(HexColour(ink));
     if (auto v = args.Value("ink-colors")) colours = PerInk(*v, "ink-colors", false);
     if (auto v = args.Value("paper")) plan.paper = ParseColour(*v, "--paper");
     const ParamInfo& shapeParam = params.Require("Dot Shape");
     for (int i = 0; i < kInkCount; ++i) {
         InkScreen& s = plan.screens[static_cast<std::size_t>(i)];
-        s.angle = ParseNumber(angles[i], std::string("--angles value for ") + kInkNames[i], -360, 360);
+        s.angle = ParseNumber(angles[i], std::string("--angles value for ") + InkName(i), -360, 360);
         s.pitch = pitch;
         s.shape = static_cast<int>(ParseValue(shapeParam, shapes[i]).integer);
-        plan.inkColours[static_cast<std::size_t>(i)] = ParseColour(colours[i], std::string("--ink-colors value for ") + kInkNames[i]);
+        plan.inkColours[static_cast<std::size_t>(i)] = ParseColour(colours[i], std::string("--ink-colors value for ") + InkName(i));
         s.colour = ToPixel(plan.inkColours[static_cast<std::size_t>(i)]);
     }
 
@@ -191,7 +197,7 @@ SeparatePlan MakePlan(const ParsedArgs& args, const RegisteredParams& params) {
         plan.greyReplacement.blackGeneration = ParseNumber(*v, "--black-generation", 0, 1);
     }
     if (auto v = args.Value("ink-limit")) plan.inkLimit = ParseNumber(*v, "--ink-limit", 0, 400) / 100.0;
-    else if (plan.profile.empty()) plan.inkLimit = kDefaultInkLimit / 100.0;
+    else if (plan.profile.empty()) plan.inkLimit = kDefaultInkLimit;
 
     // Where the outputs go must be writable before anything is drawn.
     for (const std::string& out : plan.Outputs()) {
@@ -251,7 +257,7 @@ Picture Resample(const Picture& picture, int width, int height) {
     return out;
 }
 
-// The ink amounts of every pixel, ink by ink; transparent parts take no ink.
+// The ink amounts of every pixel, ink by ink.
 std::array<std::vector<float>, kInkCount> SeparatePicture(const Picture& picture, const SeparatePlan& plan,
                                                          const std::string& embeddedProfile) {
     const std::size_t n = static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height());
@@ -273,9 +279,8 @@ std::array<std::vector<float>, kInkCount> SeparatePicture(const Picture& picture
     std::array<std::vector<float>, kInkCount> inks;
     for (auto& ink : inks) ink.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        if (plan.inkLimit) LimitInk(amounts[i], *plan.inkLimit);
-        const float alpha = std::clamp(pixels[i].alpha, 0.0f, 1.0f);
-        for (int k = 0; k < kInkCount; ++k) inks[static_cast<std::size_t>(k)][i] = amounts[i][k] * alpha;
+        FinishInk(amounts[i], pixels[i].alpha, plan.inkLimit.value_or(kInkCount));
+        for (int k = 0; k < kInkCount; ++k) inks[static_cast<std::size_t>(k)][i] = amounts[i][k];
     }
     return inks;
 }
@@ -320,6 +325,15 @@ std::string Inches(double v) {
     return s + "in";
 }
 
+// The dots of a whole-frame SVG document: the elements between its heading and its end.
+std::string SvgBody(const std::string& document) {
+    const std::size_t start = document.find("-->\n");
+    const std::size_t end = document.rfind("</svg>");
+    if (start == std::string::npos || end == std::string::npos || end < start + 4)
+        throw CliError(kExitInternal, "the dots' SVG document has an unknown form.");
+    return document.substr(start + 4, end - start - 4);
+}
+
 std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int width, int height, double dpi) {
     std::ostringstream svg;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -328,7 +342,7 @@ std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int wid
         << Inches(width / dpi) << "\" height=\"" << Inches(height / dpi) << "\" viewBox=\"0 0 " << width << " "
         << height << "\">\n<!-- T_Tonedot print screens: one layer per ink, printed in this order -->\n";
     for (int i = 0; i < kInkCount; ++i)
-        svg << "<g id=\"ink-" << InkLetter(i) << "\" inkscape:groupmode=\"layer\" inkscape:label=\"" << kInkNames[i]
+        svg << "<g id=\"ink-" << InkLetter(i) << "\" inkscape:groupmode=\"layer\" inkscape:label=\"" << InkName(i)
             << "\" style=\"mix-blend-mode:multiply\">\n"
             << layers[static_cast<std::size_t>(i)] << "</g>\n";
     svg << "</svg>\n";
@@ -338,6 +352,11 @@ std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int wid
 }  // namespace
 
 CommandDef SeparateCommandDef() {
+    std::string defaultAngles, defaultInks;
+    for (int i = 0; i < kInkCount; ++i) {
+        defaultAngles += (i ? "," : "") + FormatNumber(kDefaultScreenAngles[i]);
+        defaultInks += (i ? "," : "") + HexColour(kProcessInks[i]);
+    }
     CommandDef command;
     command.name = "separate";
     command.usage = "INPUT [-o OUTPUT] [--plates PREFIX] [--svg FILE] [options]";
@@ -354,15 +373,15 @@ CommandDef SeparateCommandDef() {
         {"plate-bits", 0, "8|1", "Plates in 8-bit grey (default) or 1-bit (ink where a pixel is at\nleast half covered).", false},
         {"svg", 0, "FILE", "Writes the dots as SVG, one layer per ink, each dot a shape in the\nink's colour; sized in inches at --dpi.", false},
         {"cmyk", 0, "", "Writes -o as a CMYK TIFF of the screened inks (with the --profile\nprofile embedded) instead of the preview.", false},
-        {"lpi", 0, "N", "Screen frequency in lines per inch (default 30).", false},
-        {"dpi", 0, "N", "Resolution in pixels per inch (default 300); the dots are dpi/lpi\npixels apart.", false},
+        {"lpi", 0, "N", "Screen frequency in lines per inch (default " + FormatNumber(kDefaultLpi) + ").", false},
+        {"dpi", 0, "N", "Resolution in pixels per inch (default " + FormatNumber(kDefaultDpi) + "); the dots are dpi/lpi\npixels apart.", false},
         {"size", 0, "WxH(in|mm)", "Resamples the picture to this printed size at --dpi (8x10in,\n210x297mm, or only the width: 6in).", false},
-        {"angles", 0, "C,M,Y,K", "Screen angles in degrees, counter-clockwise (default 15,75,0,45).", false},
+        {"angles", 0, "C,M,Y,K", "Screen angles in degrees, counter-clockwise (default " + defaultAngles + ").", false},
         {"shape", 0, "SHAPE[,M,Y,K]", "Dot shape for every ink, or one per ink: Circle (default), Square,\nRound Square, Cross, Star, Diamond.", false},
-        {"black-generation", 0, "G", "Black from 0 (none) to 1 (all grey printed black); default 0.5.", false},
-        {"ink-limit", 0, "PERCENT", "Most ink in total, 0 to 400 (default 300 for the built-in\nseparation, none with --profile).", false},
+        {"black-generation", 0, "G", "Black from 0 (none) to 1 (all grey printed black); default " + FormatNumber(kDefaultBlackGeneration) + ".", false},
+        {"ink-limit", 0, "PERCENT", "Most ink in total, 0 to 400 (default " + FormatNumber(kDefaultInkLimit * 100) + " for the built-in\nseparation, none with --profile).", false},
         {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB.", false},
-        {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview and the SVG (default\n#00FFFF,#FF00FF,#FFFF00,#000000).", false},
+        {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview and the SVG (default\n" + defaultInks + ").", false},
         {"paper", 0, "#RRGGBB", "The paper's colour in the preview (default #FFFFFF).", false},
         {"set", 's', "NAME=VALUE", "Sets any other effect parameter for every ink, as for render\n(effectors 2 and 3 included).", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset first.", true},
@@ -413,7 +432,12 @@ int RunSeparateCommand(const ParsedArgs& args) {
     std::array<std::string, kInkCount> layers;
     for (int i = 0; i < kInkCount; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        coverage[k] = renderer.Render(amounts[k], width, height, plan.screens[k], plan.svg.empty() ? nullptr : &layers[k]);
+        ScreenRenderer::AfterDraw vectors;
+        if (!plan.svg.empty())
+            vectors = [&](Instance& instance, const PreparedFrame& frame) {
+                layers[k] = SvgBody(FrameDotsSvg(session, instance, frame));
+            };
+        coverage[k] = renderer.Render(amounts[k], width, height, plan.screens[k], vectors);
     }
 
     // Every output is written to a temporary file beside it; only when all are written are

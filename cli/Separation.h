@@ -1,11 +1,8 @@
 // Colour to ink: the amounts of cyan, magenta, yellow and black (0 to 1) that print a
-// colour, by grey-component replacement or through ICC profiles (Little CMS), and the
+// colour by grey-component replacement (IccSeparation.h: through ICC profiles), and the
 // preview of inks laid over paper.
 #pragma once
 #include <array>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace tonedot::cli {
 
@@ -14,6 +11,20 @@ enum Ink { kCyan = 0, kMagenta, kYellow, kBlack, kInkCount };
 const char* InkLetter(int ink);
 
 using InkAmounts = std::array<float, kInkCount>;
+using InkColour = std::array<float, 3>;  // red, green, blue from 0 to 1
+
+// "Cyan", "Magenta", "Yellow", "Black".
+const char* InkName(int ink);
+
+// The usual screen angles, degrees counter-clockwise: the colour inks 30 degrees apart,
+// yellow, the least visible, between them, black at the calmest angle.
+constexpr double kDefaultScreenAngles[kInkCount] = {15, 75, 0, 45};
+// Ideal process inks: each takes away one primary; over white they print a colour exactly
+// as the separation meant it.
+constexpr InkColour kProcessInks[kInkCount] = {{0, 1, 1}, {1, 0, 1}, {1, 1, 0}, {0, 0, 0}};
+// At most this much ink in total (3 is 300 %) unless asked otherwise.
+constexpr double kDefaultInkLimit = 3.0;
+constexpr double kDefaultBlackGeneration = 0.5;
 
 // The built-in separation.  From red, green, blue (0 to 1, as the file holds them):
 // c' = 1 - red, m' = 1 - green, y' = 1 - blue; black K = g * min(c', m', y') for a black
@@ -21,7 +32,7 @@ using InkAmounts = std::array<float, kInkCount>;
 // (c' - K) / (1 - K), 0 where K is 1.  Laid over each other as the preview lays them
 // (ideal inks multiplied), these print the colour exactly.
 struct GreyReplacement {
-    double blackGeneration = 0.5;
+    double blackGeneration = kDefaultBlackGeneration;
 };
 InkAmounts SeparateByGreyReplacement(float red, float green, float blue, const GreyReplacement& settings);
 
@@ -29,30 +40,13 @@ InkAmounts SeparateByGreyReplacement(float red, float green, float blue, const G
 // limit), the colour inks are scaled down together to what is left.
 void LimitInk(InkAmounts& amounts, double limit);
 
-// An ICC transform from the input's colour space (its embedded profile, else sRGB) to a
-// CMYK output profile, perceptual intent.
-class IccSeparation {
-public:
-    // Throws a usage CliError when the output profile cannot be read or is not a CMYK
-    // output profile, or the embedded profile is not an RGB or grey one.
-    IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile);
-    ~IccSeparation();
-    IccSeparation(const IccSeparation&) = delete;
-    IccSeparation& operator=(const IccSeparation&) = delete;
-
-    // `count` pixels of red, green, blue (0 to 1, interleaved) to ink amounts.
-    void Separate(const float* rgb, InkAmounts* out, std::size_t count) const;
-    // The output profile's description.
-    const std::string& Description() const { return description_; }
-
-private:
-    void* transform_ = nullptr;  // cmsHTRANSFORM
-    std::string description_;
-};
+// The ink a pixel takes: its colour's amounts within the limit (`limit` 4 or more: none),
+// and no ink at all where the pixel is wholly transparent (its colour means nothing).
+// Alpha is not ink: the preview keeps it.
+void FinishInk(InkAmounts& amounts, float alpha, double limit);
 
 // The colour (0 to 1, red, green, blue) of inks of the given coverage on paper: each ink
 // filters the light by its colour where it lies, ink over ink multiplies.
-std::array<float, 3> InkOnPaper(const InkAmounts& coverage, const std::array<std::array<float, 3>, kInkCount>& inks,
-                               const std::array<float, 3>& paper);
+InkColour InkOnPaper(const InkAmounts& coverage, const std::array<InkColour, kInkCount>& inks, const InkColour& paper);
 
 }  // namespace tonedot::cli

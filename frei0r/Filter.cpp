@@ -1,6 +1,7 @@
 #include "frei0r/Filter.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,7 @@
 
 #include "AEUtil/HostApi.h"
 #include "cli/ExitCodes.h"
+#include "cli/Separation.h"
 #include "host/Image.h"
 #include "host/WorkerPool.h"
 
@@ -112,6 +114,7 @@ Filter::Filter(unsigned width, unsigned height, double secondsPerTimeUnit)
 
 Filter::~Filter() {
     input_.reset();
+    screens_.reset();
     session_->RemoveInstance(*instance_);
 }
 
@@ -167,6 +170,17 @@ void Filter::SetParam(const void* param, int index) {
         case Frei0rRole::FrameRate:
             Report(at, cli::LimitFrameRate(*static_cast<const double*>(param), frameRate_));
             return;
+        case Frei0rRole::PrintScreen: case Frei0rRole::ScreenPitch: case Frei0rRole::BlackGeneration: {
+            double unit = p.role == Frei0rRole::PrintScreen ? (printScreen_ ? 1.0 : 0.0)
+                          : p.role == Frei0rRole::ScreenPitch ? (screenPitch_ - cli::kFrei0rMinPitch) / cli::kFrei0rPitchSpan
+                                                              : blackGeneration_;
+            const std::string message = cli::LimitUnitValue(p, *static_cast<const double*>(param), unit);
+            if (p.role == Frei0rRole::PrintScreen) printScreen_ = unit >= 0.5;
+            else if (p.role == Frei0rRole::ScreenPitch) screenPitch_ = cli::kFrei0rMinPitch + unit * cli::kFrei0rPitchSpan;
+            else blackGeneration_ = unit;
+            Report(at, message);
+            return;
+        }
         default: break;
     }
     const cli::ParamInfo& info = *p.info;
@@ -209,6 +223,15 @@ void Filter::GetParam(void* param, int index) {
             return;
         case Frei0rRole::FrameRate:
             *static_cast<double*>(param) = frameRate_;
+            return;
+        case Frei0rRole::PrintScreen:
+            *static_cast<double*>(param) = printScreen_ ? 1.0 : 0.0;
+            return;
+        case Frei0rRole::ScreenPitch:
+            *static_cast<double*>(param) = (screenPitch_ - cli::kFrei0rMinPitch) / cli::kFrei0rPitchSpan;
+            return;
+        case Frei0rRole::BlackGeneration:
+            *static_cast<double*>(param) = blackGeneration_;
             return;
         default: break;
     }
@@ -258,6 +281,11 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
     context.layerHeight = static_cast<int>(height_);
     cli::SetFrameRate(context, frameRate_);
     context.frame = FrameAt(time, context.timeStep);
+    if (printScreen_) {
+        RenderPrintScreen(context, changed_, in, out);
+        changed_ = false;
+        return;
+    }
     if (changed_) {
         session_->ApplySettings(*instance_, settings_, context);
         std::lock_guard<std::mutex> lock(gUIMutex);
@@ -282,6 +310,45 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
     }
     input_ = std::move(frame.input);
     FromHost(session_->GetHost().Pool(), *output, context.layerWidth, context.layerHeight, out);
+}
+
+void Filter::RenderPrintScreen(const cli::FrameContext& context, bool changed, const std::uint32_t* in,
+                               std::uint32_t* out) {
+    // The effect's values for every ink, but for those the screen sets itself.
+    cli::ParamSettings user = settings_;
+    for (const std::string& name : cli::ScreenParameterNames()) user.erase(session_->Params().Require(name).index);
+    if (!screens_) screens_ = std::make_unique<cli::ScreenRenderer>(*session_, user);
+    else if (changed) screens_->SetUserSettings(user);
+
+    const std::size_t n = static_cast<std::size_t>(width_) * height_;
+    std::array<std::vector<float>, cli::kInkCount> amounts;
+    for (auto& a : amounts) a.resize(n);
+    const cli::GreyReplacement separation{blackGeneration_};
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t v = in[i];  // RGBA in memory order: red in the low byte
+        cli::InkAmounts ink = cli::SeparateByGreyReplacement((v & 255) / 255.0f, ((v >> 8) & 255) / 255.0f,
+                                                             ((v >> 16) & 255) / 255.0f, separation);
+        cli::FinishInk(ink, (v >> 24) / 255.0f, cli::kDefaultInkLimit);
+        for (int k = 0; k < cli::kInkCount; ++k) amounts[static_cast<std::size_t>(k)][i] = ink[k];
+    }
+    const cli::ParamInfo& shapeParam = session_->Params().Require("Dot Shape");
+    std::array<std::vector<float>, cli::kInkCount> coverage;
+    std::array<cli::InkColour, cli::kInkCount> inks;
+    for (int k = 0; k < cli::kInkCount; ++k) {
+        cli::InkScreen screen;
+        screen.shape = static_cast<int>(Current(shapeParam).integer);
+        screen.angle = cli::kDefaultScreenAngles[k];
+        screen.pitch = screenPitch_;
+        inks[static_cast<std::size_t>(k)] = cli::kProcessInks[k];
+        coverage[static_cast<std::size_t>(k)] = screens_->Render(amounts[static_cast<std::size_t>(k)], context.layerWidth,
+                                                                 context.layerHeight, screen);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const cli::InkAmounts c{coverage[0][i], coverage[1][i], coverage[2][i], coverage[3][i]};
+        const cli::InkColour rgb = cli::InkOnPaper(c, inks, {1, 1, 1});
+        auto byte = [](float x) { return static_cast<std::uint32_t>(std::lround(std::clamp(x, 0.0f, 1.0f) * 255.0f)); };
+        out[i] = byte(rgb[0]) | byte(rgb[1]) << 8 | byte(rgb[2]) << 16 | (in[i] & 0xFF000000u);
+    }
 }
 
 }  // namespace tonedot::frei0r

@@ -11,6 +11,8 @@
 
 #include "cli/EffectSession.h"
 #include "cli/Frei0rParams.h"
+#include "cli/InkScreen.h"
+#include "cli/Separation.h"
 
 namespace tonedot::frei0r {
 
@@ -46,6 +48,8 @@ private:
     void SetPreset(const char* path);
     void Report(std::size_t index, const std::string& message);
     void RenderFrame(double time, const std::uint32_t* in, std::uint32_t* out);
+    // The frame as four screened inks over white, as `tonedot separate` draws them.
+    void RenderPrintScreen(const cli::FrameContext& context, bool changed, const std::uint32_t* in, std::uint32_t* out);
 
     std::mutex mutex_;
     const unsigned width_, height_;
@@ -61,6 +65,10 @@ private:
     double frameRate_ = cli::kFrei0rDefaultFrameRate;
     bool changed_ = true;           // settings changed since the parameter UI was updated
     std::unique_ptr<Image> input_;  // the host image of the frame, kept between frames
+    bool printScreen_ = false;
+    double screenPitch_ = cli::kFrei0rDefaultPitch;
+    double blackGeneration_ = cli::kDefaultBlackGeneration;
+    std::unique_ptr<cli::ScreenRenderer> screens_;  // made for the first print-screen frame
 };
 
 }  // namespace tonedot::frei0r

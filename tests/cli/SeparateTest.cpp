@@ -139,12 +139,12 @@ double GridAngle(const std::vector<Blob>& dots, double pitch) {
 // The built-in separation printed with ideal inks gives back the colour, for any black
 // generation; the ink limit keeps black and takes what is over from the colour inks.
 TEST(Separate, GreyReplacementPrintsTheColourAndTheLimitHolds) {
-    const std::array<std::array<float, 3>, kInkCount> ideal = {{{0, 1, 1}, {1, 0, 1}, {1, 1, 0}, {0, 0, 0}}};
+    const std::array<InkColour, kInkCount> ideal = {kProcessInks[0], kProcessInks[1], kProcessInks[2], kProcessInks[3]};
     for (float g : {0.0f, 0.5f, 1.0f})
         for (const std::array<float, 3>& rgb : std::vector<std::array<float, 3>>{
                  {0.75f, 0.5f, 0.25f}, {0.2f, 0.2f, 0.2f}, {0, 0, 0}, {1, 1, 1}, {0.9f, 0.1f, 0.4f}}) {
             const InkAmounts a = SeparateByGreyReplacement(rgb[0], rgb[1], rgb[2], GreyReplacement{g});
-            const std::array<float, 3> printed = InkOnPaper(a, ideal, {1, 1, 1});
+            const InkColour printed = InkOnPaper(a, ideal, {1, 1, 1});
             for (int c = 0; c < 3; ++c) EXPECT_NEAR(printed[c], rgb[c], 1e-5) << g << " " << c;
             if (g == 0) {
                 EXPECT_EQ(a[kBlack], 0.0f);

@@ -153,9 +153,10 @@ TEST(Frei0rPlugin, DescribesItselfAndExportsOnlyTheFrei0rFunctions) {
     EXPECT_EQ(info.major_version * 100 + info.minor_version, TONEDOT_VERSION_MAJOR * 100 + TONEDOT_VERSION_MINOR);
     EXPECT_EQ(dlsym(p.module, "EntryPointFunc"), nullptr);
 
-    // Every effect parameter but the groups, a point as two, the preset first, the rate last.
+    // Every effect parameter but the groups, a point as two, the preset first, then the
+    // rate and the print-screen mode's three.
     tonedot::cli::EffectSession session(TONEDOT_EFFECT_PATH, false);
-    int expected = 2;
+    int expected = 5;
     for (const auto& param : session.Params().All())
         if (param.index > 0) expected += param.kind == tonedot::cli::ParamKind::Point ? 2 : (param.Settable() || param.kind == tonedot::cli::ParamKind::Layer);
     EXPECT_EQ(info.num_params, expected);
@@ -218,6 +219,29 @@ TEST(Frei0rPlugin, FramesEqualTheSessionRender) {
     filter.Set("Dot Color", f0r_param_color_t{0.0f, 0.5f, 1.0f});
     const std::vector<uint32_t> in = TestFrame(32, 32);
     EXPECT_TRUE(filter.Render(in, 0) == SessionRender(in, 32, 32, 0, "", {{"Dot Color", "0,128,255"}}, {}));
+}
+
+// The print-screen mode: a flat colour printed as four screens of ideal inks comes back as
+// the colour on average (the dots are area-true), alpha as it was; the pitch reads back.
+TEST(Frei0rPlugin, PrintScreenPrintsTheColourOnAverage) {
+    const unsigned size = 120;
+    Filter filter(size, size);
+    filter.Set("Print Screen", 1);
+    filter.Set("Screen Pitch", (12.0 - tonedot::cli::kFrei0rMinPitch) / tonedot::cli::kFrei0rPitchSpan);
+    filter.Set("Dot Shape", 0.99);  // Diamond
+    EXPECT_NEAR(filter.Get("Screen Pitch") * tonedot::cli::kFrei0rPitchSpan + tonedot::cli::kFrei0rMinPitch, 12.0, 1e-9);
+    const std::vector<uint32_t> in(size * size, 0xC04080B0u);  // red 176, green 128, blue 64, alpha 192
+    const std::vector<uint32_t> out = filter.Render(in, 0);
+    double sums[3] = {0, 0, 0};
+    std::size_t dotted = 0;
+    for (uint32_t v : out) {
+        for (int c = 0; c < 3; ++c) sums[c] += (v >> (8 * c)) & 255;
+        EXPECT_EQ(v >> 24, 0xC0u);
+        dotted += (v & 0xFFFFFF) != (out[0] & 0xFFFFFF);
+    }
+    EXPECT_GT(dotted, out.size() / 4);  // dots, not a flat fill
+    const double expected[3] = {176, 128, 64};
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(sums[c] / out.size(), expected[c], 0.03 * 255) << "channel " << c;
 }
 
 TEST(Frei0rPlugin, HostileValuesAreLimitedOrRefusedWithAMessageOnce) {
