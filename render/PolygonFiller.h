@@ -43,16 +43,19 @@ public:
 
     FillPath LastPath() const { return rasterizer_.LastPath(); }
 
-    // Writes only rows top .. bottom - 1 (one band of the layer); the others are measured
-    // as ever, so the band's pixels come out as when the whole outline is drawn.
+    // Writes only rows top .. bottom - 1 (one band of the layer).  Rows above the band are
+    // measured as ever, so the band's pixels come out as when the whole outline is drawn;
+    // rows below it are not measured at all.
     void SetRowWindow(int32_t top, int32_t bottom) {
         rowTop_ = top;
         rowBottom_ = bottom;
+        rasterizer_.SetRowLimit(bottom);
     }
 
 private:
     void WriteRow(int32_t y, const CoverageRun* runs, size_t count) override {
-        if (y < rowTop_ || y >= rowBottom_) return;
+        assert(y < rowBottom_);
+        if (y < rowTop_) return;
         P* row = reinterpret_cast<P*>(pixels_ + static_cast<std::ptrdiff_t>(y) * rowBytes_);
         for (size_t i = 0; i < count; ++i) writer_.WriteRun(row + runs[i].x, runs[i].length, runs[i].count);
     }

@@ -5,11 +5,13 @@
 // alone (CoverageCells); rows with vertices, crossings or touching spans go through the
 // per-sub-row span lists.  Independent of the pixel depth.
 #pragma once
+#include <cassert>
 #include <cstdint>
 #include <vector>
 #include "render/AffineTransform.h"
 #include "render/ConvexSpanState.h"
 #include "render/CoverageSink.h"
+#include "render/SampleGrid.h"
 #include "render/SpanRows.h"
 #include "render/VertexList.h"
 
@@ -27,6 +29,13 @@ public:
 
     // The path the last Fill took (None when it returned before choosing).
     FillPath LastPath() const { return lastPath_; }
+
+    // Measures no sub-row at or below pixel row `rows` (at most the height): the rows above
+    // come out as they do with no limit, as every row depends only on the rows above it.
+    void SetRowLimit(int32_t rows) {
+        assert(rows >= 0 && rows <= height_);
+        subRowLimit_ = rows * kSamplesPerPixel;
+    }
 
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
@@ -55,7 +64,7 @@ private:
 
     int32_t width_;
     int32_t height_;
-    int32_t subRowLimit_;  // 8 * height
+    int32_t subRowLimit_;  // 8 * the rows measured (the height unless limited)
     std::vector<Edge> edges_;
     std::vector<Edge*> active_;
     SpanRows spanRows_;

@@ -47,9 +47,10 @@ TEST_F(ConcurrentBands, EveryLookComesOutAsOnOneThread) {
         bool toFront;  // keyed order, drawn farthest first
         A_long mask;   // 1 Normal, 3 Layer
         bool invert;
+        double size;  // dots of 90 and 160 pixels cross several bands
     };
-    const Look looks[] = {{1, false, 1, false}, {2, true, 3, false}, {3, false, 3, true},
-                          {4, true, 1, true},   {5, false, 1, false}, {6, true, 3, false}};
+    const Look looks[] = {{1, false, 1, false, 14}, {2, true, 3, false, 90}, {3, false, 3, true, 14},
+                          {4, true, 1, true, 160},  {5, false, 1, false, 14}, {6, true, 3, false, 90}};
     const PF_PixelFormat formats[] = {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64,
                                       PF_PixelFormat_ARGB128};
     for (PF_PixelFormat format : formats) {
@@ -58,6 +59,7 @@ TEST_F(ConcurrentBands, EveryLookComesOutAsOnOneThread) {
         PaintFrame(mask, 2);
         for (const Look& look : looks) {
             Values().SetPopup(Index(ParamId::DotShape), look.shape);
+            Values().SetFloat(Index(ParamId::DotSize), look.size);
             Values().SetCheckbox(Index(ParamId::CenterDotToFront), look.toFront);
             Values().SetPopup(Index(ParamId::Mask), look.mask);
             Values().SetCheckbox(Index(ParamId::InvertMask), look.invert);
