@@ -1,7 +1,6 @@
 #include "AEUtil/BaseFilter.h"
 
 #include <clocale>
-#include "AEUtil/EffectHooks.h"
 #include "AEUtil/EffectVersion.h"
 
 BaseFilter::BaseFilter() { std::setlocale(LC_ALL, ""); }
@@ -67,6 +66,17 @@ PF_Err BaseFilter::GlobalSetdown(PF_InData* /*in_data*/, PF_OutData* /*out_data*
     return PF_Err_NONE;
 }
 
+PF_Err BaseFilter::UserChangedParam(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
+                                    PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/,
+                                    void* /*extra*/) {
+    return PF_Err_NONE;
+}
+
+PF_Err BaseFilter::UpdateParamsUI(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
+                                  PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
+    return PF_Err_NONE;
+}
+
 PF_Err BaseFilter::QueryDynamicFlags(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
                                      PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
     return PF_Err_NONE;
@@ -95,3 +105,11 @@ PF_Err BaseFilter::Initialize(PF_InData* /*in_data*/, PF_OutData* /*out_data*/,
 PF_Err BaseFilter::RenderByFormat(RenderRecord* /*record*/) {
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
 }
+
+void BaseFilter::CreateParams(PF_InData* /*in_data*/) {}
+
+PF_Err BaseFilter::RunOptionsDialog(PF_InData* /*in_data*/, PF_ParamDef* /*params*/[]) {
+    return PF_Err_NONE;
+}
+
+ExtraLayerList BaseFilter::ExtraLayers() const { return ExtraLayerList{nullptr, 0}; }

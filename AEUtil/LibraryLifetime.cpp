@@ -1,6 +1,6 @@
 #include "AEUtil/LibraryLifetime.h"
 
-#include "AEUtil/EffectHooks.h"
+#include "params/ParamRegistry.h"
 
 namespace AEUtil {
 namespace {
@@ -10,13 +10,10 @@ void* gModule = nullptr;
 void OnLibraryLoad(void* module) noexcept { gModule = module; }
 
 void OnLibraryUnload() noexcept {
-    // Neither registry's clear may let anything escape into the loader.
+    // Nothing may escape into the loader.
+    DestroyEffect();
     try {
-        ClearDialogRegistry();
-    } catch (...) {
-    }
-    try {
-        DestroyParamDescriptors();
+        ClearParamRegistry();
     } catch (...) {
     }
 }

@@ -5,37 +5,20 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 #include "AEUtil/AEWorldSuite.h"
 #include "AEUtil/BaseFilter.h"
-#include "effect/ParamIds.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
 
 namespace {
 
-// The layer parameters checked out besides the input, their checkout ids in the smart path and
-// the value slots that receive their worlds.
-struct ExtraLayer {
-    A_long paramId;
-    A_long checkoutId;
-    PF_LayerDef* ParamValues::*field;       // a slot of the global part, or
-    int effector;                            // the custom map slot of this effector (0..2)
-};
-
-constexpr int kNotEffector = -1;
-const ExtraLayer kExtraLayers[] = {
-    {ParamId::MaskTargetLayer, 1, &ParamValues::maskTargetLayer, kNotEffector},
-    {ParamId::EffectorIds(0).customMapLayer, 2, nullptr, 0},
-    {ParamId::EffectorIds(1).customMapLayer, 3, nullptr, 1},
-    {ParamId::EffectorIds(2).customMapLayer, 4, nullptr, 2},
-};
-constexpr int kExtraLayerCount = sizeof kExtraLayers / sizeof kExtraLayers[0];
-
 // Checkout ids of the size probes are the plain ids plus this.
 constexpr A_long kSizeProbeOffset = 1000000;
 
+// Where an extra layer's world goes in the frame's values.
 PF_LayerDef*& Slot(ParamValues& values, const ExtraLayer& layer) {
-    return layer.field ? values.*layer.field : values.effector[layer.effector].customMapLayer;
+    return *reinterpret_cast<PF_LayerDef**>(reinterpret_cast<char*>(&values) + layer.valueOffset);
 }
 
 // The plain path's layer checkouts, kept in the call's own storage: the host may run several
@@ -43,20 +26,21 @@ PF_LayerDef*& Slot(ParamValues& values, const ExtraLayer& layer) {
 // still checked out when this goes (an exception, say) is checked in.
 class PlainLayerCheckouts {
 public:
-    explicit PlainLayerCheckouts(PF_InData* in_data) : in_data_(in_data) {}
+    PlainLayerCheckouts(PF_InData* in_data, ExtraLayerList layers)
+        : in_data_(in_data), layers_(layers), defs_(layers.count), held_(layers.count, false) {}
     ~PlainLayerCheckouts() { CheckinAll(); }
     PlainLayerCheckouts(const PlainLayerCheckouts&) = delete;
     PlainLayerCheckouts& operator=(const PlainLayerCheckouts&) = delete;
 
     PF_Err Checkout(ParamValues& values) {
-        for (int i = 0; i < kExtraLayerCount; ++i) {
-            PF_LayerDef*& slot = Slot(values, kExtraLayers[i]);
+        for (std::size_t i = 0; i < layers_.count; ++i) {
+            PF_LayerDef*& slot = Slot(values, layers_.items[i]);
             slot = nullptr;
-            const A_long index = FindParamIndex(kExtraLayers[i].paramId);
+            const A_long index = FindParamIndex(layers_.items[i].paramId);
             if (index <= 0) continue;
             // Checked out whether or not its control is enabled: the smart path's checkouts
-            // do not look at the UI either, and both paths must give the same frame (a radial
-            // effector's map layer is disabled in the UI, yet the effector still acts).
+            // do not look at the UI either, and both paths must give the same frame (a
+            // control the effect disables may still act).
             std::memset(&defs_[i], 0, sizeof defs_[i]);
             const PF_Err err =
                 PF_CHECKOUT_PARAM(in_data_, index, in_data_->current_time, in_data_->time_step,
@@ -71,7 +55,7 @@ public:
     // Checks every held layer in; the first failure is the result.
     PF_Err CheckinAll() {
         PF_Err first = PF_Err_NONE;
-        for (int i = 0; i < kExtraLayerCount; ++i) {
+        for (std::size_t i = 0; i < layers_.count; ++i) {
             if (!held_[i]) continue;
             held_[i] = false;
             const PF_Err err = PF_CHECKIN_PARAM(in_data_, &defs_[i]);
@@ -82,8 +66,9 @@ public:
 
 private:
     PF_InData* in_data_;
-    PF_ParamDef defs_[kExtraLayerCount];
-    bool held_[kExtraLayerCount] = {};
+    ExtraLayerList layers_;
+    std::vector<PF_ParamDef> defs_;
+    std::vector<bool> held_;
 };
 
 // Owns the pre-render handle until it is handed to the host for good: on any failure, thrown
@@ -162,8 +147,8 @@ private:
 
 // The two-step checkout of each extra layer: a probe with an empty request learns the layer's
 // full size, then the whole layer is requested under the plain checkout id.
-PF_Err CheckoutExtraLayers(PF_InData* in_data, PF_PreRenderExtra* extra) {
-    for (const ExtraLayer& layer : kExtraLayers) {
+PF_Err CheckoutExtraLayers(PF_InData* in_data, PF_PreRenderExtra* extra, ExtraLayerList layers) {
+    for (const ExtraLayer& layer : layers) {
         const A_long index = FindParamIndex(layer.paramId);
         PF_RenderRequest request{};
         request.rect = {0, 0, 0, 0};
@@ -239,7 +224,7 @@ PF_Err BaseFilter::Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*
     record.renderArea = in_data->extent_hint;
     record.smart = 0;
 
-    PlainLayerCheckouts layers(in_data);
+    PlainLayerCheckouts layers(in_data, ExtraLayers());
     PF_Err err = GetWorldPixelFormat(in_data, record.input, &record.pixelFormat);
     if (err == PF_Err_NONE) {
         // Copy mode: values come from temporary checkouts, nothing shared is written.
@@ -262,7 +247,7 @@ PF_Err BaseFilter::SmartPreRender(PF_InData* in_data, PF_OutData* out_data,
         GetParamByCheckout getter(in_data, nullptr, true);
         err = FetchParams(&record->values, getter);
     }
-    if (err == PF_Err_NONE) err = CheckoutExtraLayers(in_data, extra);
+    if (err == PF_Err_NONE) err = CheckoutExtraLayers(in_data, extra, ExtraLayers());
     if (err == PF_Err_NONE) err = PreRenderCheckout(in_data, out_data, extra, record);
     if (err == PF_Err_NONE) handle.HandOver();
     return err;
@@ -309,10 +294,11 @@ PF_Err BaseFilter::SmartRender(PF_InData* in_data, PF_OutData* out_data,
                         record.input->height + record.input->origin_y};
     if (err == PF_Err_NONE) err = GetWorldPixelFormat(in_data, record.input, &record.pixelFormat);
     if (err == PF_Err_NONE) err = SmartRenderPrepare(in_data, out_data, extra, &record);
-    for (int i = 0; i < kExtraLayerCount && err == PF_Err_NONE; ++i) {
+    for (const ExtraLayer& layer : ExtraLayers()) {
+        if (err != PF_Err_NONE) break;
         PF_EffectWorld* world = nullptr;
-        err = cb->checkout_layer_pixels(in_data->effect_ref, kExtraLayers[i].checkoutId, &world);
-        Slot(record.values, kExtraLayers[i]) = AEUtil::LayerOrNull(world);
+        err = cb->checkout_layer_pixels(in_data->effect_ref, layer.checkoutId, &world);
+        Slot(record.values, layer) = AEUtil::LayerOrNull(world);
     }
     if (err == PF_Err_NONE) err = RenderByFormat(&record);
     if (err == PF_Err_NONE) err = cb->checkin_layer_pixels(in_data->effect_ref, 0);

@@ -2,7 +2,6 @@
 // defaults.
 #include <vector>
 #include "AEUtil/AboutText.h"
-#include "AEUtil/EffectHooks.h"
 #include "AEUtil/HostLanguage.h"
 #include "AEUtil/LibraryLifetime.h"
 #include "dialog/AEFxOptionDialog.h"

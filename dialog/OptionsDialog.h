@@ -1,5 +1,4 @@
-// The PF_Cmd_DO_DIALOG handler (RunOptionsDialog, declared in AEUtil/EffectHooks.h) and its
-// parts.
+// The PF_Cmd_DO_DIALOG handler (RunOptionsDialog) and its parts.
 #pragma once
 #include "AEUtil/HostApi.h"
 #include "dialog/AEFxOptionDialog.h"
@@ -14,3 +13,7 @@ DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[]);
 void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], const char* iniPath);
 
 }  // namespace FxOptionDlg
+
+// The options dialog and the action the user chose.  Always PF_Err_NONE except when
+// `in_data` is missing or the dialog failed on the way; the command ignores the result.
+PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]);

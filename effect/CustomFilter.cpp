@@ -1,9 +1,67 @@
 #include "effect/CustomFilter.h"
 
-#include "AEUtil/RenderPlumbing.h"
+#include <cstddef>
+#include <new>
+
 #include "AEUtil/Pixel.h"
+#include "AEUtil/RenderPlumbing.h"
+#include "dialog/DialogBase.h"
+#include "dialog/OptionsDialog.h"
+#include "effect/ParamIds.h"
+#include "effect/ParamTable.h"
+#include "effect/ParamUIState.h"
+#include "params/ParamValues.h"
 #include "render/DotLayerTransfer.h"
 #include "render/RenderFrame.h"
+
+namespace {
+
+// Where effector n's "Custom Map Layer n" goes in the frame's values.
+constexpr std::size_t CustomMapLayerOffset(std::size_t n) {
+    return offsetof(ParamValues, effector) + n * sizeof(EffectorParams) +
+           offsetof(EffectorParams, customMapLayer);
+}
+
+// The layers checked out besides the input, with their checkout ids on the smart path.
+const ExtraLayer kExtraLayers[] = {
+    {ParamId::MaskTargetLayer, 1, offsetof(ParamValues, maskTargetLayer)},
+    {ParamId::EffectorIds(0).customMapLayer, 2, CustomMapLayerOffset(0)},
+    {ParamId::EffectorIds(1).customMapLayer, 3, CustomMapLayerOffset(1)},
+    {ParamId::EffectorIds(2).customMapLayer, 4, CustomMapLayerOffset(2)},
+};
+
+}  // namespace
+
+BaseFilter* CreateEffect() {
+    alignas(CustomFilter) static unsigned char storage[sizeof(CustomFilter)];
+    return new (storage) CustomFilter;
+}
+
+CustomFilter::~CustomFilter() { ClearDialogRegistry(); }
+
+void CustomFilter::CreateParams(PF_InData* in_data) { BuildParamList(in_data); }
+
+PF_Err CustomFilter::RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]) {
+    return ::RunOptionsDialog(in_data, params);
+}
+
+ExtraLayerList CustomFilter::ExtraLayers() const {
+    return ExtraLayerList{kExtraLayers, sizeof kExtraLayers / sizeof kExtraLayers[0]};
+}
+
+PF_Err CustomFilter::UserChangedParam(PF_InData* in_data, PF_OutData* out_data,
+                                      PF_ParamDef* params[], PF_LayerDef* /*output*/,
+                                      void* extra) {
+    // The host names the changed parameter in its extra data.
+    const auto* changed = static_cast<const PF_UserChangedParamExtra*>(extra);
+    if (!changed) return PF_Err_BAD_CALLBACK_PARAM;
+    return ::UserChangedParam(in_data, out_data, params, changed->param_index);
+}
+
+PF_Err CustomFilter::UpdateParamsUI(PF_InData* in_data, PF_OutData* out_data,
+                                    PF_ParamDef* params[], PF_LayerDef* /*output*/) {
+    return ::UpdateParamsUI(in_data, out_data, params);
+}
 
 PF_Err CustomFilter::PreRenderCheckout(PF_InData* in_data, PF_OutData* /*out_data*/,
                                        PF_PreRenderExtra* extra, RenderRecord* record) {

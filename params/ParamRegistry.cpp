@@ -30,8 +30,6 @@ void ClearParamRegistry() {
     ResetParamIndexCounter();
 }
 
-void DestroyParamDescriptors() { ClearParamRegistry(); }
-
 void AppendParam(BaseParam* param) {
     assert(param != nullptr);
     if (gCount >= kMaxParams) {

@@ -12,8 +12,6 @@ constexpr size_t kMaxParams = 16383;
 // Deletes every registered descriptor, empties both tables and sets the index counter
 // back to 1.  The library unload hook and every rebuild call it.
 void ClearParamRegistry();
-// The library unload hook's name for the same: every descriptor deleted.
-void DestroyParamDescriptors();
 // Takes ownership of `param` (already given its id) and appends it to the id table; a full
 // table deletes it and throws std::length_error.
 void AppendParam(BaseParam* param);

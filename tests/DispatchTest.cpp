@@ -143,6 +143,12 @@ TEST(Dispatch, DefaultsOfTheBaseClass) {
     EXPECT_EQ(filter.Initialize(&in, &out, nullptr, nullptr), PF_Err_NONE);
     EXPECT_EQ(filter.SmartRenderPrepare(&in, &out, nullptr, nullptr), PF_Err_NONE);
     EXPECT_EQ(filter.RenderByFormat(nullptr), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    // An effect that says nothing more has no UI rules, no dialog and no extra layers.
+    PF_UserChangedParamExtra changed{1};
+    EXPECT_EQ(filter.UserChangedParam(&in, &out, nullptr, nullptr, &changed), PF_Err_NONE);
+    EXPECT_EQ(filter.UpdateParamsUI(&in, &out, nullptr, nullptr), PF_Err_NONE);
+    EXPECT_EQ(filter.RunOptionsDialog(&in, nullptr), PF_Err_NONE);
+    EXPECT_EQ(filter.ExtraLayers().count, 0u);
 }
 
 TEST(Dispatch, ResetSequenceDataRunsSequenceSetup) {
