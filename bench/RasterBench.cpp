@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "render/DotCanvas.h"
 #include "render/DotShapes.h"
 
 namespace {

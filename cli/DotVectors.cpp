@@ -13,7 +13,7 @@
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
 #include "render/AffineTransform.h"
-#include "render/DotShapes.h"
+#include "render/DotTracer.h"
 #include "render/DrawDots.h"
 #include "render/RenderFrame.h"
 #include "render/VertexList.h"
@@ -51,44 +51,46 @@ PF_EffectWorld* PresentOrNull(PF_EffectWorld* world) {
     return world && world->data ? world : nullptr;
 }
 
+// The outline sink of vector output: each dot a closed path, its points mapped onto the
+// layer, in its colour (or the one fill given) and opacity.  Fully transparent dots and
+// empty outlines are left out.
 template <class P>
-void WriteDots(std::ostringstream& svg, const RenderRecord& record, int width, int height) {
-    DotList<P> list;
-    uint64_t count = 0;
-    if (!LayOutFrameDots<P>(record, width, height, list, count))
-        throw RenderError("the frame holds too many dots for vector output.");
-    VertexList vertices;
-    const size_t n = list.dots.size();
-    for (size_t i = 0; i < n; ++i) {
-        const DotRecord<P>& dot = list.dots[list.noOrdering ? i : n - 1 - i];
-        if (dot.width == 0.0 || dot.height == 0.0) continue;
-        if (!std::isfinite(dot.width) || !std::isfinite(dot.height) || !std::isfinite(dot.x) ||
-            !std::isfinite(dot.y) || !std::isfinite(dot.rotation))
-            continue;
-        AffineTransform transform = AffineTransform::Identity();
-        transform.Translate(dot.x, dot.y);
-        transform.Rotate(dot.rotation);
-        if (!BuildDotOutline(vertices, transform, dot.shape, dot.width, dot.height) || vertices.empty())
-            continue;
-        const double alpha = PixelTraits<P>::ToUnit(dot.color.alpha);
-        if (!(alpha > 0)) continue;
+class SvgPathSink {
+public:
+    SvgPathSink(std::ostream& out, const std::string& fill) : out_(out), fill_(fill) {}
+
+    void Outline(VertexList& vertices, const AffineTransform& transform, const P& color) {
+        if (vertices.empty()) return;
+        const double alpha = PixelTraits<P>::ToUnit(color.alpha);
+        if (!(alpha > 0)) return;
         char colour[8];
-        std::snprintf(colour, sizeof colour, "#%02X%02X%02X", Byte<P>(dot.color.red),
-                      Byte<P>(dot.color.green), Byte<P>(dot.color.blue));
-        svg << "<path d=\"M";
+        std::snprintf(colour, sizeof colour, "#%02X%02X%02X", Byte<P>(color.red), Byte<P>(color.green),
+                      Byte<P>(color.blue));
+        out_ << "<path d=\"M";
         for (size_t k = 0; k < vertices.size(); ++k) {
             const OutlineVertex& v = vertices[k];
-            svg << (k ? " " : "") << Num(transform.MapX(v.x, v.y)) << " " << Num(transform.MapY(v.x, v.y));
+            out_ << (k ? " " : "") << Num(transform.MapX(v.x, v.y)) << " " << Num(transform.MapY(v.x, v.y));
         }
-        svg << "Z\" fill=\"" << colour << "\"";
-        if (alpha < 1) svg << " fill-opacity=\"" << Num(alpha < 0.001 ? 0.001 : alpha) << "\"";
-        svg << "/>\n";
+        out_ << "Z\" fill=\"" << (fill_.empty() ? colour : fill_.c_str()) << "\"";
+        if (alpha < 1) out_ << " fill-opacity=\"" << Num(alpha < 0.001 ? 0.001 : alpha) << "\"";
+        out_ << "/>\n";
     }
-}
+
+private:
+    std::ostream& out_;
+    const std::string& fill_;
+};
 
 }  // namespace
 
-std::string FrameDotsSvg(EffectSession& session, Instance& instance, const PreparedFrame& frame) {
+SvgSize FrameDotsSvgSize(const Instance& instance, const PreparedFrame& frame) {
+    const InstanceContext& c = instance.context;
+    const double dsx = 1.0 / frame.context.downsampleX, dsy = 1.0 / frame.context.downsampleY;
+    return {static_cast<int>(c.width * dsx + 0.5), static_cast<int>(c.height * dsy + 0.5)};
+}
+
+void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& instance, const PreparedFrame& frame,
+                        const std::string& fill) {
     Host& host = session.GetHost();
     PF_InData inData = host.MakeInData(instance);
     const InstanceContext& c = instance.context;
@@ -98,14 +100,7 @@ std::string FrameDotsSvg(EffectSession& session, Instance& instance, const Prepa
         for (PF_ParamDef& def : array.defs) def.ui_flags &= ~PF_PUI_DISABLED;
     }
     const double dsx = 1.0 / frame.context.downsampleX, dsy = 1.0 / frame.context.downsampleY;
-    const int width = static_cast<int>(c.width * dsx + 0.5);
-    const int height = static_cast<int>(c.height * dsy + 0.5);
-
-    std::ostringstream svg;
-    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-        << "\" viewBox=\"0 0 " << width << " " << height << "\">\n"
-        << "<!-- T_Tonedot dots of frame " << frame.context.frame << ", drawing order -->\n";
+    const SvgSize size = FrameDotsSvgSize(instance, frame);
 
     std::lock_guard<std::mutex> lock(DescriptorMutex());
     static bool built = false;
@@ -125,8 +120,22 @@ std::string FrameDotsSvg(EffectSession& session, Instance& instance, const Prepa
     for (EffectorParams& e : record.values.effector) e.customMapLayer = PresentOrNull(e.customMapLayer);
     ScaleToDownsampling(record.values, dsx, dsy);
 
-    WithPixelType(DepthFromFormat(record.pixelFormat),
-                  [&](auto p) { WriteDots<decltype(p)>(svg, record, width, height); });
+    WithPixelType(DepthFromFormat(record.pixelFormat), [&](auto p) {
+        using P = decltype(p);
+        SvgPathSink<P> sink(out, fill);
+        if (!TraceFrameDots<P>(record, size.width, size.height, sink))
+            throw RenderError("the frame holds too many dots for vector output.");
+    });
+}
+
+std::string FrameDotsSvg(EffectSession& session, Instance& instance, const PreparedFrame& frame) {
+    const SvgSize size = FrameDotsSvgSize(instance, frame);
+    std::ostringstream svg;
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << size.width << "\" height=\"" << size.height
+        << "\" viewBox=\"0 0 " << size.width << " " << size.height << "\">\n"
+        << "<!-- T_Tonedot dots of frame " << frame.context.frame << ", drawing order -->\n";
+    WriteFrameDotPaths(svg, session, instance, frame);
     svg << "</svg>\n";
     return svg.str();
 }

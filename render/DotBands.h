@@ -19,7 +19,7 @@
 #include "render/DotCanvas.h"
 #include "render/DotOrdering.h"
 #include "render/DotRecord.h"
-#include "render/DotShapes.h"
+#include "render/DotTracer.h"
 
 // Bands per thread (more than one, so a thread that finishes early takes another) and the
 // fewest rows a band has.
@@ -34,9 +34,7 @@ void DotRowSpan(const DotRecord<P>& dot, int32_t height, int32_t& first, int32_t
 {
     first = 0;
     last = -1;
-    if (dot.width == 0.0 || dot.height == 0.0 || !std::isfinite(dot.width) || !std::isfinite(dot.height) ||
-        !std::isfinite(dot.x) || !std::isfinite(dot.y) || !std::isfinite(dot.rotation))
-        return;  // DrawDot draws nothing
+    if (!HasOutline(dot)) return;  // DrawDot draws nothing
     const double reach = 0.5 * (std::fabs(dot.width) + std::fabs(dot.height)) + 2.0;
     const double top = std::floor(dot.y - reach);
     const double bottom = std::floor(dot.y + reach);

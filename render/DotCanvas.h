@@ -1,10 +1,12 @@
-// The drawing target of one render: the dot layer, the current transform and colour, and
-// the polygon filler that draws into it.
+// The drawing target of one render: the dot layer, the current transform and colour, the
+// polygon filler that draws into it, and DrawDot, which draws one dot into it.
 #pragma once
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include "render/AffineTransform.h"
+#include "render/DotRecord.h"
+#include "render/DotTracer.h"
 #include "render/PolygonFiller.h"
 
 template <class P>
@@ -17,7 +19,8 @@ public:
           width_(width),
           height_(height),
           rowBytes_(rowBytes),
-          filler_(pixels, width, height, rowBytes, transform_, color_) {}
+          filler_(pixels, width, height, rowBytes, transform_, color_),
+          tracer_(transform_, filler_.Vertices()) {}
 
     DotCanvas(const DotCanvas&) = delete;
     DotCanvas& operator=(const DotCanvas&) = delete;
@@ -35,16 +38,13 @@ public:
 
     PolygonFiller<P>& Filler() { return filler_; }
 
-    // this->Transform().Rotate(theta), remembering the sine and cosine of the last angle:
-    // the dots of a frame often share their rotation.
-    void Rotate(double theta) {
-        if (!(theta == lastTheta_) || !turnValid_) {
-            lastSin_ = std::sin(theta);
-            lastCos_ = std::cos(theta);
-            lastTheta_ = theta;
-            turnValid_ = true;
-        }
-        transform_.RotateBy(lastSin_, lastCos_);
+    DotTracer& Tracer() { return tracer_; }
+
+    // The outline sink of the raster (DotTracer.h): fills the outline, already in the
+    // filler's vertex list and placed by this canvas's transform, in `color`.
+    void Outline(VertexList&, const AffineTransform&, const P& color) {
+        color_ = color;
+        filler_.Fill();
     }
 
 private:
@@ -54,7 +54,15 @@ private:
     int32_t rowBytes_;
     AffineTransform transform_;
     P color_{};
-    bool turnValid_ = false;
-    double lastTheta_ = 0.0, lastSin_ = 0.0, lastCos_ = 1.0;
     PolygonFiller<P> filler_;  // refers to transform_ and color_, so it comes after them
+    DotTracer tracer_;         // refers to transform_ and the filler's vertex list
 };
+
+// Draws one dot: its shape, turned by its rotation about its centre, in its colour; a dot
+// without an outline (HasOutline) draws nothing.  The canvas transform is the identity
+// before and after.  Always returns 0.
+template <class P>
+int DrawDot(DotCanvas<P>& canvas, const DotRecord<P>& dot) {
+    canvas.Tracer().Trace(dot, canvas);
+    return 0;
+}

@@ -1,10 +1,8 @@
-// The outlines of the six dot shapes and DrawDot, which draws one dot into a canvas.
+// The outlines of the six dot shapes.
 #pragma once
 #include <cmath>
 #include <cstdint>
 #include "render/AffineTransform.h"
-#include "render/DotCanvas.h"
-#include "render/DotRecord.h"
 #include "render/VertexList.h"
 
 // "Dot Shape" popup values.
@@ -38,24 +36,3 @@ void AddDiamond(VertexList& vertices, double cx, double cy, double w, double h);
 // Builds the outline of `shape` around the model origin; false (and an empty list) for a
 // value outside 1..6.
 bool BuildDotOutline(VertexList& vertices, const AffineTransform& transform, int32_t shape, double w, double h);
-
-// Draws one dot: its shape, turned by its rotation about its centre, in its colour.  A dot
-// of exactly zero width or height, or with a size, position or rotation that is not a
-// finite number, draws nothing.  The canvas transform is the identity before and after.
-// Always returns 0.
-template <class P>
-int DrawDot(DotCanvas<P>& canvas, const DotRecord<P>& dot) {
-    if (dot.width == 0.0 || dot.height == 0.0) return 0;
-    if (!std::isfinite(dot.width) || !std::isfinite(dot.height) || !std::isfinite(dot.x) || !std::isfinite(dot.y) ||
-        !std::isfinite(dot.rotation)) {
-        return 0;
-    }
-    canvas.SetColor(dot.color);
-    AffineTransform& transform = canvas.Transform();
-    transform.Translate(dot.x, dot.y);
-    canvas.Rotate(dot.rotation);
-    PolygonFiller<P>& filler = canvas.Filler();
-    if (BuildDotOutline(filler.Vertices(), transform, dot.shape, dot.width, dot.height)) filler.Fill();
-    transform = AffineTransform::Identity();
-    return 0;
-}

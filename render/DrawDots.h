@@ -1,5 +1,5 @@
 // The per-depth worker of a render: lays out the dots, lets the effectors act on them,
-// orders them and draws them into the canvas.
+// orders them and draws them into the canvas, or hands them to another outline sink.
 #pragma once
 #include <cstdio>
 
@@ -9,14 +9,13 @@
 #include "render/DotCanvas.h"
 #include "render/DotGrid.h"
 #include "render/DotOrdering.h"
-#include "render/DotShapes.h"
+#include "render/DotTracer.h"
 #include "render/Effector.h"
 #include "render/EffectorState.h"
 
 // The frame's dots for a dot layer of width x height, in the order they are drawn (see
 // DrawInOrder): laid out, acted on by the effectors and sorted.  False, with no dots, when
 // the frame would hold more than kMaxDotsPerFrame; `count` then holds the number found.
-// Vector output outside the effect uses it too, so that it draws the same dots.
 template <class P>
 bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, DotList<P>& list,
                      uint64_t& count)
@@ -53,4 +52,19 @@ PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
         return PF_Err_OUT_OF_MEMORY;
     }
     return DrawInBands(list, canvas, record.inData);
+}
+
+// The frame's dots for a dot layer of width x height, handed to the outline sink `sink`
+// (DotTracer.h) in the order DrawDots draws them and with the dots it leaves out left out:
+// vector output draws the same dots as the raster.  False, with nothing handed on, for a
+// frame with more than kMaxDotsPerFrame dots.
+template <class P, class Sink>
+bool TraceFrameDots(const RenderRecord& record, int32_t width, int32_t height, Sink& sink)
+{
+    DotList<P> list;
+    uint64_t count = 0;
+    if (!LayOutFrameDots(record, width, height, list, count)) return false;
+    StandaloneDotTracer tracer;
+    DrawInOrder(list, nullptr, [&](const DotRecord<P>& dot) { tracer.Trace(dot, sink); });
+    return true;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 #include <vector>
+#include "render/DotCanvas.h"
 #include "render/DotShapes.h"
 #include "render/HalfDegreeTable.h"
 #include "render/PolygonRasterizer.h"

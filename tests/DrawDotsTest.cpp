@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "render/DrawDots.h"
@@ -162,4 +164,48 @@ TEST(DrawDots, ReadingOrderPutsTheLowerDotOnTop)
 {
     const ParamValues v = Overlapping(false);
     ExpectSameColour(RenderedPixel(v, 50, 55), ColourOfDotAt(v, 50, 70));
+}
+
+namespace {
+
+// Fills each outline it is handed into a layer of its own, as vector output's reader would.
+struct FillingSink {
+    DotCanvas<Pixel8>& canvas;
+    void Outline(VertexList& vertices, const AffineTransform& transform, const Pixel8& color)
+    {
+        PolygonFiller<Pixel8>& filler = canvas.Filler();
+        filler.Clear();
+        for (size_t i = 0; i < vertices.size(); ++i) filler.AddVertex(vertices[i].x, vertices[i].y);
+        canvas.Transform() = transform;
+        canvas.SetColor(color);
+        filler.Fill();
+        canvas.Transform() = AffineTransform::Identity();
+    }
+};
+
+}  // namespace
+
+// What vector output is handed (TraceFrameDots) is what the raster draws: the outlines,
+// filled one after the other, give DrawDots' layer bit for bit, in reading and keyed order.
+TEST(DrawDots, TracedOutlinesFilledInOrderGiveTheRaster)
+{
+    for (const bool toFront : {false, true}) {
+        ParamValues v = Overlapping(toFront);
+        v.dotShape = 5;  // the star, which a wrong turn or mirror changes
+        v.dotRotation = Fixed(20);
+        v.randomSize = 1;
+        v.randomRotation = 1;
+        PF_InData in{};
+        RenderRecord record{};
+        record.values = v;
+        record.inData = &in;
+        std::vector<Pixel8> raster(100 * 100, Pixel8{0, 0, 0, 0}), traced(raster);
+        DotCanvas<Pixel8> rasterCanvas(raster.data(), 100, 100, 100 * sizeof(Pixel8));
+        ASSERT_EQ(DrawDots(record, rasterCanvas), PF_Err_NONE);
+        DotCanvas<Pixel8> tracedCanvas(traced.data(), 100, 100, 100 * sizeof(Pixel8));
+        FillingSink sink{tracedCanvas};
+        ASSERT_TRUE(TraceFrameDots<Pixel8>(record, 100, 100, sink));
+        EXPECT_EQ(std::memcmp(raster.data(), traced.data(), raster.size() * sizeof(Pixel8)), 0) << toFront;
+        EXPECT_NE(std::count_if(raster.begin(), raster.end(), [](const Pixel8& p) { return p.alpha != 0; }), 0);
+    }
 }

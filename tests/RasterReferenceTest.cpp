@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 #include <vector>
+#include "render/DotCanvas.h"
 #include "render/DotShapes.h"
 #include "render/PixelWriter.h"
 #include "render/PolygonRasterizer.h"
