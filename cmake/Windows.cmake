@@ -6,12 +6,6 @@
 
 enable_language(RC)
 
-# A real SDK keeps its suite headers (SPBasic.h and the like) in the SP folder beside the
-# effect headers.
-if(TONEDOT_AE_SDK_DIR AND EXISTS ${TONEDOT_AE_SDK_DIR}/SP)
-  list(APPEND TONEDOT_SDK_INCLUDE ${TONEDOT_AE_SDK_DIR}/SP)
-endif()
-
 if(CMAKE_CROSSCOMPILING)
   # Build tools and tests are Windows programs: run them through wine, with a wine prefix
   # of this build's own (its application-data folder is what the settings tests use).
