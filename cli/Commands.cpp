@@ -27,7 +27,7 @@ namespace tonedot::cli {
 namespace {
 
 const OptionDef kEffectOption{"effect", 0, "LIB",
-                               "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, or the one it was built with).",
+                               "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, the one installed with it, or the one it was\nbuilt with).",
                                false};
 const OptionDef kFactoryOption{"factory-defaults", 0, "",
                                 "Start from the built-in defaults, ignoring the stored ones.", false};

@@ -124,6 +124,9 @@ std::string FindEffectLibrary(const std::string& explicitPath) {
     if (const char* env = std::getenv("TONEDOT_EFFECT"); env && *env) return env;
     const std::string beside = ProgramFolder() + "/T_Tonedot.so";
     if (FileExists(beside)) return beside;
+    // Installed: <prefix>/bin/tonedot and <prefix>/lib/tonedot/T_Tonedot.so (cmake/Packaging.cmake).
+    const std::string installed = ProgramFolder() + "/../lib/tonedot/T_Tonedot.so";
+    if (FileExists(installed)) return installed;
     return TONEDOT_BUILT_EFFECT_PATH;
 }
 

@@ -19,7 +19,8 @@
 namespace tonedot::cli {
 
 // The effect library to load: `explicitPath` when given, else $TONEDOT_EFFECT, else the
-// library beside the program, else the one this program was built with.
+// library beside the program, else the one installed with it (../lib/tonedot/ from the
+// program's folder), else the one this program was built with.
 std::string FindEffectLibrary(const std::string& explicitPath);
 
 // How the host presents one frame to the effect.

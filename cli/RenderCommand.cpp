@@ -582,7 +582,7 @@ CommandDef RenderCommandDef() {
         {"path", 0, "smart|plain", "Host render path: smart render (default) or PF_Cmd_RENDER.", false},
         {"quiet", 0, "", "No progress bar and no messages on success.", false},
         {"progress", 0, "", "Shows the progress bar even when standard error is not a terminal.", false},
-        {"effect", 0, "LIB", "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, or the one it was built with).", false},
+        {"effect", 0, "LIB", "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, the one installed with it, or the one it was\nbuilt with).", false},
     };
     command.details =
         "Examples:\n"

@@ -14,6 +14,7 @@ PACKAGES=(
   libpng-dev
   pkg-config
   binutils
+  dpkg-dev
   clang
   libclang-rt-14-dev
   libopenimageio-dev librsvg2-bin

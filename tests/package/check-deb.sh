@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The Debian package cpack makes from a build: its name and version, the files it holds, the
+# libraries it depends on, and - unpacked - a tonedot that finds the effect installed with
+# it and renders with it.
+#
+#   check-deb.sh BUILD_DIR VERSION FILE...    (FILE: a path the package must hold, ./usr/...)
+set -euo pipefail
+build="$1"
+version="$2"
+shift 2
+work="$(mktemp -d "${TMPDIR:-/tmp}/tonedot-deb.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+fail() { echo "check-deb: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+debs=("$work"/tonedot_"$version"_*.deb)
+[ -f "${debs[0]}" ] || fail "no tonedot_${version}_<arch>.deb in $(ls "$work")"
+deb="${debs[0]}"
+
+[ "$(dpkg-deb -f "$deb" Package)" = tonedot ] || fail "package name $(dpkg-deb -f "$deb" Package)"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version)"
+dpkg-deb -c "$deb" | awk '{print $NF}' >"$work/files"
+for file in "$@"; do
+    grep -qxF "$file" "$work/files" || fail "$file missing; the package holds:$(printf ' %s' $(cat "$work/files"))"
+done
+if grep -Eq '\.(a|h)$' "$work/files"; then fail "static libraries or headers packaged"; fi
+
+if grep -qxF ./usr/bin/tonedot "$work/files"; then
+    grep -qi libopenimageio <<<"$(dpkg-deb -f "$deb" Depends)" || fail "Depends lacks the image library: $(dpkg-deb -f "$deb" Depends)"
+    dpkg-deb -x "$deb" "$work/root"
+    # The build's own library must not stand in for the installed one: the loader names
+    # every library it opens.
+    LD_DEBUG=files "$work/root/usr/bin/tonedot" params >"$work/params.txt" 2>"$work/loader.txt" ||
+        fail "the unpacked tonedot failed: $(grep -v '^ *[0-9]*:' "$work/loader.txt")"
+    grep -q "file=$work/root/usr/bin/../lib/tonedot/T_Tonedot.so" "$work/loader.txt" ||
+        fail "the unpacked tonedot did not load the effect installed with it"
+    grep -q "Dot Shape" "$work/params.txt" || fail "the unpacked tonedot lists no parameters"
+fi
+echo "check-deb: $(basename "$deb") holds $(wc -l <"$work/files") entries, as expected"
