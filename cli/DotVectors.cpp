@@ -52,12 +52,11 @@ PF_EffectWorld* PresentOrNull(PF_EffectWorld* world) {
 }
 
 // The outline sink of vector output: each dot a closed path, its points mapped onto the
-// layer, in its colour (or the one fill given) and opacity.  Fully transparent dots and
-// empty outlines are left out.
+// layer, in its colour and opacity.  Fully transparent dots and empty outlines are left out.
 template <class P>
 class SvgPathSink {
 public:
-    SvgPathSink(std::ostream& out, const std::string& fill) : out_(out), fill_(fill) {}
+    explicit SvgPathSink(std::ostream& out) : out_(out) {}
 
     void Outline(VertexList& vertices, const AffineTransform& transform, const P& color) {
         if (vertices.empty()) return;
@@ -71,26 +70,30 @@ public:
             const OutlineVertex& v = vertices[k];
             out_ << (k ? " " : "") << Num(transform.MapX(v.x, v.y)) << " " << Num(transform.MapY(v.x, v.y));
         }
-        out_ << "Z\" fill=\"" << (fill_.empty() ? colour : fill_.c_str()) << "\"";
+        out_ << "Z\" fill=\"" << colour << "\"";
         if (alpha < 1) out_ << " fill-opacity=\"" << Num(alpha < 0.001 ? 0.001 : alpha) << "\"";
         out_ << "/>\n";
     }
 
 private:
     std::ostream& out_;
-    const std::string& fill_;
 };
 
-}  // namespace
+struct SvgSize {
+    int width;
+    int height;
+};
 
+// The dot layer's size: the layer at the current downsampling.
 SvgSize FrameDotsSvgSize(const Instance& instance, const PreparedFrame& frame) {
     const InstanceContext& c = instance.context;
     const double dsx = 1.0 / frame.context.downsampleX, dsy = 1.0 / frame.context.downsampleY;
     return {static_cast<int>(c.width * dsx + 0.5), static_cast<int>(c.height * dsy + 0.5)};
 }
 
-void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& instance, const PreparedFrame& frame,
-                        const std::string& fill) {
+}  // namespace
+
+void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& instance, const PreparedFrame& frame) {
     Host& host = session.GetHost();
     PF_InData inData = host.MakeInData(instance);
     const InstanceContext& c = instance.context;
@@ -122,7 +125,7 @@ void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& ins
 
     WithPixelType(DepthFromFormat(record.pixelFormat), [&](auto p) {
         using P = decltype(p);
-        SvgPathSink<P> sink(out, fill);
+        SvgPathSink<P> sink(out);
         if (!TraceFrameDots<P>(record, size.width, size.height, sink))
             throw RenderError("the frame holds too many dots for vector output.");
     });

@@ -15,17 +15,8 @@ namespace tonedot::cli {
 // them (smart or plain).
 std::string FrameDotsSvg(EffectSession& session, Instance& instance, const PreparedFrame& frame);
 
-// The width and height of the SVG document FrameDotsSvg writes for the frame.
-struct SvgSize {
-    int width;
-    int height;
-};
-SvgSize FrameDotsSvgSize(const Instance& instance, const PreparedFrame& frame);
-
-// The paths FrameDotsSvg writes, alone, onto `out`: for documents of several layers, one
-// call per layer.  `fill` ("#RRGGBB") paints every dot in one colour, an ink's, instead of
-// the dot's own; the dot's opacity is kept.
-void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& instance, const PreparedFrame& frame,
-                        const std::string& fill = {});
+// The paths FrameDotsSvg writes, alone, onto `out`: the body of one layer of a document
+// of several (one per ink).
+void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& instance, const PreparedFrame& frame);
 
 }  // namespace tonedot::cli

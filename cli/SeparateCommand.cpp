@@ -325,15 +325,6 @@ std::string Inches(double v) {
     return s + "in";
 }
 
-// The dots of a whole-frame SVG document: the elements between its heading and its end.
-std::string SvgBody(const std::string& document) {
-    const std::size_t start = document.find("-->\n");
-    const std::size_t end = document.rfind("</svg>");
-    if (start == std::string::npos || end == std::string::npos || end < start + 4)
-        throw CliError(kExitInternal, "the dots' SVG document has an unknown form.");
-    return document.substr(start + 4, end - start - 4);
-}
-
 std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int width, int height, double dpi) {
     std::ostringstream svg;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -435,7 +426,9 @@ int RunSeparateCommand(const ParsedArgs& args) {
         ScreenRenderer::AfterDraw vectors;
         if (!plan.svg.empty())
             vectors = [&](Instance& instance, const PreparedFrame& frame) {
-                layers[k] = SvgBody(FrameDotsSvg(session, instance, frame));
+                std::ostringstream paths;
+                WriteFrameDotPaths(paths, session, instance, frame);
+                layers[k] = paths.str();
             };
         coverage[k] = renderer.Render(amounts[k], width, height, plan.screens[k], vectors);
     }
