@@ -5,11 +5,7 @@
 
 #include "AEUtil/Pixel.h"
 #include "AEUtil/RenderPlumbing.h"
-#include "dialog/DialogBase.h"
-#include "dialog/OptionsDialog.h"
 #include "effect/ParamIds.h"
-#include "effect/ParamTable.h"
-#include "effect/ParamUIState.h"
 #include "params/ParamValues.h"
 #include "render/DotLayerTransfer.h"
 #include "render/RenderFrame.h"
@@ -37,30 +33,8 @@ BaseFilter* CreateEffect() {
     return new (storage) CustomFilter;
 }
 
-CustomFilter::~CustomFilter() { ClearDialogRegistry(); }
-
-void CustomFilter::CreateParams(PF_InData* in_data) { BuildParamList(in_data); }
-
-PF_Err CustomFilter::RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]) {
-    return ::RunOptionsDialog(in_data, params);
-}
-
 ExtraLayerList CustomFilter::ExtraLayers() const {
     return ExtraLayerList{kExtraLayers, sizeof kExtraLayers / sizeof kExtraLayers[0]};
-}
-
-PF_Err CustomFilter::UserChangedParam(PF_InData* in_data, PF_OutData* out_data,
-                                      PF_ParamDef* params[], PF_LayerDef* /*output*/,
-                                      void* extra) {
-    // The host names the changed parameter in its extra data.
-    const auto* changed = static_cast<const PF_UserChangedParamExtra*>(extra);
-    if (!changed) return PF_Err_BAD_CALLBACK_PARAM;
-    return ::UserChangedParam(in_data, out_data, params, changed->param_index);
-}
-
-PF_Err CustomFilter::UpdateParamsUI(PF_InData* in_data, PF_OutData* out_data,
-                                    PF_ParamDef* params[], PF_LayerDef* /*output*/) {
-    return ::UpdateParamsUI(in_data, out_data, params);
 }
 
 PF_Err CustomFilter::PreRenderCheckout(PF_InData* in_data, PF_OutData* /*out_data*/,
