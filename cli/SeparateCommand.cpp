@@ -325,6 +325,34 @@ std::string Inches(double v) {
     return s + "in";
 }
 
+// The paths of a frame's dots (a path a line) that reach into the picture: the grid runs on
+// past its edges, and a plotter would draw the dots wholly outside.
+std::string DotsReachingIn(const std::string& paths, int width, int height) {
+    std::string kept;
+    for (std::size_t line = 0; line < paths.size();) {
+        const std::size_t end = paths.find('\n', line);
+        const std::size_t next = end == std::string::npos ? paths.size() : end + 1;
+        const std::size_t open = paths.find("d=\"M", line), close = paths.find('Z', open);
+        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+        if (open < next && close < next) {
+            const char* p = paths.data() + open + 4;
+            const char* stop = paths.data() + close;
+            for (int axis = 0;; axis ^= 1) {
+                while (p < stop && *p == ' ') ++p;
+                double v = 0;
+                const auto r = std::from_chars(p, stop, v);
+                if (r.ec != std::errc()) break;
+                lo[axis] = std::min(lo[axis], v);
+                hi[axis] = std::max(hi[axis], v);
+                p = r.ptr;
+            }
+        }
+        if (!(hi[0] <= 0 || hi[1] <= 0 || lo[0] >= width || lo[1] >= height)) kept.append(paths, line, next - line);
+        line = next;
+    }
+    return kept;
+}
+
 std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int width, int height, double dpi) {
     std::ostringstream svg;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -339,6 +367,8 @@ std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int wid
     svg << "</svg>\n";
     return svg.str();
 }
+
+int Separate(const ParsedArgs& args);
 
 }  // namespace
 
@@ -388,11 +418,23 @@ CommandDef SeparateCommandDef() {
         "\n"
         "Exit codes: 0 done; 2 usage (bad option or value, an output that is the input, a\n"
         "profile that is not CMYK); 3 the input could not be read or an output not written\n"
-        "(nothing is left then); 4 the effect failed; 128 + the signal when interrupted.\n";
+        "(nothing is left then); 4 the effect failed; 5 out of memory; 128 + the signal\n"
+        "when interrupted.\n";
     return command;
 }
 
 int RunSeparateCommand(const ParsedArgs& args) {
+    try {
+        return Separate(args);
+    } catch (const std::bad_alloc&) {
+        throw CliError(kExitMemory, "the picture needs more memory than there is; separate it at a smaller --size "
+                                    "or a lower --dpi.");
+    }
+}
+
+namespace {
+
+int Separate(const ParsedArgs& args) {
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
     const SeparatePlan plan = MakePlan(args, session.Params());
     const ParamSettings user = SettingsFromArgs(session.Params(), args);
@@ -428,7 +470,7 @@ int RunSeparateCommand(const ParsedArgs& args) {
             vectors = [&](Instance& instance, const PreparedFrame& frame) {
                 std::ostringstream paths;
                 WriteFrameDotPaths(paths, session, instance, frame);
-                layers[k] = paths.str();
+                layers[k] = DotsReachingIn(paths.str(), width, height);
             };
         coverage[k] = renderer.Render(amounts[k], width, height, plan.screens[k], vectors);
     }
@@ -482,4 +524,5 @@ int RunSeparateCommand(const ParsedArgs& args) {
     return kExitOk;
 }
 
+}  // namespace
 }  // namespace tonedot::cli

@@ -184,18 +184,26 @@ TEST(Separate, PlatesHoldTheInkAmounts) {
     CliScratch s;
     // Large enough that the part cells at its edges weigh little.
     WriteStripes(s.Path("flat.png"), {{0.75f, 0.5f, 0.25f}}, 320, 320);
+    struct Case {
+        const char* lpi;
+        const char* shape;
+        const char* bits;
+    };
+    std::vector<Case> cases;
     for (const char* lpi : {"85", "24"})
-        for (const char* shape : kShapeNames) {
-            const RunResult r = s.Run({"separate", "flat.png", "--plates", "p", "--black-generation", "0", "--lpi", lpi,
-                                       "--dpi", "300", "--shape", shape, "--quiet"});
-            ASSERT_EQ(r.code, 0) << r.err;
-            const double expected[kInkCount] = {0.25, 0.5, 0.75, 0};
-            for (int i = 0; i < kInkCount; ++i) {
-                const Raster plate = ReadRaw(s.Path(std::string("p-") + InkLetter(i) + ".tif"));
-                EXPECT_NEAR(MeanInk(plate, 0, plate.width, 0, plate.height), expected[i], 0.02)
-                    << shape << " at " << lpi << " lpi, ink " << InkLetter(i);
-            }
+        for (const char* shape : kShapeNames) cases.push_back({lpi, shape, "8"});
+    cases.push_back({"24", "Circle", "1"});  // whole pixels of ink where they are at least half covered
+    for (const auto& [lpi, shape, bits] : cases) {
+        const RunResult r = s.Run({"separate", "flat.png", "--plates", "p", "--black-generation", "0", "--lpi", lpi,
+                                   "--dpi", "300", "--shape", shape, "--plate-bits", bits, "--quiet"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const double expected[kInkCount] = {0.25, 0.5, 0.75, 0};
+        for (int i = 0; i < kInkCount; ++i) {
+            const Raster plate = ReadRaw(s.Path(std::string("p-") + InkLetter(i) + ".tif"));
+            EXPECT_NEAR(MeanInk(plate, 0, plate.width, 0, plate.height), expected[i], 0.02)
+                << shape << " at " << lpi << " lpi, " << bits << "-bit, ink " << InkLetter(i);
         }
+    }
 }
 
 // Each plate's grid runs at its ink's angle (the defaults, and a set of its own), and the
