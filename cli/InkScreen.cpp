@@ -165,6 +165,7 @@ std::vector<float> ScreenRenderer::Draw(const std::vector<float>& sizes, int wid
     session_.UpdateParamsUI(*instance_);
     FrameLayers layers;
     layers.input = &map;
+    layers.layers = layers_;
     layers.layers[mapLayer.index] = &map;
     PreparedFrame prepared = session_.Prepare(*instance_, context, layers);
     map = Picture();

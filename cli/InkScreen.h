@@ -54,6 +54,11 @@ public:
     // New values of the user's (the measured tables go with the old ones).
     void SetUserSettings(const ParamSettings& user);
 
+    // The pictures of the user's layer parameters (a custom map or mask for effectors 2
+    // and 3), by host index, 16-bit; parameters without one have none.  They must live
+    // while the renderer draws.
+    void SetLayers(const std::map<int, const Picture*>& layers) { layers_ = layers; }
+
     // Called after an ink is drawn, with the instance and the frame it drew (for the dots
     // as vectors).
     using AfterDraw = std::function<void(Instance&, const PreparedFrame&)>;
@@ -79,6 +84,7 @@ private:
     ParamSettings user_;
     Instance* instance_ = nullptr;
     std::map<std::tuple<int, double, double>, std::vector<double>> tables_;
+    std::map<int, const Picture*> layers_;
 };
 
 // The mean of `coverage` over the whole picture.

@@ -97,7 +97,6 @@ struct SeparatePlan {
     double lpi = kDefaultLpi, dpi = kDefaultDpi;
     std::optional<std::pair<double, double>> sizeInches;  // width, height (0: keep the aspect)
     std::array<InkScreen, kInkCount> screens;
-    std::string shapeText;
     GreyReplacement greyReplacement;
     std::optional<double> inkLimit;  // 0 to 4
     std::array<Rgb, kInkCount> inkColours;
@@ -175,17 +174,22 @@ SeparatePlan MakePlan(const ParsedArgs& args, const RegisteredParams& params) {
     std::vector<std::string> angles(kInkCount);
     for (int i = 0; i < kInkCount; ++i) angles[i] = FormatNumber(kDefaultScreenAngles[i]);
     if (auto v = args.Value("angles")) angles = PerInk(*v, "angles", false);
-    const std::vector<std::string> shapes = PerInk(args.Value("shape").value_or("Circle"), "shape", true);
+    const ParamInfo& shapeParam = params.Require("Dot Shape");
+    const std::vector<std::string> shapes =
+        PerInk(args.Value("shape").value_or(FormatValue(shapeParam, RegisteredValue(shapeParam))), "shape", true);
     std::vector<std::string> colours;
     for (const Rgb& ink : kProcessInks) colours.push_back(HexColour(ink));
     if (auto v = args.Value("ink-colors")) colours = PerInk(*v, "ink-colors", false);
     if (auto v = args.Value("paper")) plan.paper = ParseColour(*v, "--paper");
-    const ParamInfo& shapeParam = params.Require("Dot Shape");
     for (int i = 0; i < kInkCount; ++i) {
         InkScreen& s = plan.screens[static_cast<std::size_t>(i)];
         s.angle = ParseNumber(angles[i], std::string("--angles value for ") + InkName(i), -360, 360);
         s.pitch = pitch;
-        s.shape = static_cast<int>(ParseValue(shapeParam, shapes[i]).integer);
+        try {
+            s.shape = static_cast<int>(ParseValue(shapeParam, shapes[i]).integer);
+        } catch (const CliError& e) {
+            throw UsageError(std::string("bad --shape for ") + InkName(i) + ": " + e.what());
+        }
         plan.inkColours[static_cast<std::size_t>(i)] = ParseColour(colours[i], std::string("--ink-colors value for ") + InkName(i));
         s.colour = ToPixel(plan.inkColours[static_cast<std::size_t>(i)]);
     }
@@ -212,18 +216,23 @@ SeparatePlan MakePlan(const ParsedArgs& args, const RegisteredParams& params) {
     return plan;
 }
 
-// No output may be the input or another output (by file identity, and by name for files
-// that are not there yet).
-void CheckOutputs(const SeparatePlan& plan) {
-    struct stat in;
-    const bool inputThere = stat(plan.input.c_str(), &in) == 0;
+// No output may be an input (the picture or a layer file) or another output (by file
+// identity, and by name for files that are not there yet).
+void CheckOutputs(const SeparatePlan& plan, std::vector<std::string> inputs) {
+    inputs.push_back(plan.input);
+    std::map<std::pair<dev_t, ino_t>, std::string> inputIds;
+    for (const std::string& path : inputs)
+        if (struct stat st; stat(path.c_str(), &st) == 0) inputIds.emplace(std::make_pair(st.st_dev, st.st_ino), path);
     std::map<std::pair<dev_t, ino_t>, std::string> ids;
     std::map<std::string, std::string> names;
     for (const std::string& out : plan.Outputs()) {
         struct stat st;
         if (stat(out.c_str(), &st) == 0) {
-            if (inputThere && st.st_dev == in.st_dev && st.st_ino == in.st_ino)
-                throw UsageError("the output \"" + out + "\" is the input of this run; tonedot never writes over its input.");
+            const auto in = inputIds.find(std::make_pair(st.st_dev, st.st_ino));
+            if (in != inputIds.end())
+                throw UsageError("the output \"" + out + "\" is " +
+                                 (in->second == out ? "an input" : "the input \"" + in->second + "\"") +
+                                 " of this run; tonedot never writes over its input.");
             if (!ids.emplace(std::make_pair(st.st_dev, st.st_ino), out).second)
                 throw UsageError("the outputs \"" + ids[{st.st_dev, st.st_ino}] + "\" and \"" + out +
                                  "\" are the same file; give each output a name of its own.");
@@ -398,13 +407,14 @@ CommandDef SeparateCommandDef() {
         {"dpi", 0, "N", "Resolution in pixels per inch (default " + FormatNumber(kDefaultDpi) + "); the dots are dpi/lpi\npixels apart.", false},
         {"size", 0, "WxH(in|mm)", "Resamples the picture to this printed size at --dpi (8x10in,\n210x297mm, or only the width: 6in).", false},
         {"angles", 0, "C,M,Y,K", "Screen angles in degrees, counter-clockwise (default " + defaultAngles + ").", false},
-        {"shape", 0, "SHAPE[,M,Y,K]", "Dot shape for every ink, or one per ink: Circle (default), Square,\nRound Square, Cross, Star, Diamond.", false},
+        {"shape", 0, "SHAPE[,M,Y,K]", "Dot shape for every ink, or one per ink: Circle, Square, Round\nSquare, Cross, Star, Diamond (default: Dot Shape's default).", false},
         {"black-generation", 0, "G", "Black from 0 (none) to 1 (all grey printed black); default " + FormatNumber(kDefaultBlackGeneration) + ".", false},
         {"ink-limit", 0, "PERCENT", "Most ink in total, 0 to 400 (default " + FormatNumber(kDefaultInkLimit * 100) + " for the built-in\nseparation, none with --profile).", false},
         {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB.", false},
         {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview and the SVG (default\n" + defaultInks + ").", false},
         {"paper", 0, "#RRGGBB", "The paper's colour in the preview (default #FFFFFF).", false},
         {"set", 's', "NAME=VALUE", "Sets any other effect parameter for every ink, as for render\n(effectors 2 and 3 included).", true},
+        {"layer", 'l', "NAME=FILE", "Gives a layer parameter (Custom Map Layer 2 or 3, Mask Target\nLayer) an image file, self (the picture) or none, as for render.", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset first.", true},
         {"factory-defaults", 0, "", "Start from the built-in defaults, ignoring the stored ones.", false},
         {"quiet", 0, "", "No messages on success.", false},
@@ -442,7 +452,10 @@ int Separate(const ParsedArgs& args) {
         if (user.count(session.Params().Require(name).index))
             throw UsageError("\"" + name + "\" is set by separate for every ink; use --shape, --angles, --lpi, --dpi "
                              "and --ink-colors, and effectors 2 and 3 for effects of your own.");
-    CheckOutputs(plan);
+    std::vector<std::string> layerFiles;
+    for (const auto& [index, value] : user)
+        if (value.layer == LayerChoice::File) layerFiles.push_back(value.layerFile);
+    CheckOutputs(plan, layerFiles);
 
     LoadedImage loaded = ReadImage(plan.input);
     const std::string embedded = EmbeddedColourProfile(loaded.traits.get());
@@ -460,7 +473,18 @@ int Separate(const ParsedArgs& args) {
     const int width = picture.Width(), height = picture.Height();
     const std::array<std::vector<float>, kInkCount> amounts = SeparatePicture(picture, plan, embedded);
 
+    // The user's layer parameters: the picture itself or files, in the screens' depth.
+    std::map<int, Picture> layerPictures;
+    std::map<int, const Picture*> layerViews;
+    for (const auto& [index, value] : user) {
+        if (value.layer == LayerChoice::None) continue;
+        Picture layer = value.layer == LayerChoice::Self ? ConvertDepth(picture, Depth::Bits16)
+                                                         : ReadImage(value.layerFile, Depth::Bits16).picture;
+        if (value.layerLuma) layer = LuminanceAsAlpha(std::move(layer));
+        layerViews[index] = &(layerPictures[index] = std::move(layer));
+    }
     ScreenRenderer renderer(session, user);
+    renderer.SetLayers(layerViews);
     std::array<std::vector<float>, kInkCount> coverage;
     std::array<std::string, kInkCount> layers;
     for (int i = 0; i < kInkCount; ++i) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <limits>
 #include <sys/stat.h>
 
@@ -319,6 +320,21 @@ void Filter::RenderPrintScreen(const cli::FrameContext& context, bool changed, c
     for (const std::string& name : cli::ScreenParameterNames()) user.erase(session_->Params().Require(name).index);
     if (!screens_) screens_ = std::make_unique<cli::ScreenRenderer>(*session_, user);
     else if (changed) screens_->SetUserSettings(user);
+    // Layer parameters showing the frame itself (effectors 2 and 3, the mask) see it in the
+    // screens' depth.
+    cli::Picture frame;
+    std::map<int, const cli::Picture*> layers;
+    for (const auto& [index, value] : user) {
+        if (value.layer != cli::LayerChoice::Self) continue;
+        if (frame.Empty()) {
+            cli::Picture bytes(cli::Depth::Bits8, static_cast<int>(width_), static_cast<int>(height_));
+            auto* argb = reinterpret_cast<std::uint32_t*>(bytes.Data());
+            for (std::size_t i = 0; i < static_cast<std::size_t>(width_) * height_; ++i) argb[i] = RgbaToArgb(in[i]);
+            frame = cli::ConvertDepth(bytes, cli::Depth::Bits16);
+        }
+        layers[index] = &frame;
+    }
+    screens_->SetLayers(layers);
 
     const std::size_t n = static_cast<std::size_t>(width_) * height_;
     std::array<std::vector<float>, cli::kInkCount> amounts;

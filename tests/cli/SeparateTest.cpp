@@ -300,6 +300,23 @@ TEST(Separate, ProfileSeparationAgreesWithLittleCms) {
     }
 }
 
+// The user's own effector (a radial map shrinking the dots toward the centre, through the
+// picture as its layer) acts on every ink: less ink in the middle than at the corners.
+TEST(Separate, AnEffectorOfTheUsersActsOnEveryInk) {
+    CliScratch s;
+    WriteStripes(s.Path("flat.png"), {{0.4f, 0.4f, 0.4f}}, 200, 200);
+    const RunResult r = s.Run({"separate", "flat.png", "--plates", "e", "--lpi", "30", "--quiet",
+                               "--set", "Enable Effector 2=on", "--set", "Effect Map 2=Radial", "--set", "Size 2=80",
+                               "--set", "Ratio Size 2=0.2", "--layer", "Custom Map Layer 2=self"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (int i = 0; i < kInkCount; ++i) {
+        const Raster plate = ReadRaw(s.Path(std::string("e-") + InkLetter(i) + ".tif"));
+        const double middle = MeanInk(plate, 80, 120, 80, 120), corner = MeanInk(plate, 0, 40, 0, 40);
+        EXPECT_GT(corner, 0.1) << InkLetter(i);
+        EXPECT_LT(middle, corner / 3) << InkLetter(i);
+    }
+}
+
 // The command's files: an output that is the input, or a plate that cannot be written,
 // stops the run before or without leaving anything.
 TEST(Separate, NothingIsLeftWhenAnOutputFails) {
