@@ -40,6 +40,16 @@ cmake -S . -B "$BUILD_DIR" -G Ninja \
   -DTONEDOT_BUILD_BENCH=OFF -DTONEDOT_BUILD_CLI=OFF
 cmake --build "$BUILD_DIR" -j "$JOBS"
 
+# The package: a zip of the .aex and its README.txt, nothing else.
+rm -f "$BUILD_DIR"/T_Tonedot-*-win64.zip
+(cd "$BUILD_DIR" && cpack >/dev/null)
+zips=("$BUILD_DIR"/T_Tonedot-*-win64.zip)
+listed="$(cmake -E tar tf "${zips[0]}" | LC_ALL=C sort | tr '\n' ' ')"
+if [ "$listed" != "README.txt T_Tonedot.aex " ]; then
+  echo "test-windows: ${zips[0]} holds: $listed" >&2
+  exit 1
+fi
+
 # The build's own wine prefix (the tests write into its application-data folder).
 export WINEPREFIX="$(cd "$BUILD_DIR" && pwd)/wineprefix"
 export WINEDEBUG=-all
