@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "cli/ExitCodes.h"
 #include "cli/ParamValue.h"
 
 namespace tonedot::cli {
