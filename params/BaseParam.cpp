@@ -49,15 +49,15 @@ PF_Err BaseParam::Fetch(ParamValues* record, ParamGetter& getter) {
         // Nothing is kept in copy mode, so the temporary checkout goes back at once.
         return getter.ReleaseParam(&temp);
     }
-    held = true;
+    held_ = true;
     return PF_Err_NONE;
 }
 
 PF_Err BaseParam::Release(ParamGetter& getter) {
-    if (recordSize == 0 || getter.IsCopyOnly() || !held) {
+    if (recordSize == 0 || getter.IsCopyOnly() || !held_) {
         return PF_Err_NONE;
     }
-    held = false;
+    held_ = false;
     return getter.ReleaseParam(&def);
 }
 

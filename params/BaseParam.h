@@ -37,7 +37,7 @@ public:
 
 protected:
     // True while `def` holds a keeping-mode checkout that Release has not yet given back.
-    bool held = false;
+    bool held_ = false;
 
     // The first steps of every AddToHost: kind, name (via the host's string copy) and id.
     void BeginDef(PF_InData* in_data, PF_ParamType kind, A_long id, bool withName);

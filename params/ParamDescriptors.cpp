@@ -284,7 +284,7 @@ PF_Err ParamAddLayer::Fetch(ParamValues* record, ParamGetter& getter) {
     if (err != PF_Err_NONE) {
         return err;
     }
-    held = true;
+    held_ = true;
     if (slot != nullptr) {
         *slot = &def.u.ld;
     }

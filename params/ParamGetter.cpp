@@ -3,8 +3,8 @@
 #include <cstring>
 
 PF_Err GetParamByCheckout::GetParam(A_long index, PF_ParamDef* out) {
-    const PF_Err err = PF_CHECKOUT_PARAM(in_data, index, in_data->current_time,
-                                         in_data->time_step, in_data->time_scale, out);
+    const PF_Err err = PF_CHECKOUT_PARAM(in_data_, index, in_data_->current_time,
+                                         in_data_->time_step, in_data_->time_scale, out);
     if (err != PF_Err_NONE) {
         std::memset(out, 0, sizeof(*out));
     }
@@ -12,21 +12,21 @@ PF_Err GetParamByCheckout::GetParam(A_long index, PF_ParamDef* out) {
 }
 
 PF_Err GetParamByCheckout::ReleaseParam(PF_ParamDef* def) {
-    return PF_CHECKIN_PARAM(in_data, def);
+    return PF_CHECKIN_PARAM(in_data_, def);
 }
 
 bool GetParamByCheckout::IsEnabled(A_long index) {
-    if (params == nullptr) {
+    if (params_ == nullptr) {
         return true;
     }
-    return (params[index]->ui_flags & PF_PUI_DISABLED) == 0;
+    return (params_[index]->ui_flags & PF_PUI_DISABLED) == 0;
 }
 
 PF_Err GetParamFromArray::GetParam(A_long index, PF_ParamDef* out) {
-    *out = *params[index];
+    *out = *params_[index];
     return PF_Err_NONE;
 }
 
 bool GetParamFromArray::IsEnabled(A_long index) {
-    return (params[index]->ui_flags & PF_PUI_DISABLED) == 0;
+    return (params_[index]->ui_flags & PF_PUI_DISABLED) == 0;
 }

@@ -26,23 +26,23 @@ public:
     // `params` is the command's parameter array (may be null: every parameter counts as
     // enabled); `copyOnly` selects copy mode.
     GetParamByCheckout(PF_InData* in_data, PF_ParamDef** params, bool copyOnly)
-        : in_data(in_data), params(params), copyOnly(copyOnly) {}
+        : in_data_(in_data), params_(params), copyOnly_(copyOnly) {}
 
     PF_Err GetParam(A_long index, PF_ParamDef* out) override;
     PF_Err ReleaseParam(PF_ParamDef* def) override;
-    bool IsCopyOnly() override { return copyOnly; }
+    bool IsCopyOnly() override { return copyOnly_; }
     bool IsEnabled(A_long index) override;
 
 private:
-    PF_InData* in_data;
-    PF_ParamDef** params;
-    bool copyOnly;
+    PF_InData* in_data_;
+    PF_ParamDef** params_;
+    bool copyOnly_;
 };
 
 // Reads the parameter array the host handed to the current command.
 class GetParamFromArray : public ParamGetter {
 public:
-    explicit GetParamFromArray(PF_ParamDef** params) : params(params) {}
+    explicit GetParamFromArray(PF_ParamDef** params) : params_(params) {}
 
     PF_Err GetParam(A_long index, PF_ParamDef* out) override;
     PF_Err ReleaseParam(PF_ParamDef*) override { return PF_Err_NONE; }
@@ -50,5 +50,5 @@ public:
     bool IsEnabled(A_long index) override;
 
 private:
-    PF_ParamDef** params;
+    PF_ParamDef** params_;
 };

@@ -17,15 +17,15 @@ public:
     PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
                          const PF_ParamDef* def) const;
 
-    int32 Version() const { return version; }
+    int32 Version() const { return version_; }
 
 private:
-    SPBasicSuite* basic = nullptr;
-    const void* suite = nullptr;
-    std::string name;
-    int32 version = 0;
+    SPBasicSuite* basic_ = nullptr;
+    const void* suite_ = nullptr;
+    std::string name_;
+    int32 version_ = 0;
     union {
         PF_ParamUtilsSuite1 v2;
         PF_ParamUtilsSuite3 v3;
-    } procs{};
+    } procs_{};
 };
