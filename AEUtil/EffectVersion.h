@@ -2,9 +2,13 @@
 // carries the same numbers.
 #pragma once
 #include "AEUtil/HostApi.h"
+#include "TonedotVersion.h"
 
-// 1.6.1, release, build 7.
-constexpr A_u_long kEffectVersion = PF_VERSION(1, 6, 1, PF_Stage_RELEASE, 7);
+// The numbers come from the build (project(VERSION ...)); the stage is stated here.
+constexpr A_u_long kEffectStage = PF_Stage_RELEASE;
+constexpr A_u_long kEffectVersion =
+    PF_VERSION(TONEDOT_VERSION_MAJOR, TONEDOT_VERSION_MINOR, TONEDOT_VERSION_BUGFIX, kEffectStage,
+               TONEDOT_VERSION_BUILD);
 
 constexpr PF_OutFlags kEffectOutFlags =
     PF_OutFlag_WIDE_TIME_INPUT | PF_OutFlag_SEQUENCE_DATA_NEEDS_FLATTENING |
@@ -17,6 +21,5 @@ constexpr PF_OutFlags2 kEffectOutFlags2 =
     PF_OutFlag2_FLOAT_COLOR_AWARE | PF_OutFlag2_SUPPORTS_GET_FLATTENED_SEQUENCE_DATA |
     PF_OutFlag2_SUPPORTS_THREADED_RENDERING;
 
-static_assert(kEffectVersion == 0x000B0E07, "effect version");
 static_assert(kEffectOutFlags == 0x06000072, "out_flags");
 static_assert(kEffectOutFlags2 == 0x08801419, "out_flags2");

@@ -14,25 +14,6 @@ namespace {
 
 const char* const kStageNames[] = {"Develop", "Alpha", "Beta", "Release"};
 
-struct VersionParts {
-    unsigned major, minor, bugfix, stage, build;
-};
-
-constexpr VersionParts Unpack(unsigned long v) {
-    return VersionParts{
-        static_cast<unsigned>(((v >> PF_Vers_VERS_SHIFT) & PF_Vers_VERS_BITS) |
-                              (((v >> PF_Vers_VERS_HIGH_SHIFT) & PF_Vers_VERS_HIGH_BITS)
-                               << PF_Vers_VERS_LOW_SHIFT)),
-        static_cast<unsigned>((v >> PF_Vers_SUBVERS_SHIFT) & PF_Vers_SUBVERS_BITS),
-        static_cast<unsigned>((v >> PF_Vers_BUGFIX_SHIFT) & PF_Vers_BUGFIX_BITS),
-        static_cast<unsigned>((v >> PF_Vers_STAGE_SHIFT) & PF_Vers_STAGE_BITS),
-        static_cast<unsigned>((v >> PF_Vers_BUILD_SHIFT) & PF_Vers_BUILD_BITS)};
-}
-
-constexpr VersionParts kVersion = Unpack(kEffectVersion);
-static_assert(kVersion.major == 1 && kVersion.minor == 6 && kVersion.bugfix == 1 &&
-                  kVersion.stage == PF_Stage_RELEASE && kVersion.build == 7,
-              "effect version parts");
 
 constexpr size_t kMessageSize = sizeof(PF_OutData{}.return_msg);
 
@@ -71,13 +52,12 @@ PF_Err BaseFilter::About(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* 
     char head[64];
     int headLen;
     if (shift) {
-        headLen = std::snprintf(head, sizeof(head), "%s %u.%u.%u %s build:%u\r\r", "T_Tonedot",
-                                kVersion.major, kVersion.minor, kVersion.bugfix,
-                                kStageNames[kVersion.stage], kVersion.build);
+        headLen = std::snprintf(head, sizeof(head), "%s %s %s build:%u\r\r", "T_Tonedot",
+                                TONEDOT_VERSION_TEXT, kStageNames[kEffectStage],
+                                static_cast<unsigned>(TONEDOT_VERSION_BUILD));
     } else {
-        headLen = std::snprintf(head, sizeof(head), "%s %u.%u.%u %s\r\r", "T_Tonedot",
-                                kVersion.major, kVersion.minor, kVersion.bugfix,
-                                kStageNames[kVersion.stage]);
+        headLen = std::snprintf(head, sizeof(head), "%s %s %s\r\r", "T_Tonedot",
+                                TONEDOT_VERSION_TEXT, kStageNames[kEffectStage]);
     }
     if (headLen < 0 || static_cast<size_t>(headLen) >= sizeof(head)) {
         headLen = 0;

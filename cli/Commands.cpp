@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "TonedotVersion.h"
+
 #include "cli/AtomicFile.h"
 #include "cli/ClosestNames.h"
 #include "cli/CommandLine.h"
@@ -293,7 +295,7 @@ int Dispatch(const std::vector<std::string>& args) {
     for (const Command& c : commands) defs.push_back(c.command);
     const ProgramCall call = ParseProgramLine(defs, std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()));
     if (call.version) {
-        std::printf("tonedot %s\n", TONEDOT_VERSION);
+        std::printf("tonedot %s\n", TONEDOT_VERSION_TEXT);
         return kExitOk;
     }
     if (!call.command) {

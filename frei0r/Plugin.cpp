@@ -9,11 +9,8 @@ extern "C" {
 #include <frei0r.h>  // declares the functions without C linkage of its own
 }
 
+#include "TonedotVersion.h"
 #include "frei0r/Filter.h"
-
-#ifndef TONEDOT_VERSION_MAJOR
-#error "TONEDOT_VERSION_MAJOR and TONEDOT_VERSION_MINOR come from the build"
-#endif
 
 using tonedot::frei0r::Filter;
 

@@ -7,6 +7,7 @@
 
 #include "AEUtil/BaseFilter.h"
 #include "AEUtil/EffectVersion.h"
+#include "tests/BuildVersion.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ TEST(Dispatch, DefaultsOfTheBaseClass) {
     PF_InData in{};
     PF_OutData out{};
     EXPECT_EQ(filter.GlobalSetup(&in, &out, nullptr, nullptr), PF_Err_NONE);
-    EXPECT_EQ(out.my_version, 0x000B0E07u);
+    EXPECT_EQ(out.my_version, tonedot::test::kBuildVersion);
     EXPECT_EQ(out.out_flags, 0x06000072);
     EXPECT_EQ(out.out_flags2, 0x08801419);
     EXPECT_EQ(filter.GlobalSetdown(&in, &out, nullptr, nullptr), PF_Err_NONE);

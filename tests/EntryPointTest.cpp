@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/BuildVersion.h"
 #include "tests/TestHost.h"
 
 namespace tonedot::test {
@@ -17,7 +18,7 @@ protected:
 TEST_F(EntryPoint, GlobalSetupDeclaresVersionAndFlags) {
     const CallResult r = host.Send(PF_Cmd_GLOBAL_SETUP);
     EXPECT_EQ(r.err, PF_Err_NONE);
-    EXPECT_EQ(r.out.my_version, 0x000B0E07u);
+    EXPECT_EQ(r.out.my_version, tonedot::test::kBuildVersion);
     EXPECT_EQ(r.out.out_flags, 0x06000072);
     EXPECT_EQ(r.out.out_flags2, 0x08801419);
 }
@@ -70,7 +71,7 @@ TEST_F(EntryPoint, AfterSetdownOnlyAGlobalSetupBringsTheEffectBack) {
     // A new global setup builds it again.
     const CallResult r = host.Send(PF_Cmd_GLOBAL_SETUP);
     EXPECT_EQ(r.err, PF_Err_NONE);
-    EXPECT_EQ(r.out.my_version, 0x000B0E07u);
+    EXPECT_EQ(r.out.my_version, tonedot::test::kBuildVersion);
     EXPECT_EQ(host.Send(PF_Cmd_ABOUT).err, PF_Err_NONE);
 }
 

@@ -8,6 +8,7 @@
 
 #include "AEUtil/AboutText.h"
 #include "AEUtil/EffectVersion.h"
+#include "TonedotVersion.h"
 #include "AEUtil/LibraryLifetime.h"
 #include "AEUtil/Platform.h"
 #include "effect/ParamIds.h"
@@ -55,12 +56,14 @@ TEST_F(GlobalSetupTest, AboutNamesVersionAndBuildKindAndTheBuildOnlyWithShift) {
     AEUtil::Platform::SetShiftKeyOverride(false);
     tonedot::CallResult plain = host.Send(PF_Cmd_ABOUT);
     EXPECT_EQ(plain.err, PF_Err_NONE);
-    EXPECT_EQ(plain.Message(), "T_Tonedot 1.6.1 Release\r\r" + body);
+    const std::string head = std::string("T_Tonedot ") + TONEDOT_VERSION_TEXT + " Release";
+    EXPECT_EQ(plain.Message(), head + "\r\r" + body);
 
     AEUtil::Platform::SetShiftKeyOverride(true);
     tonedot::CallResult shifted = host.Send(PF_Cmd_ABOUT);
     EXPECT_EQ(shifted.err, PF_Err_NONE);
-    EXPECT_EQ(shifted.Message(), "T_Tonedot 1.6.1 Release build:7\r\r" + body);
+    EXPECT_EQ(shifted.Message(),
+              head + " build:" + std::to_string(TONEDOT_VERSION_BUILD) + "\r\r" + body);
 
     // Both languages show the same texts; the host is asked on every About.
     Catalog(host).SetLanguage("ja_JP");

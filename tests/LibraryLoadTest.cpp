@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "host/Host.h"
+#include "tests/BuildVersion.h"
 
 #if defined(__linux__)
 #include <elf.h>
@@ -71,7 +72,7 @@ TEST(LibraryLoad, TheHostLoadsTheLibraryAndTalksToIt) {
     EXPECT_EQ(about.err, PF_Err_NONE);
     CallResult setup = host.Send(PF_Cmd_GLOBAL_SETUP);
     EXPECT_EQ(setup.err, PF_Err_NONE);
-    EXPECT_EQ(setup.out.my_version, 0x000B0E07u);
+    EXPECT_EQ(setup.out.my_version, tonedot::test::kBuildVersion);
     EXPECT_EQ(setup.out.out_flags, 0x06000072);
     EXPECT_EQ(setup.out.out_flags2, 0x08801419);
     EXPECT_EQ(host.Send(PF_Cmd_GLOBAL_SETDOWN).err, PF_Err_NONE);

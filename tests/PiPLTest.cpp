@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "resources/PiPL.h"
+#include "tests/BuildVersion.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ TEST(PiPLTest, ParsesBackToTheEffectsDescription) {
     EXPECT_EQ(Short(p.data.at("ePVR"), 2), 0);
     EXPECT_EQ(Short(p.data.at("eSVR")), 13);
     EXPECT_EQ(Short(p.data.at("eSVR"), 2), 27);
-    EXPECT_EQ(Long(p.data.at("eVER")), 0x000B0E07u);
+    EXPECT_EQ(Long(p.data.at("eVER")), tonedot::test::kBuildVersion);
     EXPECT_EQ(p.lengths.at("eINF"), 4u);
     EXPECT_EQ(Short(p.data.at("eINF")), 0);
     EXPECT_EQ(Long(p.data.at("eGLO")), 0x06000072u);

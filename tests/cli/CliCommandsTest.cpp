@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "CliRunner.h"
+#include "TonedotVersion.h"
 #include "cli/ExitCodes.h"
 
 using namespace clitest;
@@ -61,7 +62,7 @@ TEST(CliInfo, AboutAndParamsComeFromTheEffect) {
     CliScratch s;
     const RunResult about = s.Run({"about"});
     EXPECT_EQ(about.code, 0) << about.err;
-    EXPECT_TRUE(Contains(about.out, "T_Tonedot 1.6.1")) << about.out;
+    EXPECT_TRUE(Contains(about.out, "T_Tonedot " TONEDOT_VERSION_TEXT " ")) << about.out;
     EXPECT_FALSE(Contains(about.out, "\r"));
 
     const RunResult params = s.Run({"params"});

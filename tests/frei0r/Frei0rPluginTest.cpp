@@ -17,6 +17,7 @@ extern "C" {
 #include <frei0r.h>
 }
 
+#include "TonedotVersion.h"
 #include "cli/EffectSession.h"
 #include "cli/Frei0rParams.h"
 #include "cli/ParamValue.h"

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "PeImage.h"
+#include "tests/BuildVersion.h"
 
 using PeCheck::PeImage;
 using PeCheck::Resource;
@@ -184,7 +185,7 @@ TEST(AexImage, PiPLDeclaresTheEffect) {
     EXPECT_EQ(u16(properties["ePVR"], 2), 0u);
     EXPECT_EQ(u16(properties["eSVR"], 0), 13u);
     EXPECT_EQ(u16(properties["eSVR"], 2), 27u);
-    EXPECT_EQ(u32(properties["eVER"], 0), 0x000B0E07u);
+    EXPECT_EQ(u32(properties["eVER"], 0), tonedot::test::kBuildVersion);
     EXPECT_EQ(properties["eINF"], (std::vector<uint8_t>{0, 0, 0, 0}));
     EXPECT_EQ(u32(properties["eGLO"], 0), 0x06000072u);
     EXPECT_EQ(u32(properties["eGL2"], 0), 0x08801419u);
