@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "render/Constants.h"
 #include "render/DotCanvas.h"
 #include "render/DotShapes.h"
 
@@ -24,8 +25,6 @@ namespace {
 
 constexpr int kLayerSize = 1024;
 constexpr int kDotsPerBatch = 256;
-constexpr double kPi = 3.141592653589793;
-
 const char* const kShapeNames[] = {"", "Circle", "Square", "RoundSquare", "Cross", "Star", "Diamond"};
 const double kDotSizes[] = {2, 8, 32, 128, 512};
 

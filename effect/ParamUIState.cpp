@@ -6,19 +6,10 @@
 #include "effect/ParamIds.h"
 #include "params/ParamRegistry.h"
 #include "params/ParamUtilsSuiteRef.h"
+#include "render/Choices.h"
+#include "render/Constants.h"
 
 namespace {
-
-// "Distance Between" choices.
-constexpr A_long kDistanceDots = 1;
-constexpr A_long kDistanceCenters = 2;
-// "Mask" choices.
-constexpr A_long kMaskNone = 2;
-constexpr A_long kMaskLayer = 3;
-// "Effect Map n" choices.
-constexpr A_long kMapCustom = 1;
-constexpr A_long kMapLinear = 5;
-constexpr A_long kMapLinearMirror = 6;
 
 bool ValidIndex(const PF_InData* in_data, PF_ParamDef* params[], A_long index)
 {
@@ -100,29 +91,37 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
         SetParamsEnabled(suite, in_data, params, enabled, indices);
     };
 
+    // The mask layer only for "Mask" Layer; "Invert Mask" unless there is no mask at all.
     const A_long mask = PopupValue(in_data, params, ParamId::Mask);
-    set(mask == kMaskLayer, {ParamId::MaskTargetLayer});                        // rule 1
-    set(mask != kMaskNone, {ParamId::InvertMask});                              // rule 2
+    set(mask == kMaskLayer, {ParamId::MaskTargetLayer});
+    set(mask != kMaskNone, {ParamId::InvertMask});
 
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < kEffectorCount; ++n) {
         const ParamId::Effector e = ParamId::EffectorIds(n);
+        // An effector that is off has every member off.
         const bool on = CheckboxOn(in_data, params, e.enable);
-        set(on, {e.effectMap, e.angle, e.position, e.centerDotToFront, e.size, e.falloff,  // 3
+        set(on, {e.effectMap, e.angle, e.position, e.centerDotToFront, e.size, e.falloff,
                  e.customMapLayer, e.tiling, e.fitToLayer, e.pickSourceColor, e.absolute,
                  e.absSize, e.absAspect, e.absRotation, e.absOpacity, e.ratioSize, e.ratioAspect,
                  e.ratioRotation, e.ratioOpacity, e.offsetSize, e.offsetAspect, e.offsetRotation,
                  e.offsetOpacity, e.color, e.blendMode, e.blendColor, e.shiftHue});
         if (!on) continue;
         const A_long map = PopupValue(in_data, params, e.effectMap);
+        const bool custom = map == kEffectMapCustom;
         const bool fit = CheckboxOn(in_data, params, e.fitToLayer);
-        set(map == kMapCustom, {e.customMapLayer, e.tiling, e.fitToLayer, e.pickSourceColor});  // 4
-        set(map != kMapCustom, {e.size, e.falloff});                                           // 5
-        set((map == kMapCustom && !fit) || map == kMapLinear || map == kMapLinearMirror,     // 6
+        // The layer and how it is laid only for a custom map; size and falloff only for the
+        // drawn maps.
+        set(custom, {e.customMapLayer, e.tiling, e.fitToLayer, e.pickSourceColor});
+        set(!custom, {e.size, e.falloff});
+        // The angle turns a custom map laid by hand and the linear maps; a map fitted to
+        // the layer has neither angle nor position.
+        set((custom && !fit) || map == kEffectMapLinear || map == kEffectMapLinearMirror,
             {e.angle});
-        set(map != kMapCustom || !fit, {e.position});                                          // 7
-        set(CheckboxOn(in_data, params, e.absolute),                                           // 8
+        set(!custom || !fit, {e.position});
+        // The absolute values only with "Absolute n", the blending only with "Color n".
+        set(CheckboxOn(in_data, params, e.absolute),
             {e.absSize, e.absAspect, e.absRotation, e.absOpacity});
-        set(CheckboxOn(in_data, params, e.color), {e.blendMode, e.blendColor});                // 9
+        set(CheckboxOn(in_data, params, e.color), {e.blendMode, e.blendColor});
     }
 
     // Remember the "Distance Between" choice the first time, for UserChangedParam.

@@ -1,18 +1,19 @@
 #include "render/ColorBlend.h"
+#include "render/Choices.h"
 
 int32_t BlendModeFromPopup(int32_t popupValue) {
     switch (popupValue) {
-        case 3: return kBlendAdd;
-        case 4: return kBlendSubtract;
-        case 5: return kBlendMultiply;
-        case 6: return kBlendScreen;
-        case 7: return kBlendOverlay;
-        case 8: return kBlendHardLight;
-        case 9: return kBlendSoftLight;
-        case 11: return kBlendDarken;
-        case 12: return kBlendLighten;
-        case 13: return kBlendDifference;
-        case 14: return kBlendExclusion;
+        case kBlendChoiceAdd: return kBlendAdd;
+        case kBlendChoiceSubtract: return kBlendSubtract;
+        case kBlendChoiceMultiply: return kBlendMultiply;
+        case kBlendChoiceScreen: return kBlendScreen;
+        case kBlendChoiceOverlay: return kBlendOverlay;
+        case kBlendChoiceHardLight: return kBlendHardLight;
+        case kBlendChoiceSoftLight: return kBlendSoftLight;
+        case kBlendChoiceDarken: return kBlendDarken;
+        case kBlendChoiceLighten: return kBlendLighten;
+        case kBlendChoiceDifference: return kBlendDifference;
+        case kBlendChoiceExclusion: return kBlendExclusion;
         default: return kBlendNormal;  // "Normal", the separators and anything unknown
     }
 }

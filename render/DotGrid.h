@@ -8,18 +8,14 @@
 
 #include "AEUtil/Pixel.h"
 #include "params/ParamValues.h"
+#include "render/Choices.h"
 #include "render/ColorBlend.h"
+#include "render/Constants.h"
 #include "render/DotRandom.h"
 #include "render/DotRecord.h"
 #include "render/GridWalk.h"
 
 namespace DotGridMath {
-
-constexpr double kDegreesToRadians = 0.017453292519943295;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHalfPi = 1.5707963267948966;
-
-inline double FixedToDouble(int32_t v) { return v / 65536.0; }
 
 // |x| folded back and forth into [0, 1].
 inline double ReflectUnit(double x)
@@ -75,28 +71,30 @@ FrameValues<P> MakeFrameValues(const ParamValues& v, int32_t currentTime, int32_
     GridGeometry& g = f.grid;
     g.cx = FixedToDouble(v.centerPosition.x);
     g.cy = FixedToDouble(v.centerPosition.y);
-    switch (v.globalRotationCenter) {
-    case 1: g.rx = g.cx; g.ry = g.cy; break;
-    case 2: case 3: case 4: {
-        const FixedPoint& pos = v.effector[v.globalRotationCenter - 2].position;
+    const int32_t effector = v.globalRotationCenter - kRotationCenterEffector1;
+    if (v.globalRotationCenter == kRotationCenterGrid) {
+        g.rx = g.cx;
+        g.ry = g.cy;
+    } else if (effector >= 0 && effector < kEffectorCount) {
+        const FixedPoint& pos = v.effector[effector].position;
         g.rx = FixedToDouble(pos.x);
         g.ry = FixedToDouble(pos.y);
-        break;
-    }
-    default: g.rx = 0; g.ry = 0; break;
+    } else {
+        g.rx = 0;
+        g.ry = 0;
     }
     switch (v.distanceBetween) {
-    case 1:
+    case kDistanceDots:
         g.sx = AtLeastOne(v.dotSize + v.dotDistanceX);
         g.sy = AtLeastOne(v.dotSize + v.dotDistanceY);
         break;
-    case 2:
+    case kDistanceCenters:
         g.sx = AtLeastOne(v.dotDistanceX);
         g.sy = AtLeastOne(v.dotDistanceY);
         break;
     default: g.sx = 1; g.sy = 1; break;
     }
-    f.rotation = FixedToDouble(v.globalRotation) * kDegreesToRadians;
+    f.rotation = FixedToDouble(v.globalRotation) * kDegToRad;
     g.cosR = std::cos(f.rotation);
     g.sinR = std::sin(f.rotation);
 
@@ -119,7 +117,7 @@ FrameValues<P> MakeFrameValues(const ParamValues& v, int32_t currentTime, int32_
 
     f.baseSize = v.dotSize;
     f.baseAspect = Clamp(v.dotAspect / 100.0, -1.0, 1.0);
-    f.baseRotation = FixedToDouble(v.dotRotation) * kDegreesToRadians;
+    f.baseRotation = FixedToDouble(v.dotRotation) * kDegToRad;
     f.baseOpacity = v.dotOpacity / 100.0;
     f.baseColor = ColorFromParam<P>(v.dotColor);
     f.rotationType = v.rotationType;
@@ -152,7 +150,7 @@ struct ColorMemo {
     }
 };
 
-// Makes the dot of the grid cell at (px, py), taking exactly 9 draws from `random`;
+// Makes the dot of the grid cell at (px, py), taking exactly kDrawsPerDot draws from `random`;
 // applyEffectors(DotState<P>&, bool noOrdering) acts on it halfway.  The dot is appended
 // unless its size, position or rotation came out not finite (it is then dropped; the
 // draws are taken all the same).
@@ -199,8 +197,8 @@ void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
     }
 
     switch (f.rotationType) {
-    case 1: d.rotation += f.rotation; break;
-    case 2:
+    case kRotationNormal: d.rotation += f.rotation; break;
+    case kRotationLookAtCenter:
         if (d.x != g.rx || d.y != g.ry) d.rotation += std::atan2(d.y - g.ry, d.x - g.rx) - kHalfPi;
         break;
     default: break;

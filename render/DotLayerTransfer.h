@@ -4,9 +4,7 @@
 #pragma once
 #include "AEUtil/HostApi.h"
 #include "AEUtil/SuiteHolder.h"
-
-// "Mask" choices.
-enum MaskMode : int32_t { kMaskNormal = 1, kMaskNone = 2, kMaskLayer = 3 };
+#include "render/Choices.h"
 
 struct DotLayerTransfer {
     PF_EffectWorld* input;      // the input layer

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <type_traits>
 #include <cstdint>
+#include "render/Constants.h"
 #include "render/HalfDegreeTable.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kArcStep = 0.15707963267948966;  // pi / 20, 9 degrees
+constexpr double kArcStep = 9 * kDegToRad;
 
 // Beyond this many circle points every table entry repeats many times; the point list is
 // then the whole table, each entry standing for its copies.

@@ -3,17 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include "render/AffineTransform.h"
+#include "render/Choices.h"
 #include "render/VertexList.h"
-
-// "Dot Shape" popup values.
-enum DotShape : int32_t {
-    kDotShapeCircle = 1,
-    kDotShapeSquare = 2,
-    kDotShapeRoundSquare = 3,
-    kDotShapeCross = 4,
-    kDotShapeStar = 5,
-    kDotShapeDiamond = 6,
-};
 
 // Number of outline points of a circle whose width-height diagonal, mapped by the canvas
 // transform, is (ex, ey): trunc(L * 2pi / 8) with L = sqrt(ex^2 + ey^2), at least 8.  Very

@@ -2,6 +2,7 @@
 // orders them and draws them into the canvas, or hands them to another outline sink.
 #pragma once
 #include <cstdio>
+#include <type_traits>
 
 #include "AEUtil/HostApi.h"
 #include "AEUtil/RenderRecord.h"
@@ -12,6 +13,9 @@
 #include "render/DotTracer.h"
 #include "render/Effector.h"
 #include "render/EffectorState.h"
+
+static_assert(std::extent_v<decltype(ParamValues::effector)> == kEffectorCount,
+              "one parameter block per effector");
 
 // The frame's dots for a dot layer of width x height, in the order they are drawn (see
 // DrawInOrder): laid out, acted on by the effectors and sorted.  False, with no dots, when
@@ -25,8 +29,8 @@ bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, 
     const FrameValues<P> frame = MakeFrameValues<P>(values, inData ? inData->current_time : 0,
                                                     inData ? inData->time_step : 0, width, height);
 
-    EffectorState<P> effectors[3];
-    for (int k = 0; k < 3; ++k) InitEffectorState(effectors[k], values.effector[k], width, height);
+    EffectorState<P> effectors[kEffectorCount];
+    for (int k = 0; k < kEffectorCount; ++k) InitEffectorState(effectors[k], values.effector[k], width, height);
 
     const bool laidOut = LayOutDots(frame, [&effectors](DotState<P>& dot, bool noOrdering) {
         ApplyEffectors(effectors, dot, noOrdering);

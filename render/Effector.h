@@ -6,6 +6,7 @@
 #include <cstdint>
 #include "AEUtil/Pixel.h"
 #include "render/ColorBlend.h"
+#include "render/Constants.h"
 #include "render/DotRecord.h"
 #include "render/EffectorState.h"
 
@@ -103,6 +104,6 @@ void ApplyEffector(const EffectorState<P>& state, DotState<P>& dot, bool noOrder
 
 // Effectors 1, 2, 3 in order, each on the result of the one before.
 template <class P>
-void ApplyEffectors(const EffectorState<P> (&states)[3], DotState<P>& dot, bool noOrdering) {
+void ApplyEffectors(const EffectorState<P> (&states)[kEffectorCount], DotState<P>& dot, bool noOrdering) {
     for (const EffectorState<P>& state : states) ApplyEffector(state, dot, noOrdering);
 }

@@ -5,19 +5,12 @@
 #include <cstdint>
 #include "AEUtil/Pixel.h"
 #include "params/ParamValues.h"
+#include "render/Choices.h"
+#include "render/Constants.h"
 #include "render/EffectMapHandle.h"
 #include "render/LayerEffectMap.h"
 #include "render/LinearEffectMap.h"
 #include "render/RadialEffectMap.h"
-
-// "Effect Map n" popup values.
-enum EffectMapKind : int32_t {
-    kEffectMapCustom = 1,  // "Use Custom Map"
-    kEffectMapRadial = 3,
-    kEffectMapRadialMirror = 4,
-    kEffectMapLinear = 5,
-    kEffectMapLinearMirror = 6,
-};
 
 template <class P>
 struct EffectorState {
@@ -40,17 +33,11 @@ struct EffectorState {
     const LayerEffectMap<P>* layerMap = nullptr;
 };
 
-namespace effector_detail {
-constexpr double kDegreesToRadians = 0.017453292519943295;
-inline double FromFixed(int32_t v) { return v / 65536.0; }
-}  // namespace effector_detail
-
 // The effect map the state's parameters choose, in a new handle.
 template <class P>
 EffectMapHandle MakeEffectMap(const EffectorState<P>& state) {
-    using effector_detail::FromFixed;
     const EffectorParams& p = state.params;
-    const double angle = FromFixed(p.angle);
+    const double angle = FixedToDouble(p.angle);
     switch (p.effectMap) {
         case kEffectMapCustom: {
             using Map = LayerEffectMap<P>;
@@ -84,22 +71,20 @@ EffectMapHandle MakeEffectMap(const EffectorState<P>& state) {
 template <class P>
 void InitEffectorState(EffectorState<P>& state, const EffectorParams& params, int32_t layerWidth,
                        int32_t layerHeight) {
-    using effector_detail::FromFixed;
-    using effector_detail::kDegreesToRadians;
     using Traits = PixelTraits<P>;
     state.params = params;
-    state.px = FromFixed(params.position.x);
-    state.py = FromFixed(params.position.y);
+    state.px = FixedToDouble(params.position.x);
+    state.py = FixedToDouble(params.position.y);
     state.layerWidth = layerWidth;
     state.layerHeight = layerHeight;
     state.falloff = params.falloff / 100.0;
     state.absAspect = std::clamp(params.absAspect / 100.0, -1.0, 1.0);
-    state.absRotation = FromFixed(params.absRotation) * kDegreesToRadians;
+    state.absRotation = FixedToDouble(params.absRotation) * kDegToRad;
     state.absOpacity = params.absOpacity / 100.0;
     state.offsetAspect = std::clamp(params.offsetAspect / 100.0, -1.0, 1.0);
-    state.offsetRotation = FromFixed(params.offsetRotation) * kDegreesToRadians;
+    state.offsetRotation = FixedToDouble(params.offsetRotation) * kDegToRad;
     state.offsetOpacity = params.offsetOpacity / 100.0;
-    state.hueShift = FromFixed(params.shiftHue) / 360.0;
+    state.hueShift = FixedToDouble(params.shiftHue) / 360.0;
     state.blendColor.alpha = Traits::FromByte(params.blendColor.alpha);
     state.blendColor.red = Traits::FromByte(params.blendColor.red);
     state.blendColor.green = Traits::FromByte(params.blendColor.green);

@@ -9,7 +9,7 @@
 // would compute them; every cell is turned about the rotation centre before the inside
 // test.
 //
-// Each cell the walk passes costs 9 draws of the dot random source whether or not a dot
+// Each cell the walk passes costs kDrawsPerDot draws of the dot random source whether or not a dot
 // is made there, so the pattern does not depend on the frame.  The walk here does not
 // visit the cells outside the frame: it finds the inside cells of a ring by bisection
 // (each inside condition is monotone along a row or column) and moves the random state
@@ -17,6 +17,7 @@
 #pragma once
 #include <cstdint>
 
+#include "render/Constants.h"
 #include "render/DotRandom.h"
 #include "render/RunningSum.h"
 
@@ -178,24 +179,24 @@ void ForEachInsideCell(const GridGeometry& g, const RingCells& cells, Visit&& vi
 uint64_t CountInsideCells(const GridGeometry& g, uint64_t limit);
 
 // The walk with the random source: visit(px, py) runs for every inside cell in walk order
-// with `random` standing where a cell-by-cell walk would have it, and must take exactly 9
-// draws.  After the walk `random` stands where the cell-by-cell walk leaves it.
+// with `random` standing where a cell-by-cell walk would have it, and must take exactly
+// kDrawsPerDot draws.  After the walk `random` stands where the cell-by-cell walk leaves it.
 template <class Visit>
 void WalkGrid(const GridGeometry& g, DotRandom& random, Visit&& visit)
 {
     bool started = false;
     WalkRings(g, [&](const RingCells& cells) {
         if (!started) {
-            random.Skip(9u * CellsBeforeRing(cells.ring));
+            random.Skip(kDrawsPerDot * CellsBeforeRing(cells.ring));
             started = true;
         }
         uint64_t next = 0;  // first cell of the ring not yet paid for
         ForEachInsideCell(g, cells, [&](uint64_t index, double px, double py) {
-            random.Skip(9u * (index - next));
+            random.Skip(kDrawsPerDot * (index - next));
             visit(px, py);
             next = index + 1;
         });
-        random.Skip(9u * (RingCellCount(cells.ring) - next));
+        random.Skip(kDrawsPerDot * (RingCellCount(cells.ring) - next));
         return true;
     });
 }

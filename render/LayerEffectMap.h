@@ -10,25 +10,16 @@
 #include "AEUtil/HostApi.h"
 #include "AEUtil/Pixel.h"
 #include "render/BaseEffectMap.h"
+#include "render/Choices.h"
+#include "render/Constants.h"
 
-// Tiling modes of a layer map, from the "Tiling" popup.
-enum LayerTiling : int32_t {
-    kTilingUnknown = -1,  // coordinates are left as they are
-    kTilingNone = 0,      // off the image is the outside colour
-    kTilingExtendEdge = 1,
-    kTilingRepeat = 2,
-    kTilingMirror = 3,
-};
+// A "Tiling" value that names no choice: coordinates are left as they are.
+constexpr int32_t kTilingUnknown = -1;
 
-// "Tiling" popup value: 1 None, 2 Repeat, 3 Mirror, 4 Extend Edge.
+// The tiling mode of a "Tiling" popup value.
 inline int32_t LayerTilingFromPopup(int32_t popupValue) {
-    switch (popupValue) {
-        case 1: return kTilingNone;
-        case 2: return kTilingRepeat;
-        case 3: return kTilingMirror;
-        case 4: return kTilingExtendEdge;
-        default: return kTilingUnknown;
-    }
+    return popupValue >= kTilingNone && popupValue <= kTilingExtendEdge ? popupValue
+                                                                          : kTilingUnknown;
 }
 
 // One image coordinate after tiling; `out` is set when mode None leaves it off the image.
@@ -85,7 +76,7 @@ public:
         outside_.green = 0;
         outside_.blue = 0;
         if (!image_) return;
-        const double theta = -angleDegrees * 3.141592653589793 / 180.0;
+        const double theta = -angleDegrees * kDegToRad;
         const double cs = std::cos(theta);
         const double sn = std::sin(theta);
         const double halfW = image_->width / 2.0;

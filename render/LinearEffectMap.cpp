@@ -1,9 +1,6 @@
 #include "render/LinearEffectMap.h"
 #include <cmath>
-
-namespace {
-constexpr double kPi = 3.141592653589793;
-}
+#include "render/Constants.h"
 
 LinearEffectMap::LinearEffectMap(double centerX, double centerY, double angleDegrees, double size,
                                  double falloffFraction, bool mirror)
@@ -15,7 +12,7 @@ LinearEffectMap::LinearEffectMap(double centerX, double centerY, double angleDeg
       solidWidth_(size - size * falloffFraction) {
     // Exact zeros at multiples of 90 degrees, so axis-aligned lines stay axis-aligned.
     const double r = std::fabs(std::fmod(angleDegrees, 180.0));
-    const double radians = angleDegrees * kPi / 180.0;
+    const double radians = angleDegrees * kDegToRad;
     sine_ = r == 0.0 ? 0.0 : std::sin(radians);
     cosine_ = r == 90.0 ? 0.0 : std::cos(radians);
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <type_traits>
 #include "AEUtil/Pixel.h"
+#include "render/Constants.h"
 #include "render/SampleGrid.h"
 
 // memcpy kept out of line: with the length bounded, compilers inline it as a string move
@@ -53,9 +54,9 @@ public:
     // a = c * A / 64, truncated on the integer depths.
     static Channel EffectiveAlpha(int32_t count, Channel alpha) {
         if constexpr (Traits::isFloat) {
-            return static_cast<float>(count) * alpha * 0.015625f;
+            return static_cast<float>(count) * alpha * static_cast<float>(kPerSample);
         } else {
-            return static_cast<Channel>(static_cast<int32_t>(count * static_cast<double>(alpha) * 0.015625));
+            return static_cast<Channel>(static_cast<int32_t>(count * static_cast<double>(alpha) * kPerSample));
         }
     }
 

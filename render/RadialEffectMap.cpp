@@ -1,9 +1,6 @@
 #include "render/RadialEffectMap.h"
 #include <cmath>
-
-namespace {
-constexpr double kPi = 3.141592653589793;
-}
+#include "render/Constants.h"
 
 RadialEffectMap::RadialEffectMap(double centerX, double centerY, double radius,
                                  double falloffFraction, bool mirror)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <memory>
+#include "render/Constants.h"
 #include "render/EffectMapHandle.h"
 #include "render/LayerEffectMap.h"
 #include "render/LinearEffectMap.h"
@@ -9,8 +10,6 @@
 #include "tests/MapImage.h"
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 TEST(LinearEffectMap, UnmirroredAtAngleZero) {
     // Solid width 25, falloff width 25, measured upward from the line y = 100.

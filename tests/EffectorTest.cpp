@@ -3,12 +3,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include "render/Constants.h"
 #include "render/Effector.h"
 #include "tests/MapImage.h"
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 int32_t Fixed(double v) { return static_cast<int32_t>(std::lround(v * 65536.0)); }
 

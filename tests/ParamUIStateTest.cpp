@@ -7,6 +7,7 @@
 #include "AEUtil/SeqHeader.h"
 #include "TestHost.h"
 #include "effect/ParamIds.h"
+#include "render/Choices.h"
 #include "host/EffectUI.h"
 #include "host/InstanceLifecycle.h"
 #include "host/ParamServices.h"
@@ -86,14 +87,14 @@ static std::vector<A_long> GroupMembers(const ParamId::Effector& e)
 
 TEST_F(ParamUIStateTest, MaskRules)
 {
-    for (A_long mask : {1, 2, 3}) {
+    for (A_long mask : {kMaskNormal, kMaskNone, kMaskLayer}) {
         SetPopup(ParamId::Mask, mask);
         const auto order = Update();
         ASSERT_GE(order.size(), 2u);
         EXPECT_EQ(order[0], Index(ParamId::MaskTargetLayer));
         EXPECT_EQ(order[1], Index(ParamId::InvertMask));
-        EXPECT_EQ(Enabled(ParamId::MaskTargetLayer), mask == 3) << "Mask " << mask;
-        EXPECT_EQ(Enabled(ParamId::InvertMask), mask != 2) << "Mask " << mask;
+        EXPECT_EQ(Enabled(ParamId::MaskTargetLayer), mask == kMaskLayer) << "Mask " << mask;
+        EXPECT_EQ(Enabled(ParamId::InvertMask), mask != kMaskNone) << "Mask " << mask;
     }
 }
 
@@ -101,26 +102,27 @@ TEST_F(ParamUIStateTest, ADisabledEffectorDisablesItsWholeGroupAndNothingElse)
 {
     const auto e2 = ParamId::EffectorIds(1);
     SetCheckbox(e2.enable, false);
-    SetPopup(e2.effectMap, 1);
+    SetPopup(e2.effectMap, kEffectMapCustom);
     SetCheckbox(e2.absolute, true);
     SetCheckbox(e2.color, true);
     const auto order = Update();
     for (A_long id : GroupMembers(e2)) {
         EXPECT_FALSE(Enabled(id)) << "id " << id;
-        EXPECT_EQ(UpdatesOf(order, id), 1u) << "only rule 3 touches an off effector, id " << id;
+        EXPECT_EQ(UpdatesOf(order, id), 1u) << "only the effector switch touches an off effector, id " << id;
     }
-    EXPECT_EQ(order.size(), 2u + 3u * 27u) << "the two mask rules and rule 3 of each effector";
+    EXPECT_EQ(order.size(), 2u + 3u * 27u) << "the two mask rules and the switch of each effector";
     for (A_long id : std::initializer_list<A_long>{e2.enable, e2.group, ParamId::DotSize, ParamId::GlobalRotationCenter,
                       ParamId::RandomSeed, ParamId::DistanceBetween})
         EXPECT_EQ(UpdatesOf(order, id), 0u) << "never disabled: id " << id;
 }
 
-TEST_F(ParamUIStateTest, RulesFourToNineFollowRuleThree)
+TEST_F(ParamUIStateTest, MemberRulesFollowTheEffectorSwitch)
 {
     const auto e1 = ParamId::EffectorIds(0);
     SetCheckbox(e1.enable, true);
     const auto order = Update();
-    // Rule 3 enables the group in its order, then rules 4 and 5 revisit some members.
+    // The switch enables the group in its order, then the custom-map and drawn-map rules
+    // revisit some members.
     const auto members = GroupMembers(e1);
     ASSERT_GE(order.size(), 2u + members.size() + 4u);
     for (size_t i = 0; i < members.size(); ++i) EXPECT_EQ(order[2 + i], Index(members[i]));
@@ -158,7 +160,7 @@ TEST_F(ParamUIStateTest, EffectMapRules)
     const auto e1 = ParamId::EffectorIds(0);
     SetCheckbox(e1.enable, true);
 
-    SetPopup(e1.effectMap, 1);
+    SetPopup(e1.effectMap, kEffectMapCustom);
     SetCheckbox(e1.fitToLayer, true);
     Update();
     EXPECT_FALSE(Enabled(e1.angle));
@@ -174,10 +176,12 @@ TEST_F(ParamUIStateTest, EffectMapRules)
     EXPECT_TRUE(Enabled(e1.angle));
     EXPECT_TRUE(Enabled(e1.position));
 
-    for (A_long map : {3, 4, 5, 6}) {
+    for (A_long map : {kEffectMapRadial, kEffectMapRadialMirror, kEffectMapLinear,
+                       kEffectMapLinearMirror}) {
         SetPopup(e1.effectMap, map);
         Update();
-        EXPECT_EQ(Enabled(e1.angle), map >= 5) << "map " << map;
+        EXPECT_EQ(Enabled(e1.angle), map == kEffectMapLinear || map == kEffectMapLinearMirror)
+            << "map " << map;
         EXPECT_TRUE(Enabled(e1.position));
         EXPECT_TRUE(Enabled(e1.size));
         EXPECT_TRUE(Enabled(e1.falloff));
@@ -188,17 +192,17 @@ TEST_F(ParamUIStateTest, EffectMapRules)
 TEST_F(ParamUIStateTest, SwitchingDistanceBetweenKeepsTheSpacing)
 {
     SetDistances(10, 20, 5);
-    SetPopup(ParamId::DistanceBetween, 2);
+    SetPopup(ParamId::DistanceBetween, kDistanceCenters);
     // The choice the instance remembered when it was applied is "Dots"; make it "Centers".
     RemoveEffect(host, instance);
     ASSERT_EQ(ApplyEffect(host, instance).err, PF_Err_NONE);
 
-    ChooseDistance(1);
+    ChooseDistance(kDistanceDots);
     EXPECT_EQ(Float(ParamId::DotDistanceX), 10);
     EXPECT_EQ(Float(ParamId::DotDistanceY), 0) << "held at 0";
-    ChooseDistance(1);
+    ChooseDistance(kDistanceDots);
     EXPECT_EQ(Float(ParamId::DotDistanceX), 10) << "the same choice again changes nothing";
-    ChooseDistance(2);
+    ChooseDistance(kDistanceCenters);
     EXPECT_EQ(Float(ParamId::DotDistanceX), 20);
     EXPECT_EQ(Float(ParamId::DotDistanceY), 10);
 }
@@ -206,7 +210,7 @@ TEST_F(ParamUIStateTest, SwitchingDistanceBetweenKeepsTheSpacing)
 TEST_F(ParamUIStateTest, CentersNeverPushesADistancePastItsMaximum)
 {
     SetDistances(100, 9950, 30);
-    ChooseDistance(2);
+    ChooseDistance(kDistanceCenters);
     EXPECT_EQ(Float(ParamId::DotDistanceX), 10000);
     EXPECT_EQ(Float(ParamId::DotDistanceY), 130);
 }
@@ -216,9 +220,9 @@ TEST_F(ParamUIStateTest, NothingIsConvertedBeforeTheChoiceIsRemembered)
     RemoveEffect(host, instance);
     ASSERT_EQ(host.Send(PF_Cmd_SEQUENCE_SETUP, instance).err, PF_Err_NONE);  // no UI command yet
     SetDistances(10, 20, 20);
-    ChooseDistance(2);
+    ChooseDistance(kDistanceCenters);
     EXPECT_EQ(Float(ParamId::DotDistanceX), 20);
-    ChooseDistance(1);  // now the choice "Centers" is remembered
+    ChooseDistance(kDistanceDots);  // now the choice "Centers" is remembered
     EXPECT_EQ(Float(ParamId::DotDistanceX), 10);
 }
 
@@ -231,7 +235,7 @@ TEST_F(ParamUIStateTest, OnlyAFullLiveBlockCarriesUIState)
     instance.sequenceData = HandleWithBytes(host, flat);
     SetDistances(10, 20, 20);
     Update();
-    ChooseDistance(2);
+    ChooseDistance(kDistanceCenters);
     EXPECT_EQ(HandleBytes(host, instance.sequenceData), flat) << "never written past its end";
     EXPECT_EQ(Float(ParamId::DotDistanceX), 20);
     host.Handles().Dispose(instance.sequenceData);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 #include <vector>
+#include "render/Constants.h"
 #include "render/PolygonRasterizer.h"
 #include "tests/RasterOracle.h"
 
@@ -12,8 +13,6 @@ namespace {
 
 using oracle::CountingSink;
 using oracle::Point;
-
-constexpr double kPi = 3.141592653589793;
 
 VertexList MakeList(const std::vector<Point>& points) {
     VertexList list;

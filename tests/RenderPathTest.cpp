@@ -14,6 +14,7 @@
 #include "host/PixelServices.h"
 #include "host/RenderCall.h"
 #include "params/ParamRegistry.h"
+#include "render/Choices.h"
 #include "tests/TestHost.h"
 
 namespace tonedot::test {
@@ -193,7 +194,7 @@ TEST_F(RenderPath, BothPathsApplyARadialEffectorWhoseLayerControlIsDisabled) {
     Values().SetFloat(Index(ParamId::DotOpacity), 100.0);
     Values().SetCheckbox(Index(ParamId::ClearBackground), true);
     Values().SetCheckbox(Index(fx.enable), true);
-    Values().SetPopup(Index(fx.effectMap), 3);  // "Radial"
+    Values().SetPopup(Index(fx.effectMap), kEffectMapRadial);
     Values().SetPoint(Index(fx.position), 32.0, 32.0);
     Values().SetFloat(Index(fx.size), 20.0);
     Values().SetCheckbox(Index(fx.absolute), true);
@@ -283,7 +284,7 @@ TEST_F(RenderPath, PreRenderRectanglesFollowTheMask) {
 
 TEST_F(RenderPath, TheSourceLandsAtItsOriginOnAWholeLayerOutput) {
     Layer(64, 48);
-    Values().SetPopup(Index(ParamId::Mask), 2);  // None: the output is the whole layer
+    Values().SetPopup(Index(ParamId::Mask), kMaskNone);  // the output is the whole layer
     Values().SetFloat(Index(ParamId::DotSize), 0);  // and no dot is drawn over the source
     Image input(PF_PixelFormat_ARGB32, 64, 48);
     Paint<Pixel8>(input);
