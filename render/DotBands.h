@@ -116,7 +116,7 @@ private:
             const int32_t b = nextBand_.fetch_add(1);
             if (b >= bandCount_ || stop_.load(std::memory_order_relaxed)) return;
             const int32_t top = b * bandRows_;
-            DotCanvas<P> band(canvas_.Row(0), canvas_.Width(), canvas_.Height(), canvas_.RowBytes());
+            DotCanvas<P> band(canvas_.Pixels(), canvas_.Width(), canvas_.Height(), canvas_.RowBytes());
             band.Filler().SetRowWindow(top, std::min(top + bandRows_, canvas_.Height()));
             uint64_t unpublished = 0;
             for (const uint32_t index : bands_[b]) {

@@ -2,7 +2,6 @@
 // polygon filler that draws into it, and DrawDot, which draws one dot into it.
 #pragma once
 #include <cmath>
-#include <cstddef>
 #include <cstdint>
 #include "render/AffineTransform.h"
 #include "render/DotRecord.h"
@@ -15,7 +14,7 @@ public:
     // Over a layer of `width` x `height` pixels of type P, `rowBytes` apart; the transform
     // starts as the identity.
     DotCanvas(void* pixels, int32_t width, int32_t height, int32_t rowBytes)
-        : pixels_(static_cast<unsigned char*>(pixels)),
+        : pixels_(pixels),
           width_(width),
           height_(height),
           rowBytes_(rowBytes),
@@ -28,7 +27,7 @@ public:
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     int32_t RowBytes() const { return rowBytes_; }
-    P* Row(int32_t y) { return reinterpret_cast<P*>(pixels_ + static_cast<std::ptrdiff_t>(y) * rowBytes_); }
+    void* Pixels() const { return pixels_; }
 
     AffineTransform& Transform() { return transform_; }
     const AffineTransform& Transform() const { return transform_; }
@@ -48,7 +47,7 @@ public:
     }
 
 private:
-    unsigned char* pixels_;
+    void* pixels_;
     int32_t width_;
     int32_t height_;
     int32_t rowBytes_;
@@ -60,9 +59,8 @@ private:
 
 // Draws one dot: its shape, turned by its rotation about its centre, in its colour; a dot
 // without an outline (HasOutline) draws nothing.  The canvas transform is the identity
-// before and after.  Always returns 0.
+// before and after.
 template <class P>
-int DrawDot(DotCanvas<P>& canvas, const DotRecord<P>& dot) {
+void DrawDot(DotCanvas<P>& canvas, const DotRecord<P>& dot) {
     canvas.Tracer().Trace(dot, canvas);
-    return 0;
 }

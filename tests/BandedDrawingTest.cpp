@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "render/DrawDots.h"
-#include "tests/FrameFixture.h"
+#include "render/Choices.h"
+#include "tests/WholeFrame.h"
 
 namespace tonedot::test {
 namespace {
@@ -16,10 +17,10 @@ namespace {
 constexpr A_long kW = 150, kH = 230;
 
 // Whole frames through the host on its own pool: one worker against several.
-class ConcurrentBands : public FrameTest {
+class ConcurrentBands : public WholeFrameTest {
 protected:
     void SetUp() override {
-        FrameTest::SetUp();
+        WholeFrameTest::SetUp();
         Layer(kW, kH);
         InstanceParams& v = Values();
         v.SetFloat(Index(ParamId::DotSize), 14);
@@ -33,7 +34,7 @@ protected:
         v.SetPoint(Index(ParamId::CenterPosition), 60, 140);
         const ParamId::Effector fx = ParamId::EffectorIds(0);
         v.SetCheckbox(Index(fx.enable), true);
-        v.SetPopup(Index(fx.effectMap), 3);  // Radial
+        v.SetPopup(Index(fx.effectMap), kEffectMapRadial);
         v.SetPoint(Index(fx.position), 90, 60);
         v.SetFloat(Index(fx.size), 90);
         v.SetCheckbox(Index(fx.color), true);

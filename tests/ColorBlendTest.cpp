@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <sstream>
+#include <string>
+#include "render/Choices.h"
 #include "render/ColorBlend.h"
 
 namespace {
@@ -40,14 +44,23 @@ double BlendF(float p, float q, int32_t mode, float a = 1.0f, float ab = 1.0f) {
     return Blend1<Pixel32>(p, q, mode, a, ab);
 }
 
-TEST(BlendModeFromPopup, MapsLabelsAndTreatsSeparatorsAndUnknownsAsNormal) {
-    const int32_t expected[] = {1, 1, 2, 3, 4, 5, 6, 7, 8, 1, 9, 10, 11, 12};
-    for (int32_t popup = 1; popup <= 14; ++popup) {
-        EXPECT_EQ(BlendModeFromPopup(popup), expected[popup - 1]) << popup;
+TEST(BlendModeFromPopup, EachChoiceLineGivesTheModeItNames) {
+    const std::map<std::string, int32_t> modeOf = {
+        {"Normal", kBlendNormal},       {"(-", kBlendNormal},          {"Add", kBlendAdd},
+        {"Substract", kBlendSubtract},  {"Multiply", kBlendMultiply},  {"Screen", kBlendScreen},
+        {"Overlay", kBlendOverlay},     {"Hard Light", kBlendHardLight},
+        {"Soft Light", kBlendSoftLight}, {"Darken", kBlendDarken},     {"Lighten", kBlendLighten},
+        {"Difference", kBlendDifference}, {"Exclusion", kBlendExclusion}};
+    std::istringstream lines(kBlendModeChoices);
+    std::string line;
+    int32_t value = 0;
+    while (std::getline(lines, line, '|')) {
+        ++value;
+        ASSERT_EQ(modeOf.count(line), 1u) << line;
+        EXPECT_EQ(BlendModeFromPopup(value), modeOf.at(line)) << value << " " << line;
     }
-    EXPECT_EQ(BlendModeFromPopup(0), 1);
-    EXPECT_EQ(BlendModeFromPopup(15), 1);
-    EXPECT_EQ(BlendModeFromPopup(-3), 1);
+    EXPECT_EQ(value, 14);
+    for (int32_t unknown : {0, 15, -3}) EXPECT_EQ(BlendModeFromPopup(unknown), kBlendNormal);
 }
 
 TEST(BlendPixel, TransparentBlendColourKeepsBaseInEveryModeAndDepth) {
@@ -94,21 +107,35 @@ TEST(BlendPixel, ModesOutsideRangeLeaveResultUntouchedAndCopyModeCopies) {
 }
 
 TEST(BlendPixel, EightBitWorkedValues) {
-    // Add divides the alpha weighting by 256.
-    EXPECT_EQ(Blend8(10, 255, 2), 255);
-    EXPECT_EQ(Blend8(0, 255, 2), 254);
-    EXPECT_EQ(Blend8(200, 255, 4), 199);
-    EXPECT_EQ(Blend8(100, 200, 3), 0);
-    EXPECT_EQ(Blend8(250, 200, 3), 51);  // 250 - 199
-    EXPECT_EQ(Blend8(100, 50, 5), 129);  // (205 * -155 + 65025) >> 8 = 33250 >> 8
-    EXPECT_EQ(Blend8(100, 50, 9), 50);
-    EXPECT_EQ(Blend8(100, 50, 10), 100);
-    EXPECT_EQ(Blend8(50, 100, 11), 50);
-    EXPECT_EQ(Blend8(100, 50, 12), 110);  // (205 * 100 + 155 * 50) >> 8 = 28250 >> 8
-    // Soft Light through the shared double formula, truncated.
-    EXPECT_EQ(Blend8(128, 255, 8), 180);
-    EXPECT_EQ(Blend8(100, 50, 8), 63);
-    EXPECT_EQ(Blend8(20, 200, 8), 44);  // dark base: the (3 - 8d) branch
+    struct Case {
+        int p, q;
+        int32_t mode;
+        int expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {10, 255, kBlendAdd, 255, "limited to 255"},
+        {0, 255, kBlendAdd, 254, "the alpha weighting divides by 256"},
+        {100, 200, kBlendSubtract, 0, "limited to 0"},
+        {250, 200, kBlendSubtract, 51, "250 - 199"},
+        {200, 255, kBlendMultiply, 199, "(255 * 200) >> 8"},
+        {100, 50, kBlendScreen, 129, "(205 * -155 + 65025) >> 8 = 33250 >> 8"},
+        {100, 50, kBlendDarken, 50, ""},
+        {100, 50, kBlendLighten, 100, ""},
+        {50, 100, kBlendDifference, 50, ""},
+        {100, 50, kBlendExclusion, 110, "(205 * 100 + 155 * 50) >> 8 = 28250 >> 8"},
+        // Soft Light: trunc(SoftLight(p / 255, q / 255) * 255).
+        {128, 255, kBlendSoftLight, 180, "180.67"},
+        {100, 50, kBlendSoftLight, 63, "63.05"},
+        {20, 200, kBlendSoftLight, 44, "dark base: the (3 - 8d) branch, 44.87"},
+        {85, 114, kBlendSoftLight, 79, "exactly 79 with p / 255; p * (1 / 255) gives 78"},
+        {255, 255, kBlendSoftLight, 255, ""},
+        {0, 255, kBlendSoftLight, 0, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Blend8(c.p, c.q, c.mode), c.expected)
+            << "mode " << c.mode << ", p " << c.p << ", q " << c.q << ": " << c.why;
+    }
 }
 
 TEST(BlendPixel, OverlayAndHardLightAtHalfCountAsHighIn8BitAndLowIn16Bit) {

@@ -5,7 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "tests/FrameFixture.h"
+#include "render/Choices.h"
+#include "tests/WholeFrame.h"
 
 namespace tonedot::test {
 namespace {
@@ -13,11 +14,11 @@ namespace {
 constexpr int kThreads = 8;
 constexpr int kRounds = 3;
 
-class Concurrency : public FrameTest,
+class Concurrency : public WholeFrameTest,
                     public ::testing::WithParamInterface<std::tuple<RenderPathKind, PF_PixelFormat>> {
 protected:
     void SetUp() override {
-        FrameTest::SetUp();
+        WholeFrameTest::SetUp();
         Layer(96, 64);
         // A pattern that changes with every frame: a new random state per frame, a keyed
         // size, randomised attributes and colours, and an effector with a colour blend.
@@ -29,7 +30,7 @@ protected:
         v.SetFloat(Index(ParamId::RandomOpacity), 0.3);
         v.SetFloat(Index(ParamId::RandomDistanceX), 0.4);
         v.SetAngle(Index(ParamId::RandomH), 40);
-        v.SetPopup(Index(ParamId::DotShape), 5);  // Star: the general fill path
+        v.SetPopup(Index(ParamId::DotShape), kDotShapeStar);  // the general fill path
         v.SetFloat(Index(ParamId::DotDistanceX), 3);
         v.SetFloat(Index(ParamId::DotDistanceY), 2);
         const A_long size = Index(ParamId::DotSize);
@@ -41,7 +42,7 @@ protected:
         }
         const ParamId::Effector fx = ParamId::EffectorIds(0);
         v.SetCheckbox(Index(fx.enable), true);
-        v.SetPopup(Index(fx.effectMap), 3);  // Radial
+        v.SetPopup(Index(fx.effectMap), kEffectMapRadial);
         v.SetPoint(Index(fx.position), 40, 30);
         v.SetFloat(Index(fx.size), 50);
         v.SetCheckbox(Index(fx.color), true);

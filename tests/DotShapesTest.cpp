@@ -2,9 +2,11 @@
 // bound, and what a drawn dot leaves in the canvas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
+#include "render/Constants.h"
 #include "render/DotCanvas.h"
 #include "render/DotShapes.h"
 #include "render/HalfDegreeTable.h"
@@ -12,8 +14,6 @@
 #include "tests/RasterOracle.h"
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 AffineTransform Placement(double cx, double cy, double theta) {
     AffineTransform t;
@@ -99,23 +99,42 @@ TEST(DotShapes, LargeCirclesDropRepeatedPointsWithoutChangingCoverage) {
     EXPECT_EQ(huge.size(), 720u);
 }
 
-TEST(DotShapes, RoundSquareHas48PointsWithArcsStartingAtTheStraightEnds) {
+// Each side of a round square: its straight piece, then the corner arc that follows it,
+// ten points 9 degrees apart on the ellipse of radii 0.2 w and 0.2 h around the corner
+// centre (y grows downward).  Positions in fractions of the width and height from the top
+// left corner.
+struct RoundSquareSide {
+    double fromX, fromY, toX, toY;  // the straight piece
+    double centreX, centreY;        // the centre of the arc after it
+    double startDegrees;            // where the arc starts
+};
+constexpr RoundSquareSide kRoundSquareSides[] = {
+    {0.2, 0.0, 0.8, 0.0, 0.8, 0.2, 270},  // top, then the top right arc
+    {1.0, 0.2, 1.0, 0.8, 0.8, 0.8, 0},    // right, then bottom right
+    {0.8, 1.0, 0.2, 1.0, 0.2, 0.8, 90},   // bottom, then bottom left
+    {0.0, 0.8, 0.0, 0.2, 0.2, 0.2, 180},  // left, then top left
+};
+
+TEST(DotShapes, RoundSquareOutlineVertexByVertex) {
+    const double w = 50, h = 30, cx = 7, cy = -4;
     VertexList list;
-    AddRoundSquare(list, 0, 0, 50, 30);
+    AddRoundSquare(list, cx, cy, w, h);
     ASSERT_EQ(list.size(), 48u);
-    // Layout: 2 straight, 10 arc, 2 straight, 10 arc, ...
-    for (int side = 0; side < 4; ++side) {
-        const OutlineVertex& straight = list[side * 12 + 1];
-        const OutlineVertex& arcStart = list[side * 12 + 2];
-        EXPECT_NEAR(straight.x, arcStart.x, 1e-12);
-        EXPECT_NEAR(straight.y, arcStart.y, 1e-12);
-    }
-    EXPECT_EQ(list[0].x, -25 + 0.2 * 50);
-    EXPECT_EQ(list[0].y, -15.0);
-    // Arc points lie on their ellipse around the corner centre.
-    for (int k = 2; k < 12; ++k) {
-        const double dx = (list[k].x - (-25 + 0.8 * 50)) / (0.2 * 50), dy = (list[k].y - (-15 + 0.2 * 30)) / (0.2 * 30);
-        EXPECT_NEAR(dx * dx + dy * dy, 1.0, 1e-12);
+    const double left = cx - w / 2, top = cy - h / 2;
+    size_t k = 0;
+    auto expect = [&](double x, double y, const char* what) {
+        EXPECT_NEAR(list[k].x, x, 1e-12) << what << ", point " << k;
+        EXPECT_NEAR(list[k].y, y, 1e-12) << what << ", point " << k;
+        ++k;
+    };
+    for (const RoundSquareSide& side : kRoundSquareSides) {
+        expect(left + side.fromX * w, top + side.fromY * h, "straight");
+        expect(left + side.toX * w, top + side.toY * h, "straight");
+        for (int i = 0; i < 10; ++i) {
+            const double phi = (side.startDegrees + 9 * i) * kPi / 180;
+            expect(left + side.centreX * w + 0.2 * w * std::cos(phi),
+                   top + side.centreY * h + 0.2 * h * std::sin(phi), "arc");
+        }
     }
 }
 
@@ -132,22 +151,20 @@ TEST(DotShapes, CrossUsesItsTwoArmConstants) {
     EXPECT_EQ(list[9].y, -10 + 0.6499999999999999 * 20);
 }
 
-TEST(DotShapes, StarPointsLieOnTheEllipseTopFirst) {
+TEST(DotShapes, StarOutlineVertexByVertex) {
+    // A pentagram drawn in one stroke: from the top, every second of five points spaced
+    // 72 degrees apart on the ellipse, i.e. 144 degrees per vertex (y grows downward).
+    const double w = 40, h = 20, cx = -3, cy = 5;
     VertexList list;
-    AddStar(list, 0, 0, 40, 20);
+    AddStar(list, cx, cy, w, h);
     ASSERT_EQ(list.size(), 5u);
-    EXPECT_EQ(list[0].x, 0.0);
-    EXPECT_EQ(list[0].y, -10.0);
-    for (size_t i = 0; i < 5; ++i) {
-        const double dx = list[i].x / 20, dy = list[i].y / 10;
-        EXPECT_NEAR(dx * dx + dy * dy, 1.0, 1e-12);
+    for (size_t k = 0; k < 5; ++k) {
+        const double phi = (90.0 + 144.0 * static_cast<double>(k)) * kPi / 180;
+        EXPECT_NEAR(list[k].x, cx + w / 2 * std::cos(phi), 1e-12) << "point " << k;
+        EXPECT_NEAR(list[k].y, cy - h / 2 * std::sin(phi), 1e-12) << "point " << k;
     }
-    EXPECT_LT(list[1].x, 0);  // lower left, then right, left, lower right
-    EXPECT_GT(list[1].y, 0);
-    EXPECT_GT(list[2].x, 0);
-    EXPECT_LT(list[3].x, 0);
-    EXPECT_GT(list[4].x, 0);
-    EXPECT_GT(list[4].y, 0);
+    EXPECT_EQ(list[0].x, cx);  // the top point exactly
+    EXPECT_EQ(list[0].y, cy - h / 2);
 }
 
 struct Canvas8 {
@@ -190,7 +207,7 @@ DotRecord<Pixel8> Dot(double x, double y, double w, double h, double rotation, i
 
 TEST(DrawDot, TenPixelSquareOnPixelBoundaries) {
     Canvas8 c(30, 30);
-    EXPECT_EQ(DrawDot(c.canvas, Dot(15, 12, 10, 10, 0, kDotShapeSquare)), 0);
+    DrawDot(c.canvas, Dot(15, 12, 10, 10, 0, kDotShapeSquare));
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 30; ++x) {
             const bool inside = x >= 10 && x < 20 && y >= 7 && y < 17;
@@ -206,7 +223,7 @@ TEST(DrawDot, EveryShapeClipsAtEachBorderAndLeavesTheTransformAlone) {
     std::mt19937 rng(8);
     std::uniform_real_distribution<double> angle(0, 2 * kPi);
     const double centres[][2] = {{-4, 10}, {24, 9}, {11, -5}, {10, 21}, {-1.5, -1.5}, {10, 8}};
-    for (int shape = 1; shape <= 6; ++shape) {
+    for (int shape = kDotShapeCircle; shape <= kDotShapeDiamond; ++shape) {
         for (const auto& centre : centres) {
             Canvas8 c(20, 16);
             DrawDot(c.canvas, Dot(centre[0], centre[1], 17, 13, angle(rng), shape));
@@ -230,24 +247,80 @@ TEST(DrawDot, SkipsZeroSizesUnknownShapesAndNonFiniteDots) {
     DrawDot(c.canvas, Dot(8, 8, 10, 10, INFINITY, kDotShapeDiamond));
     EXPECT_EQ(c.Covered(), 0);
     EXPECT_TRUE(c.canvas.Transform().IsIdentity());
-    // A tiny but non-zero size still goes through (and draws nothing visible here).
-    DrawDot(c.canvas, Dot(8, 8, 1e-9, 10, 0, kDotShapeSquare));
+    // A tiny but non-zero width is drawn: a sliver through the first column of sample
+    // points of pixel column 8 holds one sample in eight of each pixel from row 3 to 12.
+    DrawDot(c.canvas, Dot(8 + 1.0 / 16, 8, 1e-9, 10, 0, kDotShapeSquare));
+    EXPECT_EQ(c.Covered(), 10);
+    for (int y = 3; y < 13; ++y) EXPECT_EQ(c.At(8, y).alpha, 8 * 255 / 64) << "row " << y;
     EXPECT_TRUE(c.canvas.Transform().IsIdentity());
 }
 
+// Every pixel of an unturned dot against point sampling of its outline: n samples inside
+// give alpha n * 255 / 64, n known up to the samples that lie too close to an edge to call.
+void ExpectSampledCoverage(Canvas8& c, const DotRecord<Pixel8>& dot) {
+    ASSERT_EQ(dot.rotation, 0.0);
+    VertexList outline;
+    BuildDotOutline(outline, AffineTransform::Identity(), dot.shape, dot.width, dot.height);
+    std::vector<oracle::Point> polygon;
+    for (size_t k = 0; k < outline.size(); ++k) polygon.push_back({dot.x + outline[k].x, dot.y + outline[k].y});
+    const std::vector<oracle::SampleCount> samples = oracle::PointSample(polygon, c.width, c.height);
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            const oracle::SampleCount& s = samples[static_cast<size_t>(y) * c.width + x];
+            const int lo = std::max(0, s.inside - s.uncertain), hi = std::min(64, s.inside + s.uncertain);
+            const int alpha = c.At(x, y).alpha;
+            ASSERT_TRUE(alpha >= lo * 255 / 64 && alpha <= hi * 255 / 64)
+                << "shape " << dot.shape << " width " << dot.width << " at " << x << "," << y << ": alpha "
+                << alpha << ", " << s.inside << " samples inside";
+        }
+}
+
+// The counts the general path gives an unturned cross centred at (cx, cy), written from the
+// path's rules: the outline is three bands of sub-rows (top arm, middle bar, bottom arm),
+// an edge serves the sub-rows from its rounded top up to its rounded bottom, and each band's
+// sub-rows hold one span from the rounded left to the rounded right edge, both included.
+std::vector<int> CrossCounts(double cx, double cy, double w, double h, int width, int height) {
+    const double p = 0.35, q = std::nextafter(0.65, 0.0);
+    auto sampleX = [&](double f) { return (cx + (-w / 2 + f * w)) * 8; };
+    auto sampleY = [&](double f) { return (cy + (-h / 2 + f * h)) * 8; };
+    auto round = [](double v) { return static_cast<int>(v + 0.5); };
+    struct Band {
+        double top, bottom, left, right;
+    };
+    const Band bands[] = {{sampleY(0), sampleY(p), sampleX(p), sampleX(q)},
+                          {sampleY(p), sampleY(q), sampleX(0), sampleX(1)},
+                          {sampleY(q), sampleY(1), sampleX(p), sampleX(q)}};
+    std::vector<int> counts(static_cast<size_t>(width) * height, 0);
+    for (const Band& band : bands) {
+        const int x0 = round(std::min(band.left, band.right)), x1 = round(std::max(band.left, band.right));
+        for (int k = std::max(0, round(band.top)); k < std::min(8 * height, round(band.bottom)); ++k)
+            for (int i = 0; i < width; ++i)
+                counts[static_cast<size_t>(k / 8) * width + i] += std::max(0, std::min(x1, 8 * i + 7) - std::max(x0, 8 * i) + 1);
+    }
+    return counts;
+}
+
 TEST(DrawDot, NegativeWidthMirrorsTheOutline) {
-    for (int shape : {kDotShapeSquare, kDotShapeDiamond, kDotShapeCircle, kDotShapeCross}) {
+    for (int shape : {kDotShapeSquare, kDotShapeDiamond, kDotShapeCircle}) {
         Canvas8 a(24, 24), b(24, 24);
         DrawDot(a.canvas, Dot(12, 12, 13.5, 9.25, 0, shape));
         DrawDot(b.canvas, Dot(12, 12, -13.5, 9.25, 0, shape));
+        ExpectSampledCoverage(a, Dot(12, 12, 13.5, 9.25, 0, shape));
         for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 24; ++x) {
-                // The mirrored outline covers the same region; only the general path's
-                // right-end sample may move to the other side.
-                if (shape == kDotShapeCross) continue;
+            for (int x = 0; x < 24; ++x)
                 ASSERT_EQ(a.At(x, y).alpha, b.At(x, y).alpha) << "shape " << shape << " at " << x << "," << y;
-            }
-        EXPECT_NEAR(a.Covered(), b.Covered(), shape == kDotShapeCross ? 6 : 0);
+    }
+    // The cross takes the general path, which includes the sample at a span's rounded right
+    // end; its arms are not quite symmetric (0.35 and just below 0.65 of the size), so each
+    // way is compared with the counts its own outline gives.
+    for (double w : {13.5, -13.5}) {
+        Canvas8 c(24, 24);
+        DrawDot(c.canvas, Dot(12, 12, w, 9.25, 0, kDotShapeCross));
+        const std::vector<int> counts = CrossCounts(12, 12, w, 9.25, 24, 24);
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x)
+                ASSERT_EQ(c.At(x, y).alpha, counts[static_cast<size_t>(y) * 24 + x] * 255 / 64)
+                    << "width " << w << " at " << x << "," << y;
     }
 }
 
@@ -278,7 +351,7 @@ TEST(DrawDot, ConvexShapesTakeTheConvexPath) {
 }
 
 TEST(DrawDot, DotsFarLargerThanTheLayerCoverItCheaply) {
-    for (int shape = 1; shape <= 6; ++shape) {
+    for (int shape = kDotShapeCircle; shape <= kDotShapeDiamond; ++shape) {
         Canvas8 c(32, 20);
         DrawDot(c.canvas, Dot(16, 10, 3.0e9, 2.0e9, 0.25, shape));
         EXPECT_EQ(c.Covered(), 32 * 20) << "shape " << shape;

@@ -3,21 +3,21 @@
 #include <cmath>
 #include <vector>
 
+#include "render/Choices.h"
+#include "render/Constants.h"
 #include "tests/WholeFrame.h"
 
 namespace tonedot::test {
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 class HalftoneLook : public WholeFrameTest {
 protected:
     // Circles of `size` on centres `size` apart (touching), grid centre in the middle of the
     // layer, over a cleared background: the output's alpha is the dots' coverage.
     void Grid(A_long width, A_long height, double size) {
-        Layer(width, height);
+        CentredLayer(width, height);
         Values().SetFloat(Index(ParamId::DotSize), size);
-        Values().SetPopup(Index(ParamId::DistanceBetween), 2);  // Centers
+        Values().SetPopup(Index(ParamId::DistanceBetween), kDistanceCenters);
         Values().SetFloat(Index(ParamId::DotDistanceX), size);
         Values().SetFloat(Index(ParamId::DotDistanceY), size);
         Values().SetCheckbox(Index(ParamId::ClearBackground), true);

@@ -24,7 +24,8 @@
 #include <sys/resource.h>
 #endif
 
-#include "tests/FrameFixture.h"
+#include "render/Choices.h"
+#include "tests/WholeFrame.h"
 
 namespace tonedot::test {
 namespace {
@@ -100,7 +101,7 @@ long PeakMiB() {
 #endif
 }
 
-class HostileParams : public FrameTest {
+class HostileParams : public WholeFrameTest {
 protected:
     // Renders one frame and checks it ended cleanly: rendered, or refused for memory with a
     // message; in bounded time; with every handle, world, suite and checkout given back.
@@ -300,12 +301,12 @@ TEST_F(HostileParams, MapLayersLargerThanTheFrame) {
     PaintFrame(map, 1);
     PaintFrame(mask, 2);
     InstanceParams& v = Values();
-    v.SetPopup(Index(ParamId::Mask), 3);  // Layer
+    v.SetPopup(Index(ParamId::Mask), kMaskLayer);
     std::map<PF_ParamIndex, const Image*> layers = {{Index(ParamId::MaskTargetLayer), &mask}};
     for (int n = 0; n < 3; ++n) {
         const ParamId::Effector fx = ParamId::EffectorIds(n);
         v.SetCheckbox(Index(fx.enable), true);
-        v.SetPopup(Index(fx.effectMap), 1);  // Use Custom Map
+        v.SetPopup(Index(fx.effectMap), kEffectMapCustom);
         v.SetCheckbox(Index(fx.pickSourceColor), true);
         layers[Index(fx.customMapLayer)] = &map;
     }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/PngFile.h"
+#include "render/Choices.h"
 #include "tests/WholeFrame.h"
 
 namespace tonedot::test {
@@ -98,9 +99,9 @@ class ReferenceFrames : public WholeFrameTest {
 protected:
     void SetUp() override {
         WholeFrameTest::SetUp();
-        Layer(kWidth, kHeight);
+        CentredLayer(kWidth, kHeight);
         Values().SetFloat(Index(ParamId::DotSize), 20);
-        Values().SetPopup(Index(ParamId::DistanceBetween), 2);  // Centers
+        Values().SetPopup(Index(ParamId::DistanceBetween), kDistanceCenters);
         Values().SetFloat(Index(ParamId::DotDistanceX), 24);
         Values().SetFloat(Index(ParamId::DotDistanceY), 24);
     }

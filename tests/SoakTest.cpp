@@ -22,7 +22,8 @@
 #include <unistd.h>
 #endif
 
-#include "tests/FrameFixture.h"
+#include "render/Choices.h"
+#include "tests/WholeFrame.h"
 
 namespace tonedot::test {
 namespace {
@@ -53,7 +54,7 @@ constexpr bool kMeasureMemory = false;  // the sanitizers hold freed memory back
 constexpr bool kMeasureMemory = true;
 #endif
 
-class Soak : public FrameTest {};
+class Soak : public WholeFrameTest {};
 
 TEST_F(Soak, AThousandFramesLeaveNothingBehind) {
     constexpr A_long kW = 64, kH = 48;
@@ -64,10 +65,10 @@ TEST_F(Soak, AThousandFramesLeaveNothingBehind) {
     v.SetSlider(Index(ParamId::RandomInterval), 1);
     v.SetFloat(Index(ParamId::RandomSize), 0.4);
     v.SetFloat(Index(ParamId::DotSize), 6);
-    v.SetPopup(Index(ParamId::Mask), 3);  // Layer
+    v.SetPopup(Index(ParamId::Mask), kMaskLayer);
     const ParamId::Effector fx = ParamId::EffectorIds(0);
     v.SetCheckbox(Index(fx.enable), true);
-    v.SetPopup(Index(fx.effectMap), 1);  // Use Custom Map
+    v.SetPopup(Index(fx.effectMap), kEffectMapCustom);
     v.SetCheckbox(Index(fx.pickSourceColor), true);
     v.SetCheckbox(Index(fx.absolute), true);
     v.SetFloat(Index(fx.absSize), 9);
