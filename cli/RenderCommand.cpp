@@ -28,6 +28,7 @@
 #include "cli/ImageFile.h"
 #include "cli/OutputEncoding.h"
 #include "cli/Progress.h"
+#include "cli/RunFiles.h"
 #include "cli/StandardStreams.h"
 #include "cli/Shard.h"
 #include "host/RenderCall.h"
@@ -48,23 +49,6 @@ bool ParseWhole(const std::string& text, long& out) {
     if (text.empty()) return false;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
-}
-
-// A file's identity (device and inode, after links), when it exists.
-std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return std::nullopt;
-    return std::make_pair(st.st_dev, st.st_ino);
-}
-
-// The name a file that may not exist yet will have: its folder resolved through links.
-std::string ResolvedName(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    char buffer[PATH_MAX];
-    if (!realpath(folder.c_str(), buffer)) return path;
-    return std::string(buffer) + "/" + name;
 }
 
 void CheckOutputFolder(const std::string& path) {
@@ -336,38 +320,17 @@ private:
 // of the run (any frame's, any layer's: by identity, after links), and no two outputs
 // may be one file.
 void CheckOutputsAgainstInputs(const RenderPlan& plan, const std::vector<std::string>& layerPatterns) {
-    std::map<std::pair<dev_t, ino_t>, std::string> inputs;
-    auto addInput = [&](const std::string& path) {
-        if (auto id = IdentityOf(path)) inputs.emplace(*id, path);
-    };
+    RunFiles files;
     std::vector<FramePattern> layerFiles;
     for (const std::string& p : layerPatterns) layerFiles.emplace_back(p);
     for (long frame : plan.frames) {
-        addInput(plan.input.Expand(frame));
-        for (const FramePattern& l : layerFiles) addInput(l.Expand(frame));
+        files.AddInput(plan.input.Expand(frame));
+        for (const FramePattern& l : layerFiles) files.AddInput(l.Expand(frame));
         if (!plan.input.HasField() && layerFiles.empty()) break;  // the same inputs for every frame
     }
-    std::map<std::string, std::string> outputNames;
-    std::map<std::pair<dev_t, ino_t>, std::string> outputIds;
-    auto addOutput = [&](const std::string& path) {
-        if (auto id = IdentityOf(path)) {
-            auto in = inputs.find(*id);
-            if (in != inputs.end())
-                throw UsageError("the output \"" + path + "\" is " +
-                                 (in->second == path ? "an input" : "the input \"" + in->second + "\"") +
-                                 " of this run; tonedot never writes over its input.");
-            if (!outputIds.emplace(*id, path).second)
-                throw UsageError("the outputs \"" + outputIds[*id] + "\" and \"" + path +
-                                 "\" are the same file; give each output a name of its own.");
-        }
-        const std::string name = ResolvedName(path);
-        if (!outputNames.emplace(name, path).second)
-            throw UsageError("the outputs \"" + outputNames[name] + "\" and \"" + path +
-                             "\" are the same file; give each output a name of its own.");
-    };
     for (long frame : plan.frames) {
-        addOutput(plan.output.Expand(frame));
-        if (plan.svg) addOutput(plan.svg->Expand(frame));
+        files.AddOutput(plan.output.Expand(frame));
+        if (plan.svg) files.AddOutput(plan.svg->Expand(frame));
     }
 }
 

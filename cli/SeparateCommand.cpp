@@ -26,6 +26,7 @@
 #include "cli/ImageFile.h"
 #include "cli/InkScreen.h"
 #include "cli/RenderCommand.h"
+#include "cli/RunFiles.h"
 #include "cli/Separation.h"
 #include "cli/StandardStreams.h"
 
@@ -218,34 +219,11 @@ SeparatePlan MakePlan(const ParsedArgs& args, const RegisteredParams& params) {
 
 // No output may be an input (the picture or a layer file) or another output (by file
 // identity, and by name for files that are not there yet).
-void CheckOutputs(const SeparatePlan& plan, std::vector<std::string> inputs) {
-    inputs.push_back(plan.input);
-    std::map<std::pair<dev_t, ino_t>, std::string> inputIds;
-    for (const std::string& path : inputs)
-        if (struct stat st; stat(path.c_str(), &st) == 0) inputIds.emplace(std::make_pair(st.st_dev, st.st_ino), path);
-    std::map<std::pair<dev_t, ino_t>, std::string> ids;
-    std::map<std::string, std::string> names;
-    for (const std::string& out : plan.Outputs()) {
-        struct stat st;
-        if (stat(out.c_str(), &st) == 0) {
-            const auto in = inputIds.find(std::make_pair(st.st_dev, st.st_ino));
-            if (in != inputIds.end())
-                throw UsageError("the output \"" + out + "\" is " +
-                                 (in->second == out ? "an input" : "the input \"" + in->second + "\"") +
-                                 " of this run; tonedot never writes over its input.");
-            if (!ids.emplace(std::make_pair(st.st_dev, st.st_ino), out).second)
-                throw UsageError("the outputs \"" + ids[{st.st_dev, st.st_ino}] + "\" and \"" + out +
-                                 "\" are the same file; give each output a name of its own.");
-        }
-        char resolved[PATH_MAX];
-        const std::size_t slash = out.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : out.substr(0, slash));
-        const std::string name = (realpath(folder.c_str(), resolved) ? std::string(resolved) : folder) + "/" +
-                                 (slash == std::string::npos ? out : out.substr(slash + 1));
-        if (!names.emplace(name, out).second)
-            throw UsageError("the outputs \"" + names[name] + "\" and \"" + out +
-                             "\" are the same file; give each output a name of its own.");
-    }
+void CheckOutputs(const SeparatePlan& plan, const std::vector<std::string>& layerFiles) {
+    RunFiles files;
+    files.AddInput(plan.input);
+    for (const std::string& path : layerFiles) files.AddInput(path);
+    for (const std::string& out : plan.Outputs()) files.AddOutput(out);
 }
 
 // The picture resampled to width x height (the image library's filtered resize).

@@ -58,5 +58,7 @@ if(TONEDOT_BUILD_TESTS AND NOT WIN32 AND NOT TONEDOT_SANITIZE)  # sanitizer buil
     endif()
     add_test(NAME tonedot_package
       COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/check-deb.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${expected})
+    # cpack installs from this build folder (and may build in it): one such test at a time.
+    set_tests_properties(tonedot_package PROPERTIES RESOURCE_LOCK build_folder)
   endif()
 endif()

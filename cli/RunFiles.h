@@ -1,0 +1,26 @@
+// The files one run reads and writes, checked before anything is written: no output may
+// be an input of the run (by identity: device and inode, after links) and no two outputs
+// may be one file (by identity, and by name for files that are not there yet).
+#pragma once
+#include <map>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+
+namespace tonedot::cli {
+
+class RunFiles {
+public:
+    // A file the run reads; one that does not exist is not recorded.
+    void AddInput(const std::string& path);
+    // A file the run writes.  Throws the usage error that names the clash.
+    void AddOutput(const std::string& path);
+
+private:
+    using Identity = std::pair<dev_t, ino_t>;
+    std::map<Identity, std::string> inputs_;
+    std::map<Identity, std::string> outputIds_;
+    std::map<std::string, std::string> outputNames_;
+};
+
+}  // namespace tonedot::cli
