@@ -280,16 +280,16 @@ void WriteTiff(const std::string& temp, const std::string& target, int width, in
                const std::string& colourSpace, const std::string& iccProfile) {
     auto out = OIIO::ImageOutput::create(temp);
     if (!out) ThrowWriteError(target, OIIO::geterror());
-    OIIO::ImageSpec spec(width, height, static_cast<int>(channels.size()), OIIO::TypeDesc::UINT8);
-    spec.channelnames = channels;
-    spec.alpha_channel = -1;
-    spec.attribute("compression", "lzw");
-    if (bits != 8) spec.attribute("oiio:BitsPerSample", bits);
-    if (!colourSpace.empty()) spec.attribute("tiff:ColorSpace", colourSpace);
+    OIIO::ImageSpec layout(width, height, static_cast<int>(channels.size()), OIIO::TypeDesc::UINT8);
+    layout.channelnames = channels;
+    layout.alpha_channel = -1;
+    layout.attribute("compression", "lzw");
+    if (bits != 8) layout.attribute("oiio:BitsPerSample", bits);
+    if (!colourSpace.empty()) layout.attribute("tiff:ColorSpace", colourSpace);
     if (!iccProfile.empty())
-        spec.attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, static_cast<int>(iccProfile.size())),
+        layout.attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, static_cast<int>(iccProfile.size())),
                        iccProfile.data());
-    if (!out->open(temp, spec) || !out->write_image(OIIO::TypeDesc::UINT8, data.data()) || !out->close())
+    if (!out->open(temp, layout) || !out->write_image(OIIO::TypeDesc::UINT8, data.data()) || !out->close())
         ThrowWriteError(target, out->geterror());
     out.reset();
     // Read back as stored (no conversion of CMYK to RGB).

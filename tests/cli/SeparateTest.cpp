@@ -32,10 +32,10 @@ void WriteStripes(const std::string& path, const std::vector<std::array<float, 3
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < 3; ++c)
                 pixels[(static_cast<std::size_t>(y) * width + x) * 3 + c] = colours[x / stripe][c];
-    OIIO::ImageSpec spec(width, height, 3, OIIO::TypeDesc::UINT8);
-    if (!icc.empty()) spec.attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, static_cast<int>(icc.size())), icc.data());
+    OIIO::ImageSpec layout(width, height, 3, OIIO::TypeDesc::UINT8);
+    if (!icc.empty()) layout.attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, static_cast<int>(icc.size())), icc.data());
     auto out = OIIO::ImageOutput::create(path);
-    ASSERT_TRUE(out && out->open(path, spec) && out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) && out->close());
+    ASSERT_TRUE(out && out->open(path, layout) && out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) && out->close());
 }
 
 struct Raster {
