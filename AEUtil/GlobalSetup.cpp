@@ -10,6 +10,8 @@
 #include "params/ParamRegistry.h"
 #include "params/StoredDefaults.h"
 
+using namespace Params;
+
 namespace {
 
 const char* const kStageNames[] = {"Develop", "Alpha", "Beta", "Release"};

@@ -2,6 +2,8 @@
 
 #include "params/ParamRegistry.h"
 
+using namespace Params;
+
 namespace AEUtil {
 namespace {
 void* gModule = nullptr;

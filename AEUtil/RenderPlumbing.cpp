@@ -11,6 +11,8 @@
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
 
+using namespace Params;
+
 namespace {
 
 // Checkout ids of the size probes are the plain ids plus this.

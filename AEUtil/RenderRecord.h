@@ -5,7 +5,7 @@
 #include "params/ParamValues.h"
 
 struct RenderRecord {
-    ParamValues values;
+    Params::ParamValues values;
     PF_InData* inData;
     PF_OutData* outData;
     PF_EffectWorld* input;

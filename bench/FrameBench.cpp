@@ -44,6 +44,9 @@
 #include "params/ParamRegistry.h"
 #include "render/DrawDots.h"
 
+using namespace Params;
+using namespace Render;
+
 namespace {
 
 using tonedot::Host;

@@ -7,6 +7,10 @@
 #include "render/DotGrid.h"
 #include "render/GridWalk.h"
 
+using namespace Params;
+
+using namespace Render;
+
 namespace {
 
 GridGeometry Geometry(double cx, double cy, double step, double degrees, double width, double height)

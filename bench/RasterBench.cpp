@@ -21,6 +21,8 @@
 #include "render/DotCanvas.h"
 #include "render/DotShapes.h"
 
+using namespace Render;
+
 namespace {
 
 constexpr int kLayerSize = 1024;

@@ -25,6 +25,8 @@
 
 #include <unistd.h>
 
+using namespace Params;
+
 namespace tonedot::cli {
 namespace {
 

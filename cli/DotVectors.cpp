@@ -18,6 +18,9 @@
 #include "render/RenderFrame.h"
 #include "render/VertexList.h"
 
+using namespace Params;
+using namespace Render;
+
 namespace tonedot::cli {
 namespace {
 

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+using namespace Render;
+
 namespace tonedot::cli {
 namespace {
 

@@ -14,6 +14,8 @@
 #include "params/StoredDefaults.h"
 #include "resources/OptionDialogIds.h"
 
+using namespace Params;
+
 namespace FxOptionDlg {
 
 namespace {

@@ -10,6 +10,9 @@
 #include "render/DotLayerTransfer.h"
 #include "render/RenderFrame.h"
 
+using namespace Params;
+using namespace Render;
+
 namespace {
 
 // Where effector n's "Custom Map Layer n" goes in the frame's values.

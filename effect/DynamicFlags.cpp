@@ -7,6 +7,8 @@
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
 
+using namespace Params;
+
 PF_Err CustomFilter::QueryDynamicFlags(PF_InData* in_data, PF_OutData* out_data,
                                        PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
     const A_long index = FindParamIndex(ParamId::RandomInterval);

@@ -9,6 +9,9 @@
 #include "params/ParamValues.h"
 #include "render/Constants.h"
 
+using namespace Params;
+using namespace Render;
+
 namespace {
 
 // Display names of one effector group's members.

@@ -9,6 +9,9 @@
 #include "render/Choices.h"
 #include "render/Constants.h"
 
+using namespace Params;
+using namespace Render;
+
 namespace {
 
 bool ValidIndex(const PF_InData* in_data, PF_ParamDef* params[], A_long index)

@@ -5,12 +5,14 @@
 #include <vector>
 #include "AEUtil/HostApi.h"
 
+namespace Params {
 class ParamUtilsSuiteRef;
+}
 
 // For each host index in order: a copy of params[index] with PF_PUI_DISABLED cleared
 // (enabled) or set, handed to PF_UpdateParamUI.  The host's answer is not examined.
 // Indices outside 1 .. in_data->num_params - 1 are skipped.
-void SetParamsEnabled(ParamUtilsSuiteRef& suite, PF_InData* in_data, PF_ParamDef* params[],
+void SetParamsEnabled(Params::ParamUtilsSuiteRef& suite, PF_InData* in_data, PF_ParamDef* params[],
                       bool enabled, const std::vector<A_long>& indices);
 
 // Enables and disables the controls by the effect's rules and remembers the current

@@ -38,7 +38,7 @@ void Check(bool ok, const char* what, const std::string& detail = "") {
 }
 
 // The parameters as the effect registers them, from a host kept for the whole run.
-const RegisteredParams& Params() {
+const RegisteredParams& Registry() {
     static tonedot::Host* host = [] {
         auto* h = new tonedot::Host(&EntryPointFunc);
         Check(h->Send(PF_Cmd_GLOBAL_SETUP).err == PF_Err_NONE, "global setup failed");
@@ -108,8 +108,8 @@ void CommandLine(const std::string& text) {
         if (args.HelpWanted()) return;
         // Presets name files; the preset reader has its own run below.
         if (args.Has("preset")) return;
-        const ParamSettings settings = SettingsFromArgs(Params(), args);
-        for (const auto& [index, value] : settings) CheckAccepted(Params().All()[index], value);
+        const ParamSettings settings = SettingsFromArgs(Registry(), args);
+        for (const auto& [index, value] : settings) CheckAccepted(Registry().All()[index], value);
         if (const auto frames = args.Value("frames")) {
             const std::vector<long> list = ParseFrameList(*frames);
             Check(!list.empty() && list.size() <= 1000000 && *std::min_element(list.begin(), list.end()) >= 0,
@@ -131,23 +131,23 @@ void Preset(const std::uint8_t* data, std::size_t size) {
     tonedot::fuzz::WriteFileBytes(path, data, size);
     ParamSettings settings;
     try {
-        ReadPreset(path, Params(), settings);
+        ReadPreset(path, Registry(), settings);
     } catch (const CliError&) {
         return;
     }
-    for (const auto& [index, value] : settings) CheckAccepted(Params().All()[index], value);
+    for (const auto& [index, value] : settings) CheckAccepted(Registry().All()[index], value);
     // What was read writes out as a preset that reads back the same.
-    const std::string text = PresetText(Params(), settings);
+    const std::string text = PresetText(Registry(), settings);
     const std::string again = Scratch() / "again.ini";
     tonedot::fuzz::WriteFileBytes(again, reinterpret_cast<const std::uint8_t*>(text.data()),
                                   text.size());
     ParamSettings reread;
     try {
-        ReadPreset(again, Params(), reread);
+        ReadPreset(again, Registry(), reread);
     } catch (const CliError& e) {
         Check(false, "a written preset is refused:", e.what());
     }
-    Check(PresetText(Params(), reread) == text, "a written preset reads back differently");
+    Check(PresetText(Registry(), reread) == text, "a written preset reads back differently");
 }
 
 }  // namespace

@@ -22,6 +22,8 @@
 #include "render/DotShapes.h"
 #include "render/PolygonRasterizer.h"
 
+using namespace Render;
+
 namespace {
 
 void Check(bool ok, const char* what) {

@@ -16,6 +16,8 @@
 #include "fuzz/FuzzScratch.h"
 #include "params/StoredDefaults.h"
 
+using namespace Params;
+
 using namespace AEUtil::Platform;
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace Params {
+
 namespace {
 A_long gNextIndex = 1;
 }  // namespace
@@ -72,3 +74,5 @@ void BaseParam::BeginDef(PF_InData* in_data, PF_ParamType kind, A_long id, bool 
 }
 
 PF_Err BaseParam::AddDef(PF_InData* in_data) { return PF_ADD_PARAM(in_data, -1, &def); }
+
+}  // namespace Params

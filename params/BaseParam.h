@@ -8,6 +8,8 @@
 #include "params/ParamGetter.h"
 #include "params/ParamValues.h"
 
+namespace Params {
+
 class BaseParam {
 public:
     // Takes `index` from the global index counter (and advances it); copies `templateDef`
@@ -55,3 +57,5 @@ void ResetParamIndexCounter();
 // Whether stored defaults apply for this host: any host other than After Effects, or After
 // Effects with an effect API version above 12.11.
 bool StoredDefaultsApply(const PF_InData* in_data);
+
+}  // namespace Params

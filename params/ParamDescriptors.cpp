@@ -6,6 +6,8 @@
 
 #include "params/StoredDefaults.h"
 
+namespace Params {
+
 namespace {
 
 template <typename T>
@@ -296,3 +298,5 @@ PF_Err ParamAddLayer::AddToHost(PF_InData* in_data, A_long id, const char*) {
     def.u.ld.dephault = dflt;
     return AddDef(in_data);
 }
+
+}  // namespace Params

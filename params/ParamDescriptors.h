@@ -3,6 +3,8 @@
 #pragma once
 #include "params/BaseParam.h"
 
+namespace Params {
+
 // Opens a parameter group (PF_Param_GROUP_START).  Never fetches.
 class ParamAddTopic : public BaseParam {
 public:
@@ -119,3 +121,5 @@ public:
 
     A_long dflt;  // PF_LayerDefault_NONE or PF_LayerDefault_MYSELF
 };
+
+}  // namespace Params

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace Params {
+
 PF_Err GetParamByCheckout::GetParam(A_long index, PF_ParamDef* out) {
     const PF_Err err = PF_CHECKOUT_PARAM(in_data_, index, in_data_->current_time,
                                          in_data_->time_step, in_data_->time_scale, out);
@@ -30,3 +32,5 @@ PF_Err GetParamFromArray::GetParam(A_long index, PF_ParamDef* out) {
 bool GetParamFromArray::IsEnabled(A_long index) {
     return (params_[index]->ui_flags & PF_PUI_DISABLED) == 0;
 }
+
+}  // namespace Params

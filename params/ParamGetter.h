@@ -5,6 +5,8 @@
 #pragma once
 #include "AEUtil/HostApi.h"
 
+namespace Params {
+
 class ParamGetter {
 public:
     // Fills `out` with the definition and value of host parameter `index`.
@@ -52,3 +54,5 @@ public:
 private:
     PF_ParamDef** params_;
 };
+
+}  // namespace Params

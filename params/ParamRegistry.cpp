@@ -4,6 +4,8 @@
 #include <cassert>
 #include <stdexcept>
 
+namespace Params {
+
 namespace {
 
 // Plain arrays with no destructor of their own: the library unload hook may run after the
@@ -113,3 +115,5 @@ void SaveParamDefaults(PF_InData* in_data, const char* iniPath) {
         p->SaveDefault(in_data, iniPath);
     }
 }
+
+}  // namespace Params

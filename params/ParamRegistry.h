@@ -6,6 +6,8 @@
 #include "AEUtil/HostApi.h"
 #include "params/BaseParam.h"
 
+namespace Params {
+
 // The most descriptors the id table holds.
 constexpr size_t kMaxParams = 16383;
 
@@ -35,3 +37,5 @@ PF_Err FetchParams(ParamValues* record, ParamGetter& getter);
 PF_Err ReleaseParams(ParamGetter& getter);
 // Writes every descriptor's current value to the stored-defaults file.
 void SaveParamDefaults(PF_InData* in_data, const char* iniPath);
+
+}  // namespace Params

@@ -2,6 +2,8 @@
 
 #include "AEUtil/HostVersion.h"
 
+namespace Params {
+
 ParamUtilsSuiteRef::ParamUtilsSuiteRef(PF_InData* in_data) : basic_(in_data->pica_basicP) {
     const int32 wanted = HostVersionCode(in_data) < 110 ? kPFParamUtilsSuiteVersion1
                                                         : kPFParamUtilsSuiteVersion3;
@@ -34,3 +36,5 @@ PF_Err ParamUtilsSuiteRef::UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex in
                ? procs_.v3.PF_UpdateParamUI(effect_ref, index, def)
                : procs_.v2.PF_UpdateParamUI(effect_ref, index, def);
 }
+
+}  // namespace Params

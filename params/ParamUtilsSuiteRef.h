@@ -6,6 +6,8 @@
 
 #include "AEUtil/HostApi.h"
 
+namespace Params {
+
 class ParamUtilsSuiteRef {
 public:
     explicit ParamUtilsSuiteRef(PF_InData* in_data);
@@ -29,3 +31,5 @@ private:
         PF_ParamUtilsSuite3 v3;
     } procs_{};
 };
+
+}  // namespace Params

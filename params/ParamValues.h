@@ -7,6 +7,8 @@
 #include <cstdint>
 #include "AEUtil/HostApi.h"
 
+namespace Params {
+
 struct FixedPoint {
     int32_t x;  // 16.16
     int32_t y;  // 16.16
@@ -77,3 +79,5 @@ struct ParamValues {
     double randomValue;            // "V"
     EffectorParams effector[3];    // "Effector1", "Effector2", "Effector3"
 };
+
+}  // namespace Params

@@ -10,6 +10,8 @@
 
 #include "AEUtil/Platform.h"
 
+namespace Params {
+
 namespace {
 
 using AEUtil::Platform::kPathSeparator;
@@ -250,3 +252,5 @@ void DeleteStoredDefaults(const char* iniPath) {
         folder = ParentFolder(folder);
     }
 }
+
+}  // namespace Params

@@ -12,6 +12,8 @@
 
 #include "AEUtil/HostApi.h"
 
+namespace Params {
+
 // Size of a settings path buffer (the Windows MAX_PATH, terminator included).
 constexpr std::size_t kSettingsPathSize = 260;
 // Size of the section name buffer (terminator included).
@@ -57,3 +59,5 @@ bool CreateSettingsFolder(const char* iniPath);
 // Deletes the settings file, then removes its folder and the one above it ("InkPanel",
 // "TORVA") when they are empty, never the application-data folder or anything outside it.
 void DeleteStoredDefaults(const char* iniPath);
+
+}  // namespace Params

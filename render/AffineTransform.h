@@ -2,6 +2,8 @@
 #pragma once
 #include <cmath>
 
+namespace Render {
+
 struct AffineTransform {
     double a = 1.0, b = 0.0, tx = 0.0;
     double c = 0.0, d = 1.0, ty = 0.0;
@@ -37,3 +39,5 @@ struct AffineTransform {
     double MapX(double x, double y) const { return a * x + b * y + tx; }
     double MapY(double x, double y) const { return c * x + d * y + ty; }
 };
+
+}  // namespace Render

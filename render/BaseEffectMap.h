@@ -1,6 +1,8 @@
 // An effect map: how strongly an effector acts at a point of the dot layer.
 #pragma once
 
+namespace Render {
+
 class BaseEffectMap {
 public:
     virtual ~BaseEffectMap() = default;
@@ -12,3 +14,5 @@ protected:
     BaseEffectMap(const BaseEffectMap&) = default;
     BaseEffectMap& operator=(const BaseEffectMap&) = default;
 };
+
+}  // namespace Render

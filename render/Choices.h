@@ -5,6 +5,8 @@
 #include <cstdint>
 #include "render/Constants.h"
 
+namespace Render {
+
 // "Dot Shape"
 enum DotShapeChoice : int32_t {
     kDotShapeCircle = 1,
@@ -102,3 +104,5 @@ static_assert(ChoiceCount(kMaskChoices) == kMaskLayer, "Mask");
 static_assert(ChoiceCount(kEffectMapChoices) == kEffectMapLinearMirror, "Effect Map");
 static_assert(ChoiceCount(kTilingChoices) == kTilingExtendEdge, "Tiling");
 static_assert(ChoiceCount(kBlendModeChoices) == kBlendChoiceExclusion, "Blend Mode");
+
+}  // namespace Render

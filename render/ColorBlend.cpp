@@ -1,6 +1,8 @@
 #include "render/ColorBlend.h"
 #include "render/Choices.h"
 
+namespace Render {
+
 int32_t BlendModeFromPopup(int32_t popupValue) {
     switch (popupValue) {
         case kBlendChoiceAdd: return kBlendAdd;
@@ -56,3 +58,5 @@ double WrapHue(double h) {
     if (h >= 0.0) return h - std::trunc(h);
     return h + std::fabs(std::trunc(h)) + 1.0;
 }
+
+}  // namespace Render

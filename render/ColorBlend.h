@@ -10,6 +10,8 @@
 #include <limits>
 #include "AEUtil/Pixel.h"
 
+namespace Render {
+
 // Blend mode numbers as BlendPixel takes them.
 enum BlendMode : int32_t {
     kBlendNormal = 1,
@@ -234,3 +236,5 @@ void LimitToFull(P& c) {
     if (c.green > full) c.green = full;
     if (c.blue > full) c.blue = full;
 }
+
+}  // namespace Render

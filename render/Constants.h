@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+namespace Render {
+
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 2 * kPi;
 constexpr double kHalfPi = kPi / 2;
@@ -26,3 +28,5 @@ constexpr uint32_t kDrawsPerDot = 9;
 constexpr int kEffectorCount = 3;
 
 static_assert(kPerSample == 0.015625, "1/64 is exact");
+
+}  // namespace Render

@@ -5,6 +5,8 @@
 #include <limits>
 #include "render/SampleGrid.h"
 
+namespace Render {
+
 namespace {
 constexpr SampleSpan kEmptySlot{-1, -1};  // covers only sample column -1, outside the layer
 }
@@ -62,3 +64,5 @@ const std::vector<CoverageRun>& ConvexSpanState::Resolve() {
     }
     return runs_;
 }
+
+}  // namespace Render

@@ -9,6 +9,8 @@
 #include "render/CoverageSink.h"
 #include "render/SpanRows.h"
 
+namespace Render {
+
 // One side of a convex outline: the current edge, sampled at sub-row centres.
 struct EdgeWalker {
     double x = 0.0;       // sample column of the edge at the current sub-row's centre
@@ -63,3 +65,5 @@ private:
     int32_t minX0_, maxX1_;  // extremes of the row's span ends
     std::vector<CoverageRun> runs_;
 };
+
+}  // namespace Render

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace Render {
+
 // `length` pixels from column `x`, each with `count` of its 64 samples inside the outline
 // (1..64).  Runs of a row come left to right, never overlap and lie inside the layer.
 struct CoverageRun {
@@ -28,3 +30,5 @@ public:
 protected:
     ~CoverageSink() = default;
 };
+
+}  // namespace Render

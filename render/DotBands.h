@@ -21,6 +21,8 @@
 #include "render/DotRecord.h"
 #include "render/DotTracer.h"
 
+namespace Render {
+
 // Bands per thread (more than one, so a thread that finishes early takes another) and the
 // fewest rows a band has.
 constexpr int32_t kBandsPerThread = 4;
@@ -173,3 +175,5 @@ PF_Err DrawInBands(const DotList<P>& list, DotCanvas<P>& canvas, PF_InData* inDa
 {
     return BandedDrawing<P>(list, canvas, inData).Run();
 }
+
+}  // namespace Render

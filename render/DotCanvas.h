@@ -8,6 +8,8 @@
 #include "render/DotTracer.h"
 #include "render/PolygonFiller.h"
 
+namespace Render {
+
 template <class P>
 class DotCanvas {
 public:
@@ -64,3 +66,5 @@ template <class P>
 void DrawDot(DotCanvas<P>& canvas, const DotRecord<P>& dot) {
     canvas.Tracer().Trace(dot, canvas);
 }
+
+}  // namespace Render

@@ -15,6 +15,8 @@
 #include "render/DotRecord.h"
 #include "render/GridWalk.h"
 
+namespace Render {
+
 namespace DotGridMath {
 
 // |x| folded back and forth into [0, 1].
@@ -63,7 +65,7 @@ P ColorFromParam(const PF_Pixel& c)
 
 // Frame-wide values for a dot layer of width x height, at the given host time.
 template <class P>
-FrameValues<P> MakeFrameValues(const ParamValues& v, int32_t currentTime, int32_t timeStep,
+FrameValues<P> MakeFrameValues(const Params::ParamValues& v, int32_t currentTime, int32_t timeStep,
                                int32_t width, int32_t height)
 {
     using namespace DotGridMath;
@@ -76,7 +78,7 @@ FrameValues<P> MakeFrameValues(const ParamValues& v, int32_t currentTime, int32_
         g.rx = g.cx;
         g.ry = g.cy;
     } else if (effector >= 0 && effector < kEffectorCount) {
-        const FixedPoint& pos = v.effector[effector].position;
+        const Params::FixedPoint& pos = v.effector[effector].position;
         g.rx = FixedToDouble(pos.x);
         g.ry = FixedToDouble(pos.y);
     } else {
@@ -252,3 +254,5 @@ bool LayOutDots(const FrameValues<P>& f, Effectors&& applyEffectors, DotList<P>&
     WalkGrid(f.grid, random, [&](double px, double py) { MakeDot(f, random, px, py, applyEffectors, list, memo); });
     return true;
 }
+
+}  // namespace Render

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace Render {
+
 PF_LRect TransferSourceRect(const DotLayerTransfer& t) {
     if (!t.smart || (t.mask == kMaskNormal && !t.invertMask)) {
         // The output covers the input's area of the layer.
@@ -54,3 +56,5 @@ PF_Err TransferDotLayer(PF_InData* in_data, SuiteHolder& suites, const DotLayerT
                                     PF_Field_FRAME, &source, t.dotLayer, &mode,
                                     withMask ? &mask : nullptr, 0, 0, t.output);
 }
+
+}  // namespace Render

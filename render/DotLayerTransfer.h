@@ -6,6 +6,8 @@
 #include "AEUtil/SuiteHolder.h"
 #include "render/Choices.h"
 
+namespace Render {
+
 struct DotLayerTransfer {
     PF_EffectWorld* input;      // the input layer
     PF_EffectWorld* output;     // the output buffer
@@ -24,3 +26,5 @@ bool TransferMask(const DotLayerTransfer& transfer, PF_MaskWorld* mask);
 // Calls "PF World Transform Suite" 1 transfer_rect; its result is the render's.
 PF_Err TransferDotLayer(PF_InData* in_data, SuiteHolder& suites,
                         const DotLayerTransfer& transfer);
+
+}  // namespace Render

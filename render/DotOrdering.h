@@ -8,6 +8,8 @@
 #include "render/DotGrid.h"
 #include "render/DotRecord.h"
 
+namespace Render {
+
 // Reading order: top row first, left to right within a row.
 struct ReadingOrderLess {
     template <class D>
@@ -108,3 +110,5 @@ PF_Err DrawInOrder(const DotList<P>& list, PF_InData* inData, DrawOne&& drawOne)
     }
     return result;
 }
+
+}  // namespace Render

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+namespace Render {
+
 class DotRandom {
 public:
     static constexpr uint32_t kMultiplier = 2061;
@@ -69,3 +71,5 @@ private:
 
     uint32_t state_;
 };
+
+}  // namespace Render

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include "AEUtil/Pixel.h"
 
+namespace Render {
+
 // A finished dot, as ordered and drawn.
 template <class P>
 struct DotRecord {
@@ -28,3 +30,5 @@ struct DotState {
     P color;
     double key;
 };
+
+}  // namespace Render

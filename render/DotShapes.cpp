@@ -7,6 +7,8 @@
 #include "render/Constants.h"
 #include "render/HalfDegreeTable.h"
 
+namespace Render {
+
 namespace {
 
 constexpr double kArcStep = 9 * kDegToRad;
@@ -183,3 +185,5 @@ bool BuildDotOutline(VertexList& vertices, const AffineTransform& transform, int
         default: vertices.Clear(); return false;
     }
 }
+
+}  // namespace Render

@@ -6,6 +6,8 @@
 #include "render/Choices.h"
 #include "render/VertexList.h"
 
+namespace Render {
+
 // Number of outline points of a circle whose width-height diagonal, mapped by the canvas
 // transform, is (ex, ey): trunc(L * 2pi / 8) with L = sqrt(ex^2 + ey^2), at least 8.  Very
 // large diagonals give a large count without overflow.
@@ -27,3 +29,5 @@ void AddDiamond(VertexList& vertices, double cx, double cy, double w, double h);
 // Builds the outline of `shape` around the model origin; false (and an empty list) for a
 // value outside 1..6.
 bool BuildDotOutline(VertexList& vertices, const AffineTransform& transform, int32_t shape, double w, double h);
+
+}  // namespace Render

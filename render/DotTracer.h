@@ -17,6 +17,8 @@
 #include "render/DotShapes.h"
 #include "render/VertexList.h"
 
+namespace Render {
+
 // Whether a dot has an outline: not one of exactly zero width or height, nor one with a
 // size, position or rotation that is not a finite number.  (A dot of an unknown shape has
 // none either; BuildDotOutline finds that.)
@@ -75,3 +77,5 @@ private:
     VertexList vertices_;
     DotTracer tracer_;  // refers to the two above, so it comes after them
 };
+
+}  // namespace Render

@@ -14,7 +14,9 @@
 #include "render/Effector.h"
 #include "render/EffectorState.h"
 
-static_assert(std::extent_v<decltype(ParamValues::effector)> == kEffectorCount,
+namespace Render {
+
+static_assert(std::extent_v<decltype(Params::ParamValues::effector)> == kEffectorCount,
               "one parameter block per effector");
 
 // The frame's dots for a dot layer of width x height, in the order they are drawn (see
@@ -24,7 +26,7 @@ template <class P>
 bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, DotList<P>& list,
                      uint64_t& count)
 {
-    const ParamValues& values = record.values;
+    const Params::ParamValues& values = record.values;
     const PF_InData* inData = record.inData;
     const FrameValues<P> frame = MakeFrameValues<P>(values, inData ? inData->current_time : 0,
                                                     inData ? inData->time_step : 0, width, height);
@@ -72,3 +74,5 @@ bool TraceFrameDots(const RenderRecord& record, int32_t width, int32_t height, S
     DrawInOrder(list, nullptr, [&](const DotRecord<P>& dot) { tracer.Trace(dot, sink); });
     return true;
 }
+
+}  // namespace Render

@@ -6,6 +6,8 @@
 #include <utility>
 #include "render/BaseEffectMap.h"
 
+namespace Render {
+
 class SharedCountBase {
 public:
     SharedCountBase() = default;
@@ -75,3 +77,5 @@ private:
     BaseEffectMap* map_ = nullptr;
     SharedCountBase* count_ = nullptr;
 };
+
+}  // namespace Render

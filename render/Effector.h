@@ -10,6 +10,8 @@
 #include "render/DotRecord.h"
 #include "render/EffectorState.h"
 
+namespace Render {
+
 // Moves colour c toward t by weight w (0..1): integer depths in 1/32768 steps truncating
 // toward zero, float in double.  Red, green, blue, then alpha.
 template <class P>
@@ -47,7 +49,7 @@ inline double EffectorWeight(const BaseEffectMap& map, double x, double y) {
 // its Custom Map Layer image is present.  With noOrdering the dot's key is left alone.
 template <class P>
 void ApplyEffector(const EffectorState<P>& state, DotState<P>& dot, bool noOrdering) {
-    const EffectorParams& p = state.params;
+    const Params::EffectorParams& p = state.params;
     if (!p.enable || p.customMapLayer == nullptr || !state.map) return;
 
     // Front point: the key is the squared distance to the nearest active front point.
@@ -107,3 +109,5 @@ template <class P>
 void ApplyEffectors(const EffectorState<P> (&states)[kEffectorCount], DotState<P>& dot, bool noOrdering) {
     for (const EffectorState<P>& state : states) ApplyEffector(state, dot, noOrdering);
 }
+
+}  // namespace Render

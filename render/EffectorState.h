@@ -12,9 +12,11 @@
 #include "render/LinearEffectMap.h"
 #include "render/RadialEffectMap.h"
 
+namespace Render {
+
 template <class P>
 struct EffectorState {
-    EffectorParams params{};
+    Params::EffectorParams params{};
     double px = 0.0;  // "Position n", dot-layer pixels
     double py = 0.0;
     int32_t layerWidth = 0;  // the dot layer
@@ -36,7 +38,7 @@ struct EffectorState {
 // The effect map the state's parameters choose, in a new handle.
 template <class P>
 EffectMapHandle MakeEffectMap(const EffectorState<P>& state) {
-    const EffectorParams& p = state.params;
+    const Params::EffectorParams& p = state.params;
     const double angle = FixedToDouble(p.angle);
     switch (p.effectMap) {
         case kEffectMapCustom: {
@@ -69,7 +71,7 @@ EffectMapHandle MakeEffectMap(const EffectorState<P>& state) {
 
 // Copies the effector's block, derives its converted values and builds its map.
 template <class P>
-void InitEffectorState(EffectorState<P>& state, const EffectorParams& params, int32_t layerWidth,
+void InitEffectorState(EffectorState<P>& state, const Params::EffectorParams& params, int32_t layerWidth,
                        int32_t layerHeight) {
     using Traits = PixelTraits<P>;
     state.params = params;
@@ -92,3 +94,5 @@ void InitEffectorState(EffectorState<P>& state, const EffectorParams& params, in
     state.map = MakeEffectMap(state);
     state.layerMap = dynamic_cast<const LayerEffectMap<P>*>(state.map.Get());
 }
+
+}  // namespace Render

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace Render {
+
 namespace {
 
 // Ring indices stay below this, so that 8n and the cell indices fit comfortably in 64 bits.
@@ -198,3 +200,5 @@ uint64_t CountInsideCells(const GridGeometry& g, uint64_t limit)
     });
     return total;
 }
+
+}  // namespace Render

@@ -21,6 +21,8 @@
 #include "render/DotRandom.h"
 #include "render/RunningSum.h"
 
+namespace Render {
+
 // What the walk needs to know about the frame.  A cell is inside when
 // left <= px < right and top <= py < bottom.
 struct GridGeometry {
@@ -201,3 +203,4 @@ void WalkGrid(const GridGeometry& g, DotRandom& random, Visit&& visit)
     });
 }
 
+}  // namespace Render

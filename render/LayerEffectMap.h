@@ -13,6 +13,8 @@
 #include "render/Choices.h"
 #include "render/Constants.h"
 
+namespace Render {
+
 // A "Tiling" value that names no choice: coordinates are left as they are.
 constexpr int32_t kTilingUnknown = -1;
 
@@ -161,3 +163,5 @@ private:
     P outside_;
     bool coversNothing_;
 };
+
+}  // namespace Render

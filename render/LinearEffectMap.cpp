@@ -2,6 +2,8 @@
 #include <cmath>
 #include "render/Constants.h"
 
+namespace Render {
+
 LinearEffectMap::LinearEffectMap(double centerX, double centerY, double angleDegrees, double size,
                                  double falloffFraction, bool mirror)
     : centerX_(centerX),
@@ -26,3 +28,5 @@ double LinearEffectMap::Value(double x, double y) const {
     if (t < solidWidth_) return 1.0;
     return 1.0 - (t - solidWidth_) / falloffWidth_;
 }
+
+}  // namespace Render

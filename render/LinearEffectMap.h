@@ -5,6 +5,8 @@
 #include <cstdint>
 #include "render/BaseEffectMap.h"
 
+namespace Render {
+
 class LinearEffectMap : public BaseEffectMap {
 public:
     LinearEffectMap(double centerX, double centerY, double angleDegrees, double size,
@@ -21,3 +23,5 @@ private:
     double falloffWidth_;
     double solidWidth_;
 };
+
+}  // namespace Render

@@ -12,6 +12,8 @@
 #include "render/Constants.h"
 #include "render/SampleGrid.h"
 
+namespace Render {
+
 // memcpy kept out of line: with the length bounded, compilers inline it as a string move
 // that runs at a fraction of the library's speed on long rows.
 void CopyPixelBytes(void* dst, const void* src, size_t bytes);
@@ -140,3 +142,5 @@ private:
     mutable int32_t patternLength_ = 0;  // pixels of pattern_ holding the opaque colour
     mutable std::array<P, kPatternLength> pattern_;
 };
+
+}  // namespace Render

@@ -10,6 +10,8 @@
 #include "render/PolygonRasterizer.h"
 #include "render/VertexList.h"
 
+namespace Render {
+
 template <class P>
 class PolygonFiller final : private CoverageSink {
 public:
@@ -70,3 +72,5 @@ private:
     int32_t rowTop_ = 0;
     int32_t rowBottom_;
 };
+
+}  // namespace Render

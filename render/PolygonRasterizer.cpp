@@ -5,6 +5,8 @@
 #include <cmath>
 #include "render/SampleGrid.h"
 
+namespace Render {
+
 PolygonRasterizer::PolygonRasterizer(int32_t width, int32_t height)
     : width_(width), height_(height), subRowLimit_(height * kSamplesPerPixel), spanRows_(width), convex_(width), cells_(width) {
     assert(width >= 0 && height >= 0 && height < (kSampleLimit >> 3));
@@ -349,3 +351,5 @@ void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
         for (Edge* e : active_) e->x += e->slope;
     }
 }
+
+}  // namespace Render

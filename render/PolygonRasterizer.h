@@ -15,6 +15,8 @@
 #include "render/SpanRows.h"
 #include "render/VertexList.h"
 
+namespace Render {
+
 enum class FillPath { None, Convex, General };
 
 class PolygonRasterizer {
@@ -74,3 +76,5 @@ private:
     int32_t rowT_[kMaxRowEdges][8];  // their sample columns
     FillPath lastPath_ = FillPath::None;
 };
+
+}  // namespace Render

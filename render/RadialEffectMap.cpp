@@ -2,6 +2,8 @@
 #include <cmath>
 #include "render/Constants.h"
 
+namespace Render {
+
 RadialEffectMap::RadialEffectMap(double centerX, double centerY, double radius,
                                  double falloffFraction, bool mirror)
     : centerX_(centerX),
@@ -21,3 +23,5 @@ double RadialEffectMap::Value(double x, double y) const {
     if (e < solidRadius_) return 1.0;
     return std::cos((e - solidRadius_) * kPi / falloffWidth_) * 0.5 + 0.5;
 }
+
+}  // namespace Render

@@ -3,6 +3,8 @@
 #pragma once
 #include "render/BaseEffectMap.h"
 
+namespace Render {
+
 class RadialEffectMap : public BaseEffectMap {
 public:
     RadialEffectMap(double centerX, double centerY, double radius, double falloffFraction,
@@ -17,3 +19,5 @@ private:
     double falloffWidth_;
     double solidRadius_;
 };
+
+}  // namespace Render

@@ -14,6 +14,8 @@
 #include "render/DotLayerTransfer.h"
 #include "render/DrawDots.h"
 
+namespace Render {
+
 // Where the input lands on the output: the input's origin relative to the output's, clipped
 // to both worlds together so source and destination always have the same size (the copy never
 // stretches).  False when nothing of the input lies on the output.
@@ -34,10 +36,10 @@ inline bool SourceCopyRects(const PF_EffectWorld& input, const PF_EffectWorld& o
 // Sizes follow the downsampling: "Dot Size" and every effector's Size, ABS Size and Offset
 // Size by the smaller factor, the distances by their own axis.  Positions are left as the host
 // delivers them.
-inline void ScaleToDownsampling(ParamValues& values, double dsx, double dsy) {
+inline void ScaleToDownsampling(Params::ParamValues& values, double dsx, double dsy) {
     const double m = std::min(dsx, dsy);
     values.dotSize *= m;
-    for (EffectorParams& effector : values.effector) {
+    for (Params::EffectorParams& effector : values.effector) {
         effector.size *= m;
         effector.absSize *= m;
         effector.offsetSize *= m;
@@ -92,3 +94,5 @@ PF_Err RenderFrame(RenderRecord& record) {
                                        record.smart != 0};
     return TransferDotLayer(in_data, suites, transfer);
 }
+
+}  // namespace Render

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace Render {
+
 namespace {
 
 uint64_t Bits(double v)
@@ -94,3 +96,5 @@ double AdvanceRunningSum(double x, double step, uint64_t count)
     }
     return x;
 }
+
+}  // namespace Render

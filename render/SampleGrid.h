@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+namespace Render {
+
 constexpr int32_t kSamplesPerPixel = 8;
 constexpr int32_t kSamplesPerPixelArea = kSamplesPerPixel * kSamplesPerPixel;
 
@@ -23,3 +25,5 @@ inline int32_t TruncSample(double v) {
 // advanced arithmetically to this sub-row instead of stepping through every invisible
 // sub-row.  Outlines that end closer to the layer step exactly, sub-row by sub-row.
 constexpr int32_t kExactLeadSubRows = 1 << 16;
+
+}  // namespace Render

@@ -4,6 +4,8 @@
 #include <cassert>
 #include "render/SampleGrid.h"
 
+namespace Render {
+
 SpanRows::SpanRows(int32_t width) : width_(width), cover_(static_cast<size_t>(width > 0 ? width : 0), 0) {
     assert(width >= 0 && width < (kSampleLimit >> 3));
     for (auto& list : lists_) list.reserve(8);
@@ -189,3 +191,5 @@ const std::vector<CoverageRun>& CoverageCells::Resolve() {
     zones_.clear();
     return runs_;
 }
+
+}  // namespace Render

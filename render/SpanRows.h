@@ -9,6 +9,8 @@
 #include <vector>
 #include "render/CoverageSink.h"
 
+namespace Render {
+
 // Inclusive run of sample columns; empty when x1 < x0.
 struct SampleSpan {
     int32_t x0;
@@ -83,3 +85,5 @@ private:
     std::vector<Zone> zones_;
     std::vector<CoverageRun> runs_;
 };
+
+}  // namespace Render

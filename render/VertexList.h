@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace Render {
+
 struct OutlineVertex {
     double x;           // model coordinates, written by the shape builders
     double y;
@@ -41,3 +43,5 @@ public:
 private:
     std::vector<OutlineVertex> vertices_;
 };
+
+}  // namespace Render

@@ -9,6 +9,8 @@
 #include "render/Choices.h"
 #include "render/ColorBlend.h"
 
+using namespace Render;
+
 namespace {
 
 template <class P>

@@ -8,6 +8,8 @@
 #include "render/Choices.h"
 #include "tests/WholeFrame.h"
 
+using namespace Render;
+
 namespace tonedot::test {
 namespace {
 

@@ -5,6 +5,10 @@
 
 #include "render/DotGrid.h"
 
+using namespace Params;
+
+using namespace Render;
+
 namespace {
 
 int32_t Fixed(double v) { return static_cast<int32_t>(std::lround(v * 65536.0)); }

@@ -8,6 +8,8 @@
 
 #include "render/DotOrdering.h"
 
+using namespace Render;
+
 TEST(DotOrderReference, SameOrderAsSortingTheRecords)
 {
     std::mt19937 rng(77);

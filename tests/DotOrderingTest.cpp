@@ -5,6 +5,8 @@
 
 #include "render/DotOrdering.h"
 
+using namespace Render;
+
 namespace {
 
 DotRecord<Pixel8> Dot(double x, double y, double key = -1)

@@ -4,6 +4,8 @@
 
 #include "render/DotRandom.h"
 
+using namespace Render;
+
 namespace {
 
 uint32_t StepBy(uint32_t x, int times)

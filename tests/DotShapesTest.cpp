@@ -13,6 +13,8 @@
 #include "render/PolygonRasterizer.h"
 #include "tests/RasterOracle.h"
 
+using namespace Render;
+
 namespace {
 
 AffineTransform Placement(double cx, double cy, double theta) {

@@ -7,6 +7,10 @@
 
 #include "render/DrawDots.h"
 
+using namespace Params;
+
+using namespace Render;
+
 namespace {
 
 struct ProgressLog {

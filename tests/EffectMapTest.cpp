@@ -9,6 +9,8 @@
 #include "render/RadialEffectMap.h"
 #include "tests/MapImage.h"
 
+using namespace Render;
+
 namespace {
 
 TEST(LinearEffectMap, UnmirroredAtAngleZero) {

@@ -7,6 +7,10 @@
 #include "render/Effector.h"
 #include "tests/MapImage.h"
 
+using namespace Params;
+
+using namespace Render;
+
 namespace {
 
 int32_t Fixed(double v) { return static_cast<int32_t>(std::lround(v * 65536.0)); }

@@ -19,6 +19,8 @@
 #include "tests/ScratchFolder.h"
 #include "tests/TestHost.h"
 
+using namespace Params;
+
 namespace {
 
 using tonedot::Catalog;

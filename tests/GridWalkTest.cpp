@@ -6,6 +6,8 @@
 
 #include "render/GridWalk.h"
 
+using namespace Render;
+
 namespace {
 
 struct Visited {

@@ -7,6 +7,8 @@
 #include "render/Constants.h"
 #include "tests/WholeFrame.h"
 
+using namespace Render;
+
 namespace tonedot::test {
 namespace {
 

@@ -10,6 +10,8 @@
 #include "params/ParamRegistry.h"
 #include "tests/TestHost.h"
 
+using namespace Params;
+
 namespace tonedot::test {
 namespace {
 

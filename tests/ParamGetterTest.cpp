@@ -9,6 +9,8 @@
 #include "effect/ParamTable.h"
 #include "tests/ParamFakeHost.h"
 
+using namespace Params;
+
 namespace {
 
 PF_ParamDef Def(PF_ParamType kind) {

@@ -13,6 +13,8 @@
 #include "params/ParamUtilsSuiteRef.h"
 #include "tests/TestHost.h"
 
+using namespace Params;
+
 namespace {
 
 using tonedot::Catalog;

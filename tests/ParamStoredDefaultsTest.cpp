@@ -18,6 +18,10 @@
 #include "tests/ParamFakeHost.h"
 #include "tests/ScratchFolder.h"
 
+using namespace Render;
+
+using namespace Params;
+
 namespace {
 
 class ParamStoredDefaultsTest : public ::testing::Test {

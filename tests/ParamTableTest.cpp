@@ -14,6 +14,8 @@
 #include "params/ParamValues.h"
 #include "tests/ParamFakeHost.h"
 
+using namespace Params;
+
 namespace {
 
 constexpr PF_ParamFlags C = PF_ParamFlag_COLLAPSE_TWIRLY;

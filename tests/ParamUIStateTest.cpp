@@ -12,6 +12,8 @@
 #include "host/InstanceLifecycle.h"
 #include "host/ParamServices.h"
 
+using namespace Render;
+
 namespace tonedot::test {
 namespace {
 

@@ -5,6 +5,8 @@
 #include <random>
 #include "render/PixelWriter.h"
 
+using namespace Render;
+
 namespace {
 
 template <class P>

@@ -9,6 +9,8 @@
 #include "render/PolygonRasterizer.h"
 #include "tests/RasterOracle.h"
 
+using namespace Render;
+
 namespace {
 
 using oracle::CountingSink;

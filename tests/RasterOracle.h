@@ -9,6 +9,8 @@
 #include <vector>
 #include "render/CoverageSink.h"
 
+using namespace Render;
+
 namespace oracle {
 
 struct Point {

@@ -14,6 +14,8 @@
 #include "tests/RasterOracle.h"
 #include "tests/ReferenceRasterizer.h"
 
+using namespace Render;
+
 namespace {
 
 constexpr int kWidth = 61;

@@ -6,6 +6,8 @@
 #include <limits>
 #include "render/SampleGrid.h"
 
+using namespace Render;
+
 namespace reference {
 
 SpanRows::SpanRows(int32_t width) : width_(width), cover_(static_cast<size_t>(width > 0 ? width : 0), 0) {

@@ -10,6 +10,8 @@
 #include "render/PolygonRasterizer.h"
 #include "render/VertexList.h"
 
+using namespace Render;
+
 namespace reference {
 
 // Inclusive run of sample columns; empty when x1 < x0.

@@ -6,6 +6,10 @@
 #include "render/DotLayerTransfer.h"
 #include "render/RenderFrame.h"
 
+using namespace Params;
+
+using namespace Render;
+
 namespace {
 
 PF_EffectWorld World(A_long w, A_long h, A_long ox = 0, A_long oy = 0) {

@@ -17,6 +17,9 @@
 #include "render/Choices.h"
 #include "tests/TestHost.h"
 
+using namespace Params;
+using namespace Render;
+
 namespace tonedot::test {
 namespace {
 

@@ -6,6 +6,8 @@
 
 #include "render/RunningSum.h"
 
+using namespace Render;
+
 namespace {
 
 double Loop(double x, double step, uint64_t count)

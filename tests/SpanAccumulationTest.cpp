@@ -7,6 +7,8 @@
 #include "render/ConvexSpanState.h"
 #include "render/SpanRows.h"
 
+using namespace Render;
+
 namespace {
 
 // Per-pixel counts from a resolved row (each pixel must appear once).

@@ -11,6 +11,8 @@
 #include "params/StoredDefaults.h"
 #include "tests/ScratchFolder.h"
 
+using namespace Params;
+
 namespace fs = std::filesystem;
 namespace Platform = AEUtil::Platform;
 

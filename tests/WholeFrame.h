@@ -18,6 +18,9 @@
 #include "render/Constants.h"
 #include "tests/TestHost.h"
 
+using namespace Params;
+using namespace Render;
+
 namespace tonedot::test {
 
 enum class RenderPathKind { Smart, Plain };

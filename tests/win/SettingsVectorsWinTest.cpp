@@ -15,6 +15,8 @@
 #include "params/StoredDefaults.h"
 #include "tests/SettingsVectors.h"
 
+using namespace Params;
+
 namespace {
 
 using SettingsVectors::Reader;

@@ -9,6 +9,8 @@
 #include "WinTestSupport.h"
 #include "params/StoredDefaults.h"
 
+using namespace Params;
+
 TEST(StoredDefaultsWin, FileLivesUnderTheApplicationDataFolder) {
     char path[kSettingsPathSize] = {};
     ASSERT_TRUE(GetSettingsPath(path));
