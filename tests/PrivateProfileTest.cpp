@@ -13,9 +13,9 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace Params;
-#endif
 
 namespace fs = std::filesystem;
 using namespace AEUtil::Platform;
