@@ -17,6 +17,10 @@ struct OptionDef {
     bool repeatable = false; // may be given more than once (each value is kept)
 };
 
+// Options every command that loads the effect offers alike.
+OptionDef EffectOption();
+OptionDef FactoryDefaultsOption();
+
 struct CommandDef {
     std::string name;                 // "render", "preset save"
     std::string usage;                // "INPUT -o OUTPUT [options]"

@@ -28,13 +28,21 @@
 using namespace Params;
 
 namespace tonedot::cli {
+
+OptionDef EffectOption() {
+    return {"effect", 0, "LIB",
+            "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, the one installed with it, or the one it was\nbuilt with).",
+            false};
+}
+
+OptionDef FactoryDefaultsOption() {
+    return {"factory-defaults", 0, "", "Start from the built-in defaults, ignoring the stored ones.", false};
+}
+
 namespace {
 
-const OptionDef kEffectOption{"effect", 0, "LIB",
-                               "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, the one installed with it, or the one it was\nbuilt with).",
-                               false};
-const OptionDef kFactoryOption{"factory-defaults", 0, "",
-                                "Start from the built-in defaults, ignoring the stored ones.", false};
+const OptionDef kEffectOption = EffectOption();
+const OptionDef kFactoryOption = FactoryDefaultsOption();
 const OptionDef kSetOption{"set", 's', "NAME=VALUE", "Sets a parameter by its display name, as for render.", true};
 const OptionDef kPresetOption{"preset", 'p', "FILE", "Reads parameter values from a preset first.", true};
 

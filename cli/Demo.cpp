@@ -105,7 +105,7 @@ CommandDef DemoCommandDef() {
         {"size", 0, "WxH", "Size of the test card; default 800x500.", false},
         {"depth", 'd', "8|16|32", "Render depth; default 8.", false},
         {"quiet", 0, "", "No progress bar and no list of files.", false},
-        {"effect", 0, "LIB", "The effect library to load.", false},
+        EffectOption(),
     };
     return command;
 }

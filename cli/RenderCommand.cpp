@@ -525,7 +525,7 @@ CommandDef RenderCommandDef() {
         {"set", 's', "NAME=VALUE", "Sets a parameter by its display name (see \"tonedot params\"):\nnumbers, choice names or numbers, colours #RRGGBB or r,g,b,\nangles in degrees, points x,y in pixels or x%,y%, checkboxes on/off.", true},
         {"layer", 'l', "NAME=FILE", "Gives a layer parameter an image file, self (the input) or none,\ne.g. --layer \"Custom Map Layer 1=map.png\".", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset (the stored-defaults format);\napplied before --set.", true},
-        {"factory-defaults", 0, "", "Start from the built-in defaults, ignoring the stored ones.", false},
+        FactoryDefaultsOption(),
         {"compression", 0, "NAME[:LEVEL]", "How the output is compressed: PNG zip:0-9; TIFF none, lzw, zip[:1-9],\npackbits; OpenEXR none, rle, zip[:1-9], zips, piz, pxr24, b44, b44a,\ndwaa[:LEVEL], dwab; JPEG jpeg:QUALITY.", false},
         {"jpeg-quality", 0, "Q", "JPEG quality from 1 to 100 (default 95).", false},
         {"format", 0, "NAME", "The image format of -o - (standard output): png (default), jpg,\ntif, exr or another the image library writes.", false},
@@ -545,7 +545,7 @@ CommandDef RenderCommandDef() {
         {"path", 0, "smart|plain", "Host render path: smart render (default) or PF_Cmd_RENDER.", false},
         {"quiet", 0, "", "No progress bar and no messages on success.", false},
         {"progress", 0, "", "Shows the progress bar even when standard error is not a terminal.", false},
-        {"effect", 0, "LIB", "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, the one installed with it, or the one it was\nbuilt with).", false},
+        EffectOption(),
     };
     command.details =
         "Examples:\n"

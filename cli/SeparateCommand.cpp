@@ -394,9 +394,9 @@ CommandDef SeparateCommandDef() {
         {"set", 's', "NAME=VALUE", "Sets any other effect parameter for every ink, as for render\n(effectors 2 and 3 included).", true},
         {"layer", 'l', "NAME=FILE", "Gives a layer parameter (Custom Map Layer 2 or 3, Mask Target\nLayer) an image file, self (the picture) or none, as for render.", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset first.", true},
-        {"factory-defaults", 0, "", "Start from the built-in defaults, ignoring the stored ones.", false},
+        FactoryDefaultsOption(),
         {"quiet", 0, "", "No messages on success.", false},
-        {"effect", 0, "LIB", "The effect library to load (default: $TONEDOT_EFFECT, the one\nbeside this program, or the one it was built with).", false},
+        EffectOption(),
     };
     command.details =
         "Examples:\n"
