@@ -1,9 +1,12 @@
 // The dots of one frame before ordering: the frame-wide values, and each dot made from
 // its grid cell with its random draws, the effectors' hook and its colour randomisation.
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "AEUtil/Pixel.h"
@@ -14,6 +17,7 @@
 #include "render/DotRandom.h"
 #include "render/DotRecord.h"
 #include "render/GridWalk.h"
+#include "render/HostParts.h"
 
 namespace Render {
 
@@ -129,10 +133,37 @@ FrameValues<P> MakeFrameValues(const Params::ParamValues& v, int32_t currentTime
     return f;
 }
 
+// An allocator that leaves new elements of trivial types uninitialised when no value is
+// given (resize): a frame's dot records are written in parts, on several threads, straight
+// after they are allocated, and zeroing them first would cost a serial pass over them.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    DefaultInitAllocator() = default;
+    template <class U>
+    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        if constexpr (sizeof...(Args) == 0) {
+            ::new (static_cast<void*>(p)) U;
+        } else {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    }
+};
+
+template <class P>
+using DotVector = std::vector<DotRecord<P>, DefaultInitAllocator<DotRecord<P>>>;
+
 // The dots of a frame and the order they are to be drawn in.
 template <class P>
 struct DotList {
-    std::vector<DotRecord<P>> dots;
+    DotVector<P> dots;
     bool noOrdering = false;  // set when the first dot made had no front point
 };
 
@@ -153,12 +184,13 @@ struct ColorMemo {
 };
 
 // Makes the dot of the grid cell at (px, py), taking exactly kDrawsPerDot draws from `random`;
-// applyEffectors(DotState<P>&, bool noOrdering) acts on it halfway.  The dot is appended
-// unless its size, position or rotation came out not finite (it is then dropped; the
-// draws are taken all the same).
-template <class P, class Effectors>
+// applyEffectors(DotState<P>&, bool noOrdering) acts on it halfway.  `noOrdering` is set by
+// the first dot without a key; from then on no key is computed.  The dot goes to
+// add(const DotRecord<P>&) unless its size, position or rotation came out not finite (it
+// is then dropped; the draws are taken all the same).
+template <class P, class Effectors, class Add>
 void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
-             Effectors&& applyEffectors, DotList<P>& list, ColorMemo<P>& memo)
+             Effectors&& applyEffectors, bool& noOrdering, Add&& add, ColorMemo<P>& memo)
 {
     using namespace DotGridMath;
     using T = PixelTraits<P>;
@@ -167,7 +199,7 @@ void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
     d.x = px + random.Draw(f.rDistX) * g.sx;
     d.y = py + random.Draw(f.rDistY) * g.sy;
     d.key = -1;
-    if (f.centerToFront && !list.noOrdering)
+    if (f.centerToFront && !noOrdering)
         d.key = (d.x - g.cx) * (d.x - g.cx) + (d.y - g.cy) * (d.y - g.cy);
     d.size = random.Draw(f.rSize) * f.baseSize + f.baseSize;
     if (!(d.size > 0)) d.size = 0;
@@ -178,7 +210,7 @@ void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
     d.opacity = opacity > 0 ? opacity : 0.0;
     d.color = f.baseColor;
 
-    applyEffectors(d, list.noOrdering);
+    applyEffectors(d, noOrdering);
 
     double draws[3];
     draws[0] = random.Draw(f.rH);
@@ -206,7 +238,7 @@ void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
     default: break;
     }
 
-    if (!list.noOrdering && d.key == -1) list.noOrdering = true;
+    if (!noOrdering && d.key == -1) noOrdering = true;
 
     const double size = d.size > 0 ? d.size : 0.0;
     if (!std::isfinite(d.x) || !std::isfinite(d.y) || !std::isfinite(size) || !std::isfinite(d.rotation))
@@ -222,7 +254,7 @@ void MakeDot(const FrameValues<P>& f, DotRandom& random, double px, double py,
     r.height = d.aspect > 0 ? size * (1 - absAspect) : size;
     r.rotation = d.rotation;
     r.shape = f.shape;
-    list.dots.push_back(r);
+    add(r);
 }
 
 // The most memory the dot records of one frame may take.  A threaded host renders several
@@ -241,17 +273,81 @@ constexpr uint64_t MaxDotsPerFrame()
 // Lays out the grid of the frame and makes its dots.  Returns false, with no dots, when
 // the frame would hold more than MaxDotsPerFrame<P>(); `count` then holds the number found
 // so far (more than the limit).
-template <class P, class Effectors>
-bool LayOutDots(const FrameValues<P>& f, Effectors&& applyEffectors, DotList<P>& list, uint64_t& count)
+//
+// With `keysUnset` (no front point is active, so every key stays -1 and noOrdering only
+// decides whether keys are computed), the rings are made in parts through `runParts`
+// (HostParts.h): each part starts the random source at its first ring, as the walk would
+// have it there, and writes its dots where the walk would have put them.
+template <class P, class Effectors, class Parts = InlineParts>
+bool LayOutDots(const FrameValues<P>& f, Effectors&& applyEffectors, DotList<P>& list, uint64_t& count,
+                bool keysUnset = false, const Parts& runParts = Parts{})
 {
-    count = CountInsideCells(f.grid, MaxDotsPerFrame<P>());
     list.dots.clear();
     list.noOrdering = false;
-    if (count > MaxDotsPerFrame<P>()) return false;
-    list.dots.reserve(static_cast<size_t>(count));
-    DotRandom random = f.random;
-    ColorMemo<P> memo;
-    WalkGrid(f.grid, random, [&](double px, double py) { MakeDot(f, random, px, py, applyEffectors, list, memo); });
+    const uint64_t limit = MaxDotsPerFrame<P>();
+    std::vector<RingCells> rings;
+    std::vector<uint64_t> ringStart;  // inside cells of the rings before each
+    count = 0;
+    WalkRings(f.grid, [&](const RingCells& cells) {
+        rings.push_back(cells);
+        ringStart.push_back(count);
+        count += static_cast<uint64_t>(cells.Count());
+        return count <= limit;
+    });
+    if (count > limit) return false;
+
+    const int32_t parts = keysUnset && !rings.empty() ? PartCount(static_cast<size_t>(count)) : 1;
+    if (parts == 1) {
+        list.dots.reserve(static_cast<size_t>(count));
+        DotRandom random = f.random;
+        if (!rings.empty()) random.Skip(kDrawsPerDot * CellsBeforeRing(rings.front().ring));
+        ColorMemo<P> memo;
+        auto add = [&list](const DotRecord<P>& r) { list.dots.push_back(r); };
+        for (const RingCells& cells : rings) {
+            WalkRingCells(f.grid, cells, random, [&](double px, double py) {
+                MakeDot(f, random, px, py, applyEffectors, list.noOrdering, add, memo);
+            });
+        }
+        return true;
+    }
+
+    // Part k takes the rings from the one holding its first cell; a dot dropped for a value
+    // that is not finite leaves a gap, closed after.
+    list.dots.resize(static_cast<size_t>(count));  // left uninitialised
+    std::vector<size_t> firstRing(parts + 1), made(parts);
+    std::vector<char> anyDot(parts);
+    for (int32_t k = 0; k <= parts; ++k) {
+        firstRing[k] = k == parts ? rings.size()
+                                  : static_cast<size_t>(std::lower_bound(ringStart.begin(), ringStart.end(),
+                                                                         PartBegin(count, parts, k)) -
+                                                        ringStart.begin());
+    }
+    runParts(parts, [&](int32_t k) {
+        if (firstRing[k] >= firstRing[k + 1]) return;
+        DotRandom random = f.random;
+        random.Skip(kDrawsPerDot * CellsBeforeRing(rings[firstRing[k]].ring));
+        ColorMemo<P> memo;
+        bool noOrdering = false;
+        DotRecord<P>* const begin = list.dots.data() + ringStart[firstRing[k]];
+        DotRecord<P>* out = begin;
+        auto add = [&out](const DotRecord<P>& r) { *out++ = r; };
+        for (size_t i = firstRing[k]; i < firstRing[k + 1]; ++i) {
+            WalkRingCells(f.grid, rings[i], random, [&](double px, double py) {
+                MakeDot(f, random, px, py, applyEffectors, noOrdering, add, memo);
+            });
+        }
+        made[k] = static_cast<size_t>(out - begin);
+        anyDot[k] = noOrdering;
+    });
+    size_t end = 0;
+    for (int32_t k = 0; k < parts; ++k) {
+        if (firstRing[k] >= firstRing[k + 1]) continue;
+        const size_t from = static_cast<size_t>(ringStart[firstRing[k]]);
+        if (from != end) std::memmove(list.dots.data() + end, list.dots.data() + from, made[k] * sizeof(DotRecord<P>));
+        end += made[k];
+        list.noOrdering = list.noOrdering || anyDot[k];
+    }
+    list.dots.resize(end);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "render/DotTracer.h"
 #include "render/Effector.h"
 #include "render/EffectorState.h"
+#include "render/HostParts.h"
 
 namespace Render {
 
@@ -34,10 +35,11 @@ bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, 
     EffectorState<P> effectors[kEffectorCount];
     for (int k = 0; k < kEffectorCount; ++k) InitEffectorState(effectors[k], values.effector[k], width, height);
 
+    const bool keysUnset = !frame.centerToFront && !EffectorsSetKeys(effectors);
     const bool laidOut = LayOutDots(frame, [&effectors](DotState<P>& dot, bool noOrdering) {
         ApplyEffectors(effectors, dot, noOrdering);
-    }, list, count);
-    if (laidOut) OrderDots(list);
+    }, list, count, keysUnset, HostParts(inData));
+    if (laidOut) OrderDots(list, HostParts(inData));
     return laidOut;
 }
 

@@ -45,12 +45,28 @@ inline double EffectorWeight(const BaseEffectMap& map, double x, double y) {
     return w > 1.0 ? 1.0 : w;
 }
 
-// One effector's whole step for one dot.  Does nothing unless the effector is enabled and
-// its Custom Map Layer image is present.  With noOrdering the dot's key is left alone.
+// An effector acts on dots only when it is enabled and its Custom Map Layer image is present.
+template <class P>
+bool EffectorActs(const EffectorState<P>& state) {
+    const Params::EffectorParams& p = state.params;
+    return p.enable && p.customMapLayer != nullptr && state.map;
+}
+
+// True when one of the effectors gives dots keys (an active front point).
+template <class P>
+bool EffectorsSetKeys(const EffectorState<P> (&states)[kEffectorCount]) {
+    for (const EffectorState<P>& state : states) {
+        if (EffectorActs(state) && state.params.centerDotToFront) return true;
+    }
+    return false;
+}
+
+// One effector's whole step for one dot.  Does nothing unless the effector acts
+// (EffectorActs).  With noOrdering the dot's key is left alone.
 template <class P>
 void ApplyEffector(const EffectorState<P>& state, DotState<P>& dot, bool noOrdering) {
     const Params::EffectorParams& p = state.params;
-    if (!p.enable || p.customMapLayer == nullptr || !state.map) return;
+    if (!EffectorActs(state)) return;
 
     // Front point: the key is the squared distance to the nearest active front point.
     if (p.centerDotToFront && !noOrdering) {

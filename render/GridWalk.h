@@ -180,9 +180,25 @@ void ForEachInsideCell(const GridGeometry& g, const RingCells& cells, Visit&& vi
 // there are more than `limit`.
 uint64_t CountInsideCells(const GridGeometry& g, uint64_t limit);
 
-// The walk with the random source: visit(px, py) runs for every inside cell in walk order
-// with `random` standing where a cell-by-cell walk would have it, and must take exactly
-// kDrawsPerDot draws.  After the walk `random` stands where the cell-by-cell walk leaves it.
+// One ring of the walk with the random source: visit(px, py) runs for every inside cell of
+// the ring in walk order with `random` standing where a cell-by-cell walk would have it, and
+// must take exactly kDrawsPerDot draws.  `random` stands at the ring's first cell before
+// and at the next ring's first cell after.
+template <class Visit>
+void WalkRingCells(const GridGeometry& g, const RingCells& cells, DotRandom& random, Visit&& visit)
+{
+    uint64_t next = 0;  // first cell of the ring not yet paid for
+    ForEachInsideCell(g, cells, [&](uint64_t index, double px, double py) {
+        random.Skip(kDrawsPerDot * (index - next));
+        visit(px, py);
+        next = index + 1;
+    });
+    random.Skip(kDrawsPerDot * (RingCellCount(cells.ring) - next));
+}
+
+// The walk with the random source: WalkRingCells over every ring of the walk, `random`
+// standing at the first ring's first cell to begin with.  After the walk `random` stands
+// where the cell-by-cell walk leaves it.
 template <class Visit>
 void WalkGrid(const GridGeometry& g, DotRandom& random, Visit&& visit)
 {
@@ -192,13 +208,7 @@ void WalkGrid(const GridGeometry& g, DotRandom& random, Visit&& visit)
             random.Skip(kDrawsPerDot * CellsBeforeRing(cells.ring));
             started = true;
         }
-        uint64_t next = 0;  // first cell of the ring not yet paid for
-        ForEachInsideCell(g, cells, [&](uint64_t index, double px, double py) {
-            random.Skip(kDrawsPerDot * (index - next));
-            visit(px, py);
-            next = index + 1;
-        });
-        random.Skip(kDrawsPerDot * (RingCellCount(cells.ring) - next));
+        WalkRingCells(g, cells, random, visit);
         return true;
     });
 }

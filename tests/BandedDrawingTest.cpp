@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <random>
+#include <thread>
 #include <vector>
 
 #include "render/DrawDots.h"
@@ -213,6 +215,90 @@ TEST(ConcurrentBandsDrawDots, ACancelStopsEveryBand) {
     for (const Pixel16& p : full) all += p.alpha != 0;
     EXPECT_LT(drawn * 4, all) << "only thread 0's first dots are drawn";
     gFake = nullptr;
+}
+
+
+// A host whose iterate_generic runs its calls on threads of their own, all at once.
+PF_Err ThreadedIterate(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
+    const A_long count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? 3 : iterations;
+    std::vector<std::thread> threads;
+    for (A_long i = 0; i < count; ++i) threads.emplace_back([=] { fn(refcon, i, i, count); });
+    for (std::thread& t : threads) t.join();
+    return PF_Err_NONE;
+}
+
+bool SameRecords(const DotList<Pixel8>& a, const DotList<Pixel8>& b) {
+    if (a.noOrdering != b.noOrdering || a.dots.size() != b.dots.size()) return false;
+    for (size_t i = 0; i < a.dots.size(); ++i) {
+        const DotRecord<Pixel8>& p = a.dots[i];
+        const DotRecord<Pixel8>& q = b.dots[i];
+        const double pv[] = {p.key, p.x, p.y, p.width, p.height, p.rotation};
+        const double qv[] = {q.key, q.x, q.y, q.width, q.height, q.rotation};
+        if (std::memcmp(pv, qv, sizeof pv) != 0 || p.shape != q.shape || p.color.alpha != q.color.alpha ||
+            p.color.red != q.color.red || p.color.green != q.color.green || p.color.blue != q.color.blue)
+            return false;
+    }
+    return true;
+}
+
+// A dense frame (tens of thousands of dots) is laid out and ordered in parts on several
+// threads when no front point is active; the records and their order are those of one
+// thread, for seeded looks with rotation, random amounts and an effector.
+TEST(ConcurrentParts, DenseFramesAreLaidOutAndOrderedAsOnOneThread) {
+    PF_UtilCallbacks utils{};
+    utils.iterate_generic = ThreadedIterate;
+    PF_InData threaded{};
+    threaded.utils = &utils;
+    threaded.time_step = 1;
+    PF_LayerDef mapLayer{};
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int look = 0; look < 8; ++look) {
+        RenderRecord record = NewRenderRecord();
+        ParamValues& v = record.values;
+        v.dotShape = 1 + look % 6;
+        v.dotColor = PF_Pixel{255, 200, 120, 40};
+        v.dotSize = 1 + unit(rng);
+        v.dotOpacity = 80;
+        v.rotationType = 1;
+        v.distanceBetween = 1;
+        v.dotDistanceX = v.dotDistanceY = 0.2 * unit(rng);
+        v.centerPosition = {static_cast<int32_t>(unit(rng) * 400) << 16, static_cast<int32_t>(unit(rng) * 300) << 16};
+        v.globalRotation = static_cast<int32_t>(unit(rng) * 90) << 16;
+        v.globalRotationCenter = 1;
+        v.randomSize = v.randomRotation = v.randomDistanceX = v.randomDistanceY = unit(rng);
+        v.randomHue = 40 << 16;
+        v.randomSeed = look;
+        v.centerDotToFront = look == 6;  // front points: laid out on one thread, ordered by key
+        Params::EffectorParams& e = v.effector[0];
+        e.enable = look % 2;
+        e.effectMap = kEffectMapRadial;
+        e.position = {200 << 16, 150 << 16};
+        e.size = 120;
+        e.falloff = 50;
+        e.customMapLayer = &mapLayer;
+        e.centerDotToFront = look == 7;
+        e.ratioSize = e.ratioRotation = 1;
+        e.color = 1;
+        e.blendMode = 1;
+        e.blendColor = PF_Pixel{255, 20, 200, 90};
+
+        // One pass over the rings as the walk makes them, then the ordering on one thread.
+        const FrameValues<Pixel8> frame = MakeFrameValues<Pixel8>(v, 0, 1, 400, 300);
+        EffectorState<Pixel8> effectors[kEffectorCount];
+        for (int k = 0; k < kEffectorCount; ++k) InitEffectorState(effectors[k], v.effector[k], 400, 300);
+        DotList<Pixel8> alone, inParts;
+        uint64_t countAlone = 0, countInParts = 0;
+        ASSERT_TRUE(LayOutDots(frame, [&](DotState<Pixel8>& dot, bool noOrdering) {
+            ApplyEffectors(effectors, dot, noOrdering);
+        }, alone, countAlone));
+        OrderDots(alone);
+        record.inData = &threaded;
+        ASSERT_TRUE(LayOutFrameDots(record, 400, 300, inParts, countInParts));
+        EXPECT_GT(alone.dots.size(), 20000u) << "look " << look;
+        EXPECT_EQ(countAlone, countInParts);
+        EXPECT_TRUE(SameRecords(alone, inParts)) << "look " << look;
+    }
 }
 
 }  // namespace

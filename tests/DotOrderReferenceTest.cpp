@@ -28,7 +28,7 @@ TEST(DotOrderReference, SameOrderAsSortingTheRecords)
             d.width = static_cast<double>(i);  // tells equal dots apart
             list.dots.push_back(d);
         }
-        std::vector<DotRecord<Pixel8>> expected = list.dots;
+        std::vector<DotRecord<Pixel8>> expected(list.dots.begin(), list.dots.end());
         if (list.noOrdering) std::sort(expected.begin(), expected.end(), ReadingOrderLess());
         else std::sort(expected.begin(), expected.end(), KeyLess());
         OrderDots(list);
