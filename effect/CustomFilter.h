@@ -5,7 +5,8 @@
 
 class CustomFilter : public BaseFilter {
 public:
-    // Releases what the effect keeps for the process: the registry of open dialogs.
+    // Releases what the effect keeps for the process: the registry of open dialogs and the
+    // renderer's memory kept between frames.
     ~CustomFilter() override;
 
     PF_Err UserChangedParam(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],

@@ -6,8 +6,12 @@
 #include "effect/CustomFilter.h"
 #include "effect/ParamTable.h"
 #include "effect/ParamUIState.h"
+#include "render/KeptBlocks.h"
 
-CustomFilter::~CustomFilter() { ClearDialogRegistry(); }
+CustomFilter::~CustomFilter() {
+    ClearDialogRegistry();
+    Render::ReleaseKeptBlocks();
+}
 
 void CustomFilter::CreateParams(PF_InData* in_data) { BuildParamList(in_data); }
 

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
-#include <utility>
 #include <vector>
 
 #include "AEUtil/Pixel.h"
@@ -18,6 +16,7 @@
 #include "render/DotRecord.h"
 #include "render/GridWalk.h"
 #include "render/HostParts.h"
+#include "render/KeptBlocks.h"
 
 namespace Render {
 
@@ -133,32 +132,8 @@ FrameValues<P> MakeFrameValues(const Params::ParamValues& v, int32_t currentTime
     return f;
 }
 
-// An allocator that leaves new elements of trivial types uninitialised when no value is
-// given (resize): a frame's dot records are written in parts, on several threads, straight
-// after they are allocated, and zeroing them first would cost a serial pass over them.
-template <class T>
-struct DefaultInitAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = DefaultInitAllocator<U>;
-    };
-    DefaultInitAllocator() = default;
-    template <class U>
-    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
-
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args)
-    {
-        if constexpr (sizeof...(Args) == 0) {
-            ::new (static_cast<void*>(p)) U;
-        } else {
-            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-        }
-    }
-};
-
 template <class P>
-using DotVector = std::vector<DotRecord<P>, DefaultInitAllocator<DotRecord<P>>>;
+using DotVector = std::vector<DotRecord<P>, FrameAllocator<DotRecord<P>>>;
 
 // The dots of a frame and the order they are to be drawn in.
 template <class P>

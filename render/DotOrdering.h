@@ -2,7 +2,6 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "AEUtil/HostApi.h"
@@ -133,25 +132,25 @@ void OrderDots(DotList<P>& list, const Parts& runParts = Parts{})
     const size_t n = list.dots.size();
     if (n < 2) return;
     const int32_t parts = PartCount(n);
-    std::unique_ptr<SortKey[]> keys(new SortKey[n]);
+    std::vector<SortKey, FrameAllocator<SortKey>> keys(n);  // left uninitialised, written below
     runParts(parts, [&](int32_t k) {
         for (size_t i = PartBegin(n, parts, k), end = PartBegin(n, parts, k + 1); i < end; ++i) {
             const DotRecord<P>& d = list.dots[i];
             keys[i] = SortKey{d.key, d.x, d.y, static_cast<uint32_t>(i)};
         }
     });
-    const SortKey* order = keys.get();
-    std::unique_ptr<SortKey[]> byRows;
+    const SortKey* order = keys.data();
+    std::vector<SortKey, FrameAllocator<SortKey>> byRows;
     if (list.noOrdering) {
-        byRows.reset(new SortKey[n]);
-        if (SortByRows(keys.get(), n, byRows.get(), runParts)) {
-            order = byRows.get();
-            keys.reset();  // the row order is the one kept
+        byRows.resize(n);
+        if (SortByRows(keys.data(), n, byRows.data(), runParts)) {
+            order = byRows.data();
+            decltype(keys)().swap(keys);  // the row order is the one kept
         } else {
-            std::sort(keys.get(), keys.get() + n, ReadingOrderLess());
+            std::sort(keys.begin(), keys.end(), ReadingOrderLess());
         }
     } else {
-        std::sort(keys.get(), keys.get() + n, KeyLess());
+        std::sort(keys.begin(), keys.end(), KeyLess());
     }
     DotVector<P> sorted(n);  // left uninitialised: every record is written below
     runParts(parts, [&](int32_t k) {
