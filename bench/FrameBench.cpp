@@ -43,6 +43,7 @@
 #include "host/RenderCall.h"
 #include "params/ParamRegistry.h"
 #include "render/DrawDots.h"
+#include "render/KeptBlocks.h"
 
 using namespace Params;
 using namespace Render;
@@ -81,6 +82,7 @@ void PaintGrey(Image& image) {
 
 void BM_Frame(benchmark::State& state, FrameSize size, Depth depth, Look look, A_long shape,
               int workers) {
+    ReleaseKeptBlocks();  // the frame's own blocks are counted, not those of earlier runs
     ResetPeakHeap();
     const size_t heapBefore = LiveHeapBytes();
     Host host(&EntryPointFunc);
@@ -201,6 +203,7 @@ void BM_Floor(benchmark::State& state, FrameSize size) {
 
 template <class P>
 void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
+    ReleaseKeptBlocks();  // the frame's own blocks are counted, not those of earlier runs
     ResetPeakHeap();
     const size_t before = LiveHeapBytes();
     std::vector<P> layer(static_cast<size_t>(size.width) * size.height);
