@@ -271,23 +271,9 @@ bool LayOutDots(const FrameValues<P>& f, Effectors&& applyEffectors, DotList<P>&
     });
     if (count > limit) return false;
 
-    const int32_t parts = keysUnset && !rings.empty() ? PartCount(static_cast<size_t>(count)) : 1;
-    if (parts == 1) {
-        list.dots.reserve(static_cast<size_t>(count));
-        DotRandom random = f.random;
-        if (!rings.empty()) random.Skip(kDrawsPerDot * CellsBeforeRing(rings.front().ring));
-        ColorMemo<P> memo;
-        auto add = [&list](const DotRecord<P>& r) { list.dots.push_back(r); };
-        for (const RingCells& cells : rings) {
-            WalkRingCells(f.grid, cells, random, [&](double px, double py) {
-                MakeDot(f, random, px, py, applyEffectors, list.noOrdering, add, memo);
-            });
-        }
-        return true;
-    }
-
     // Part k takes the rings from the one holding its first cell; a dot dropped for a value
-    // that is not finite leaves a gap, closed after.
+    // that is not finite leaves a gap, closed after.  One part is the plain walk.
+    const int32_t parts = keysUnset ? PartCount(static_cast<size_t>(count)) : 1;
     list.dots.resize(static_cast<size_t>(count));  // left uninitialised
     std::vector<size_t> firstRing(parts + 1), made(parts);
     std::vector<char> anyDot(parts);
