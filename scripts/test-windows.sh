@@ -57,6 +57,9 @@ WINE="$(command -v wine64 || echo /usr/lib/wine/wine64)"
 export WINE
 stop_wine() { wineserver -k 2>/dev/null || true; }
 trap stop_wine EXIT
+# A test is run a second time only if it fails: now and then wine fails to start a test
+# program at all (it ends within 10 ms with no output, "failed to open rundll32.exe"),
+# which says nothing of the test.  A test that fails twice fails the stage.
 # The build ran its tools under wine without a display; start the tests with a fresh
 # wineserver inside one X server for the whole run, as wine's desktop keeps the display it
 # started with.
@@ -64,5 +67,5 @@ stop_wine
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -e
   "$WINE" wineboot -i >/dev/null 2>&1 || true
-  ctest --test-dir "$0" -j "$1" --output-on-failure --timeout 300
+  ctest --test-dir "$0" -j "$1" --output-on-failure --timeout 300 --repeat until-pass:2
 ' "$BUILD_DIR" "$JOBS"
