@@ -6,8 +6,9 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/ClosestNames.h"
+#include "session/ClosestNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Names.h"
 
 namespace tonedot::cli {
 namespace {

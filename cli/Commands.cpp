@@ -11,17 +11,19 @@
 #include "TonedotVersion.h"
 
 #include "cli/AtomicFile.h"
-#include "cli/ClosestNames.h"
+#include "session/ClosestNames.h"
 #include "cli/CommandLine.h"
 #include "cli/Demo.h"
-#include "cli/EffectSession.h"
+#include "session/EffectSession.h"
 #include "cli/ExitCodes.h"
-#include "cli/Frei0rParams.h"
-#include "cli/Presets.h"
+#include "cli/Frei0rTable.h"
+#include "session/Presets.h"
 #include "cli/Progress.h"
 #include "cli/RenderCommand.h"
 #include "cli/SeparateCommand.h"
 #include "params/StoredDefaults.h"
+#include "resources/OptionDialogIds.h"
+#include "cli/Names.h"
 
 #include <unistd.h>
 
@@ -102,13 +104,13 @@ std::string ParamsJson(const RegisteredParams& params) {
 }
 
 int RunParams(const ParsedArgs& args) {
+    if (args.Has("frei0r")) {
+        std::fputs(Frei0rTable(FindFrei0rFilter("")).c_str(), stdout);
+        return kExitOk;
+    }
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
     if (args.Has("json")) {
         std::fputs(ParamsJson(session.Params()).c_str(), stdout);
-        return kExitOk;
-    }
-    if (args.Has("frei0r")) {
-        std::fputs(Frei0rTable(session.Params()).c_str(), stdout);
         return kExitOk;
     }
     std::printf("%-5s %-5s %-24s %-14s %-16s %-14s %s\n", "index", "id", "name", "kind", "valid range",
@@ -186,16 +188,16 @@ int RunDefaults(const ParsedArgs& args) {
     GetSettingsPath(path);
     if (!*path)
         throw IOError("the stored defaults have no place: $XDG_CONFIG_HOME or $HOME must name an absolute folder.");
-    // The options dialog's own buttons: 2001 "Set current parameter values to default",
-    // 2002 "Restore initial default parameter values".
-    const int end = session.RunOptionsDialog(instance, action == "save" ? 2001 : 2002);
+    // The options dialog's own buttons: "Set current parameter values to default" and
+    // "Restore initial default parameter values".
+    const int end = session.RunOptionsDialog(instance, action == "save" ? IDC_OPTIONS_SAVE : IDC_OPTIONS_RESTORE);
     // The effect writes the file itself; what counts is what the file holds now.
     const std::string failed = std::string("cannot ") + (action == "save" ? "store the defaults in \"" : "clear the stored defaults \"") + path + "\": ";
     if (action == "save") {
         ParamSettings stored;
         try {
             ReadPreset(path, session.Params(), stored);
-        } catch (const CliError& e) {
+        } catch (const session::Error& e) {
             throw IOError(failed + "the file could not be written (" + std::string(e.what()) +
                           "); is its folder writable, and not a file?");
         }
@@ -351,6 +353,10 @@ int Run(const std::vector<std::string>& args) {
         std::fflush(stdout);
         std::fprintf(stderr, "tonedot: %s\n", e.what());
         return e.Code();
+    } catch (const session::Error& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tonedot: %s\n", e.what());
+        return ToCliError(e).Code();
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "tonedot: internal error: %s\n", e.what());
@@ -360,6 +366,9 @@ int Run(const std::vector<std::string>& args) {
 
 int RunMain(int argc, char** argv) {
     InstallInterruptHandler();
+    // Renders on threads without a bar of their own stop as well when interrupted.
+    static ProgressMonitor interrupts(nullptr, 0);
+    session::SetProcessMonitor(&interrupts);
     std::vector<std::string> args(argv, argv + argc);
     const int code = Run(args);
     RemovePendingTempFiles();

@@ -10,11 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "cli/EffectSession.h"
+#include "session/EffectSession.h"
 #include "cli/ExitCodes.h"
 #include "cli/ImageFile.h"
 #include "cli/Progress.h"
 #include "cli/TestCard.h"
+#include "cli/Names.h"
 
 namespace tonedot::cli {
 namespace {
@@ -141,7 +142,8 @@ int RunDemoCommand(const ParsedArgs& args) {
     Instance& instance = session.NewInstance();
     const std::vector<Look> looks = Looks();
     ProgressBar bar(!quiet && StderrIsTerminal(), "tonedot demo", static_cast<long>(looks.size()), 1);
-    SetThreadProgress(&bar, 0);
+    ProgressMonitor monitor(&bar, 0);
+    session::SetThreadMonitor(&monitor);
     for (const Look& look : looks) {
         ParamSettings settings;
         for (const auto& v : look.values) {
@@ -175,7 +177,7 @@ int RunDemoCommand(const ParsedArgs& args) {
         written.push_back({named(look.file), look.title});
         bar.FrameDone(0);
     }
-    SetThreadProgress(nullptr, 0);
+    session::SetThreadMonitor(nullptr);
     bar.Finish();
 
     char absolute[PATH_MAX];

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "session/Errors.h"
+
 namespace tonedot::cli {
 
 enum ExitCode : int {
@@ -36,5 +38,9 @@ inline void Warn(const std::string& message) {
 inline CliError UsageError(const std::string& message) { return CliError(kExitUsage, message); }
 inline CliError IOError(const std::string& message) { return CliError(kExitIO, message); }
 inline CliError RenderError(const std::string& message) { return CliError(kExitRender, message); }
+
+// A session's error as the command line reports it: usage 2, files 3, the effect 4, a stop
+// by an interrupt 128 + the signal.
+CliError ToCliError(const session::Error& error);
 
 }  // namespace tonedot::cli

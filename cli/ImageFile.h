@@ -16,7 +16,8 @@
 #include <optional>
 #include <string>
 
-#include "cli/Picture.h"
+#include "session/Picture.h"
+#include "cli/Names.h"
 
 namespace tonedot::cli {
 

@@ -4,8 +4,9 @@
 #include <charconv>
 #include <vector>
 
-#include "cli/ClosestNames.h"
+#include "session/ClosestNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Names.h"
 
 namespace tonedot::cli {
 namespace {

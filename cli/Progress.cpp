@@ -50,7 +50,15 @@ ExitCode InterruptExitCode() {
     const int s = gSignal.load();
     return static_cast<ExitCode>(s > 0 ? 128 + s : kExitCancelled);
 }
-void SetInterruptedForTesting(bool value) { gSignal.store(value ? SIGINT : 0); }
+CliError ToCliError(const session::Error& error) {
+    switch (error.Kind()) {
+        case session::ErrorKind::Usage: return CliError(kExitUsage, error.what());
+        case session::ErrorKind::File: return CliError(kExitIO, error.what());
+        case session::ErrorKind::Effect: return CliError(kExitRender, error.what());
+        case session::ErrorKind::Stopped: return CliError(InterruptExitCode(), error.what());
+    }
+    return CliError(kExitInternal, error.what());
+}
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 

@@ -9,6 +9,7 @@
 
 #include "AEUtil/HostApi.h"
 #include "cli/ExitCodes.h"
+#include "session/RenderMonitor.h"
 
 namespace tonedot::cli {
 
@@ -23,7 +24,6 @@ bool Interrupted();
 int InterruptSignal();
 // 128 + that signal (130 for Ctrl-C), the exit code of an interrupted run.
 ExitCode InterruptExitCode();
-void SetInterruptedForTesting(bool value);
 
 // A one-line bar on standard error: frames done of all, and the dots of the frames in
 // progress.  Silent when disabled (not a terminal, or --quiet).  Safe to call from
@@ -50,6 +50,21 @@ private:
     std::mutex drawMutex_;
     std::chrono::steady_clock::time_point lastDraw_{};
     bool finished_ = false;
+};
+
+// What a render thread reports to the session: its dots on the bar's slot (no bar: none),
+// and a stop once the run is interrupted.
+class ProgressMonitor : public session::RenderMonitor {
+public:
+    ProgressMonitor(ProgressBar* bar, int slot) : bar_(bar), slot_(slot) {}
+    void Dots(long current, long total) override {
+        if (bar_) bar_->Dots(slot_, current, total);
+    }
+    bool StopRequested() const override { return Interrupted(); }
+
+private:
+    ProgressBar* bar_;
+    int slot_;
 };
 
 // True when standard error is a terminal.

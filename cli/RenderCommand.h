@@ -5,18 +5,16 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
-#include "cli/EffectSession.h"
+#include "session/EffectSession.h"
 #include "cli/FrameSequence.h"
-#include "cli/Presets.h"
+#include "session/Presets.h"
+#include "cli/Names.h"
 
 namespace tonedot::cli {
 
 // What every command that takes parameter values accepts: --preset, --set, --layer.
 // Presets apply first, in order, then --set and --layer values in order.
 ParamSettings SettingsFromArgs(const RegisteredParams& params, const ParsedArgs& args);
-
-// Frame rate as time units: "24", "29.97", "30000/1001".  Throws a usage CliError.
-void ParseFrameRate(const std::string& text, A_u_long& timeScale, A_long& timeStep);
 
 CommandDef RenderCommandDef();
 int RunRenderCommand(const ParsedArgs& args);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli/ExitCodes.h"
 
@@ -49,6 +50,16 @@ void RunFiles::AddOutput(const std::string& path) {
     }
     const auto [known, added] = outputNames_.emplace(ResolvedName(path), path);
     if (!added) throw SameFile(known->second, path);
+}
+
+void CheckOutputFolder(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw IOError("cannot write \"" + path + "\": the folder \"" + folder + "\" does not exist.");
+    if (access(folder.c_str(), W_OK) != 0)
+        throw IOError("cannot write \"" + path + "\": the folder \"" + folder + "\" is not writable.");
 }
 
 }  // namespace tonedot::cli

@@ -23,4 +23,7 @@ private:
     std::map<std::string, std::string> outputNames_;
 };
 
+// An output's folder exists and is writable.  Throws the I/O error that says which it is not.
+void CheckOutputFolder(const std::string& path);
+
 }  // namespace tonedot::cli

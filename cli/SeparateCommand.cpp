@@ -19,212 +19,24 @@
 #include <OpenImageIO/imageio.h>
 
 #include "cli/AtomicFile.h"
-#include "cli/DotVectors.h"
-#include "cli/EffectSession.h"
+#include "cli/InkLayersSvg.h"
+#include "cli/SeparatePlan.h"
+#include "cli/TiffFile.h"
+#include "session/DotVectors.h"
+#include "session/EffectSession.h"
 #include "cli/ExitCodes.h"
-#include "cli/IccSeparation.h"
+#include "print/IccSeparation.h"
 #include "cli/ImageFile.h"
-#include "cli/InkScreen.h"
+#include "print/InkScreen.h"
 #include "cli/RenderCommand.h"
 #include "cli/RunFiles.h"
-#include "cli/Separation.h"
+#include "print/PrintScreen.h"
+#include "print/Separation.h"
 #include "cli/StandardStreams.h"
+#include "cli/Names.h"
 
 namespace tonedot::cli {
 namespace {
-
-constexpr double kDefaultLpi = 30, kDefaultDpi = 300;
-
-using Rgb = InkColour;
-
-std::string HexColour(const Rgb& c) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", static_cast<int>(std::lround(c[0] * 255)),
-                  static_cast<int>(std::lround(c[1] * 255)), static_cast<int>(std::lround(c[2] * 255)));
-    return text;
-}
-
-double ParseNumber(const std::string& text, const std::string& what, double lo, double hi) {
-    double v = 0;
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != end || !(v >= lo && v <= hi))
-        throw UsageError("bad " + what + " \"" + text + "\": expected a number from " + FormatNumber(lo) + " to " +
-                         FormatNumber(hi) + ".");
-    return v;
-}
-
-std::vector<std::string> SplitCommas(const std::string& text) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos) return parts;
-        start = comma + 1;
-    }
-}
-
-// One value for every ink, or four in the order C,M,Y,K.
-std::vector<std::string> PerInk(const std::string& text, const std::string& option, bool oneForAll) {
-    std::vector<std::string> parts = SplitCommas(text);
-    if (oneForAll && parts.size() == 1) parts.assign(kInkCount, parts[0]);
-    if (parts.size() != kInkCount)
-        throw UsageError("bad --" + option + " \"" + text + "\": expected four values C,M,Y,K" +
-                         (oneForAll ? " or one for all inks." : "."));
-    return parts;
-}
-
-Rgb ParseColour(const std::string& text, const std::string& what) {
-    unsigned v = 0;
-    const char* end = text.data() + text.size();
-    if (text.size() == 7 && text[0] == '#') {
-        const auto r = std::from_chars(text.data() + 1, end, v, 16);
-        if (r.ec == std::errc() && r.ptr == end)
-            return {((v >> 16) & 255) / 255.0f, ((v >> 8) & 255) / 255.0f, (v & 255) / 255.0f};
-    }
-    throw UsageError("bad " + what + " \"" + text + "\": expected a colour #RRGGBB.");
-}
-
-PF_Pixel ToPixel(const Rgb& c) {
-    auto byte = [](float v) { return static_cast<A_u_char>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
-    return PF_Pixel{255, byte(c[0]), byte(c[1]), byte(c[2])};
-}
-
-struct SeparatePlan {
-    std::string input, output, platePrefix, svg, profile, effect;
-    bool cmyk = false, quiet = false, factoryDefaults = false;
-    int plateBits = 8;
-    double lpi = kDefaultLpi, dpi = kDefaultDpi;
-    std::optional<std::pair<double, double>> sizeInches;  // width, height (0: keep the aspect)
-    std::array<InkScreen, kInkCount> screens;
-    GreyReplacement greyReplacement;
-    std::optional<double> inkLimit;  // 0 to 4
-    std::array<Rgb, kInkCount> inkColours;
-    Rgb paper{1, 1, 1};
-
-    std::vector<std::string> Outputs() const {
-        std::vector<std::string> out;
-        if (!output.empty()) out.push_back(output);
-        if (!platePrefix.empty())
-            for (int i = 0; i < kInkCount; ++i) out.push_back(platePrefix + "-" + InkLetter(i) + ".tif");
-        if (!svg.empty()) out.push_back(svg);
-        return out;
-    }
-};
-
-// "8x10in", "210x297mm", "6in" (the height from the picture's aspect).
-std::pair<double, double> ParseSize(const std::string& text) {
-    const auto bad = [&]() {
-        return UsageError("bad --size \"" + text + "\": expected WIDTHxHEIGHT or WIDTH followed by in or mm, "
-                          "for example 8x10in or 210mm.");
-    };
-    if (text.size() < 3) throw bad();
-    const std::string unit = text.substr(text.size() - 2);
-    if (unit != "in" && unit != "mm") throw bad();
-    const double perInch = unit == "mm" ? 25.4 : 1.0;
-    const std::string numbers = text.substr(0, text.size() - 2);
-    const std::size_t x = numbers.find('x');
-    auto number = [&](const std::string& t) {
-        double v = 0;
-        const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
-        if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size() || !(v > 0) || v > 100000) throw bad();
-        return v / perInch;
-    };
-    if (x == std::string::npos) return {number(numbers), 0.0};
-    return {number(numbers.substr(0, x)), number(numbers.substr(x + 1))};
-}
-
-SeparatePlan MakePlan(const ParsedArgs& args, const RegisteredParams& params) {
-    SeparatePlan plan;
-    plan.input = args.Arguments()[0];
-    plan.output = args.Value("output").value_or("");
-    plan.platePrefix = args.Value("plates").value_or("");
-    plan.svg = args.Value("svg").value_or("");
-    plan.cmyk = args.Has("cmyk");
-    plan.quiet = args.Has("quiet");
-    plan.factoryDefaults = args.Has("factory-defaults");
-    plan.effect = args.Value("effect").value_or("");
-    if (IsStandardStream(plan.input) || IsStandardStream(plan.output) || IsStandardStream(plan.svg) ||
-        IsStandardStream(plan.platePrefix))
-        throw UsageError("separate reads and writes files; standard input and output (-) are for render.");
-    if (plan.output.empty() && plan.platePrefix.empty() && plan.svg.empty())
-        throw UsageError("no output; give -o FILE, --plates PREFIX or --svg FILE.");
-    if (!plan.output.empty()) {
-        CheckWritableFormat(plan.output);
-        const std::string ext = ExtensionOf(plan.output);
-        if (plan.cmyk && ext != "tif" && ext != "tiff")
-            throw UsageError("--cmyk writes a CMYK TIFF; give -o a name ending in .tif.");
-    } else if (plan.cmyk) {
-        throw UsageError("--cmyk is how -o is written; give -o FILE.tif.");
-    }
-    if (auto bits = args.Value("plate-bits")) {
-        if (*bits != "8" && *bits != "1") throw UsageError("bad --plate-bits \"" + *bits + "\": expected 8 or 1.");
-        if (plan.platePrefix.empty()) throw UsageError("--plate-bits is for --plates PREFIX.");
-        plan.plateBits = *bits == "1" ? 1 : 8;
-    }
-
-    if (auto v = args.Value("lpi")) plan.lpi = ParseNumber(*v, "--lpi", 1, 10000);
-    if (auto v = args.Value("dpi")) plan.dpi = ParseNumber(*v, "--dpi", 1, 100000);
-    const double pitch = plan.dpi / plan.lpi;
-    if (pitch < 2 || pitch > 250)
-        throw UsageError("--dpi " + FormatNumber(plan.dpi) + " over --lpi " + FormatNumber(plan.lpi) + " is a dot pitch of " +
-                         FormatNumber(pitch) + " pixels; it must be from 2 to 250.");
-    if (auto v = args.Value("size")) plan.sizeInches = ParseSize(*v);
-
-    std::vector<std::string> angles(kInkCount);
-    for (int i = 0; i < kInkCount; ++i) angles[i] = FormatNumber(kDefaultScreenAngles[i]);
-    if (auto v = args.Value("angles")) angles = PerInk(*v, "angles", false);
-    const ParamInfo& shapeParam = params.Require("Dot Shape");
-    const std::vector<std::string> shapes =
-        PerInk(args.Value("shape").value_or(FormatValue(shapeParam, RegisteredValue(shapeParam))), "shape", true);
-    std::vector<std::string> colours;
-    for (const Rgb& ink : kProcessInks) colours.push_back(HexColour(ink));
-    if (auto v = args.Value("ink-colors")) colours = PerInk(*v, "ink-colors", false);
-    if (auto v = args.Value("paper")) plan.paper = ParseColour(*v, "--paper");
-    for (int i = 0; i < kInkCount; ++i) {
-        InkScreen& s = plan.screens[static_cast<std::size_t>(i)];
-        s.angle = ParseNumber(angles[i], std::string("--angles value for ") + InkName(i), -360, 360);
-        s.pitch = pitch;
-        try {
-            s.shape = static_cast<int>(ParseValue(shapeParam, shapes[i]).integer);
-        } catch (const CliError& e) {
-            throw UsageError(std::string("bad --shape for ") + InkName(i) + ": " + e.what());
-        }
-        plan.inkColours[static_cast<std::size_t>(i)] = ParseColour(colours[i], std::string("--ink-colors value for ") + InkName(i));
-        s.colour = ToPixel(plan.inkColours[static_cast<std::size_t>(i)]);
-    }
-
-    plan.profile = args.Value("profile").value_or("");
-    if (auto v = args.Value("black-generation")) {
-        if (!plan.profile.empty())
-            throw UsageError("--black-generation is for the built-in separation; the ICC profile makes its own black.");
-        plan.greyReplacement.blackGeneration = ParseNumber(*v, "--black-generation", 0, 1);
-    }
-    if (auto v = args.Value("ink-limit")) plan.inkLimit = ParseNumber(*v, "--ink-limit", 0, 400) / 100.0;
-    else if (plan.profile.empty()) plan.inkLimit = kDefaultInkLimit;
-
-    // Where the outputs go must be writable before anything is drawn.
-    for (const std::string& out : plan.Outputs()) {
-        const std::size_t slash = out.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : out.substr(0, slash));
-        struct stat st;
-        if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            throw IOError("cannot write \"" + out + "\": the folder \"" + folder + "\" does not exist.");
-        if (access(folder.c_str(), W_OK) != 0)
-            throw IOError("cannot write \"" + out + "\": the folder \"" + folder + "\" is not writable.");
-    }
-    return plan;
-}
-
-// No output may be an input (the picture or a layer file) or another output (by file
-// identity, and by name for files that are not there yet).
-void CheckOutputs(const SeparatePlan& plan, const std::vector<std::string>& layerFiles) {
-    RunFiles files;
-    files.AddInput(plan.input);
-    for (const std::string& path : layerFiles) files.AddInput(path);
-    for (const std::string& out : plan.Outputs()) files.AddOutput(out);
-}
 
 // The picture resampled to width x height (the image library's filtered resize).
 Picture Resample(const Picture& picture, int width, int height) {
@@ -245,115 +57,21 @@ Picture Resample(const Picture& picture, int width, int height) {
 }
 
 // The ink amounts of every pixel, ink by ink.
-std::array<std::vector<float>, kInkCount> SeparatePicture(const Picture& picture, const SeparatePlan& plan,
-                                                         const std::string& embeddedProfile) {
+InkPlanes SeparatePicture(const Picture& picture, const SeparatePlan& plan, const std::string& embeddedProfile) {
     const std::size_t n = static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height());
-    std::vector<InkAmounts> amounts(n);
     const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
-    if (!plan.profile.empty()) {
-        const IccSeparation icc(plan.profile, embeddedProfile);
-        std::vector<float> rgb(n * 3);
-        for (std::size_t i = 0; i < n; ++i) {
-            rgb[i * 3] = pixels[i].red;
-            rgb[i * 3 + 1] = pixels[i].green;
-            rgb[i * 3 + 2] = pixels[i].blue;
-        }
-        icc.Separate(rgb.data(), amounts.data(), n);
-    } else {
-        for (std::size_t i = 0; i < n; ++i)
-            amounts[i] = SeparateByGreyReplacement(pixels[i].red, pixels[i].green, pixels[i].blue, plan.greyReplacement);
-    }
-    std::array<std::vector<float>, kInkCount> inks;
-    for (auto& ink : inks) ink.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        FinishInk(amounts[i], pixels[i].alpha, plan.inkLimit.value_or(kInkCount));
-        for (int k = 0; k < kInkCount; ++k) inks[static_cast<std::size_t>(k)][i] = amounts[i][k];
-    }
-    return inks;
+    std::optional<IccSeparation> icc;
+    if (!plan.profile.empty()) icc.emplace(plan.profile, embeddedProfile);
+    SeparationSettings settings;
+    settings.greyReplacement = plan.greyReplacement;
+    settings.icc = icc ? &*icc : nullptr;
+    settings.inkLimit = plan.inkLimit.value_or(kInkCount);
+    return SeparatePixels(
+        n, [&](std::size_t i) { return std::array<float, 4>{pixels[i].red, pixels[i].green, pixels[i].blue, pixels[i].alpha}; },
+        settings);
 }
 
 std::uint8_t Byte(float v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); }
-
-// A TIFF of 8-bit channels (1-bit when `bits` is 1) written to `temp` and read back whole.
-void WriteTiff(const std::string& temp, const std::string& target, int width, int height,
-               const std::vector<std::string>& channels, const std::vector<std::uint8_t>& data, int bits,
-               const std::string& colourSpace, const std::string& iccProfile) {
-    auto out = OIIO::ImageOutput::create(temp);
-    if (!out) ThrowWriteError(target, OIIO::geterror());
-    OIIO::ImageSpec layout(width, height, static_cast<int>(channels.size()), OIIO::TypeDesc::UINT8);
-    layout.channelnames = channels;
-    layout.alpha_channel = -1;
-    layout.attribute("compression", "lzw");
-    if (bits != 8) layout.attribute("oiio:BitsPerSample", bits);
-    if (!colourSpace.empty()) layout.attribute("tiff:ColorSpace", colourSpace);
-    if (!iccProfile.empty())
-        layout.attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, static_cast<int>(iccProfile.size())),
-                       iccProfile.data());
-    if (!out->open(temp, layout) || !out->write_image(OIIO::TypeDesc::UINT8, data.data()) || !out->close())
-        ThrowWriteError(target, out->geterror());
-    out.reset();
-    // Read back as stored (no conversion of CMYK to RGB).
-    OIIO::ImageSpec config;
-    config.attribute("oiio:RawColor", 1);
-    auto in = OIIO::ImageInput::open(temp, &config);
-    std::vector<std::uint8_t> back(data.size());
-    const bool ok = in && in->spec().width == width && in->spec().height == height &&
-                    in->spec().nchannels == static_cast<int>(channels.size()) &&
-                    in->read_image(0, 0, 0, in->spec().nchannels, OIIO::TypeDesc::UINT8, back.data()) && back == data;
-    if (!ok) ThrowWriteError(target, "the written file does not read back whole");
-}
-
-std::string Inches(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4f", v);
-    std::string s = text;
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-    return s + "in";
-}
-
-// The paths of a frame's dots (a path a line) that reach into the picture: the grid runs on
-// past its edges, and a plotter would draw the dots wholly outside.
-std::string DotsReachingIn(const std::string& paths, int width, int height) {
-    std::string kept;
-    for (std::size_t line = 0; line < paths.size();) {
-        const std::size_t end = paths.find('\n', line);
-        const std::size_t next = end == std::string::npos ? paths.size() : end + 1;
-        const std::size_t open = paths.find("d=\"M", line), close = paths.find('Z', open);
-        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
-        if (open < next && close < next) {
-            const char* p = paths.data() + open + 4;
-            const char* stop = paths.data() + close;
-            for (int axis = 0;; axis ^= 1) {
-                while (p < stop && *p == ' ') ++p;
-                double v = 0;
-                const auto r = std::from_chars(p, stop, v);
-                if (r.ec != std::errc()) break;
-                lo[axis] = std::min(lo[axis], v);
-                hi[axis] = std::max(hi[axis], v);
-                p = r.ptr;
-            }
-        }
-        if (!(hi[0] <= 0 || hi[1] <= 0 || lo[0] >= width || lo[1] >= height)) kept.append(paths, line, next - line);
-        line = next;
-    }
-    return kept;
-}
-
-std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int width, int height, double dpi) {
-    std::ostringstream svg;
-    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" "
-           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" width=\""
-        << Inches(width / dpi) << "\" height=\"" << Inches(height / dpi) << "\" viewBox=\"0 0 " << width << " "
-        << height << "\">\n<!-- T_Tonedot print screens: one layer per ink, printed in this order -->\n";
-    for (int i = 0; i < kInkCount; ++i)
-        svg << "<g id=\"ink-" << InkLetter(i) << "\" inkscape:groupmode=\"layer\" inkscape:label=\"" << InkName(i)
-            << "\" style=\"mix-blend-mode:multiply\">\n"
-            << layers[static_cast<std::size_t>(i)] << "</g>\n";
-    svg << "</svg>\n";
-    return svg.str();
-}
 
 int Separate(const ParsedArgs& args);
 
@@ -424,7 +142,7 @@ namespace {
 
 int Separate(const ParsedArgs& args) {
     EffectSession session(FindEffectLibrary(args.Value("effect").value_or("")), args.Has("factory-defaults"));
-    const SeparatePlan plan = MakePlan(args, session.Params());
+    const SeparatePlan plan = MakeSeparatePlan(args, session.Params());
     const ParamSettings user = SettingsFromArgs(session.Params(), args);
     for (const std::string& name : ScreenParameterNames())
         if (user.count(session.Params().Require(name).index))
@@ -433,7 +151,7 @@ int Separate(const ParsedArgs& args) {
     std::vector<std::string> layerFiles;
     for (const auto& [index, value] : user)
         if (value.layer == LayerChoice::File) layerFiles.push_back(value.layerFile);
-    CheckOutputs(plan, layerFiles);
+    CheckSeparateOutputs(plan, layerFiles);
 
     LoadedImage loaded = ReadImage(plan.input);
     const std::string embedded = EmbeddedColourProfile(loaded.traits.get());
@@ -449,7 +167,7 @@ int Separate(const ParsedArgs& args) {
         picture = Resample(picture, static_cast<int>(std::lround(w)), static_cast<int>(std::lround(h)));
     }
     const int width = picture.Width(), height = picture.Height();
-    const std::array<std::vector<float>, kInkCount> amounts = SeparatePicture(picture, plan, embedded);
+    const InkPlanes amounts = SeparatePicture(picture, plan, embedded);
 
     // The user's layer parameters: the picture itself or files, in the screens' depth.
     std::map<int, Picture> layerPictures;
@@ -463,19 +181,15 @@ int Separate(const ParsedArgs& args) {
     }
     ScreenRenderer renderer(session, user);
     renderer.SetLayers(layerViews);
-    std::array<std::vector<float>, kInkCount> coverage;
     std::array<std::string, kInkCount> layers;
-    for (int i = 0; i < kInkCount; ++i) {
-        const std::size_t k = static_cast<std::size_t>(i);
-        ScreenRenderer::AfterDraw vectors;
-        if (!plan.svg.empty())
-            vectors = [&](Instance& instance, const PreparedFrame& frame) {
-                std::ostringstream paths;
-                WriteFrameDotPaths(paths, session, instance, frame);
-                layers[k] = DotsReachingIn(paths.str(), width, height);
-            };
-        coverage[k] = renderer.Render(amounts[k], width, height, plan.screens[k], vectors);
-    }
+    InkDrawn vectors;
+    if (!plan.svg.empty())
+        vectors = [&](int ink, Instance& instance, PreparedFrame& frame) {
+            std::ostringstream paths;
+            WriteFrameDotPaths(paths, session, instance, frame);
+            layers[static_cast<std::size_t>(ink)] = DotsReachingIn(paths.str(), width, height);
+        };
+    const InkPlanes coverage = ScreenInks(renderer, amounts, width, height, plan.screens, vectors);
 
     // Every output is written to a temporary file beside it; only when all are written are
     // they renamed into place.
@@ -496,11 +210,9 @@ int Separate(const ParsedArgs& args) {
             const auto* source = reinterpret_cast<const Pixel32*>(picture.Data());
             Picture preview(Depth::Float32, width, height);
             auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
-            for (std::size_t p = 0; p < n; ++p) {
-                const InkAmounts c{coverage[0][p], coverage[1][p], coverage[2][p], coverage[3][p]};
-                const Rgb rgb = InkOnPaper(c, plan.inkColours, plan.paper);
+            CompositeInks(coverage, plan.inkColours, plan.paper, [&](std::size_t p, const Rgb& rgb) {
                 pixels[p] = Pixel32{source[p].alpha, rgb[0], rgb[1], rgb[2]};
-            }
+            });
             WriteOptions options;
             options.source = loaded.traits.get();
             WriteImage(staged.back()->TempPath(), ConvertDepth(preview, loaded.fileDepth), options);

@@ -2,7 +2,8 @@
 // features at several scales, so that halftones of it are easy to judge.  Also the soft
 // mask the demo renders through.
 #pragma once
-#include "cli/Picture.h"
+#include "session/Picture.h"
+#include "cli/Names.h"
 
 namespace tonedot::cli {
 

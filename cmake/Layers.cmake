@@ -1,7 +1,8 @@
 # The layers of the code, kept by the build.
 #
 #   framework (AEUtil/, params/)  <-  render/, dialog/ (with resources/)  <-  effect/
-#   <-  host/, cli/, frei0r/  (tests/, bench/ and fuzz/ see everything)
+#   <-  host/  <-  session/  <-  print/  <-  cli/ and frei0r/, which never include each
+#   other  (tests/, bench/ and fuzz/ see everything)
 #
 # Every folder is a library target that declares what it uses.  Its sources are written
 # with includes such as "AEUtil/HostApi.h", so a library cannot be given the source tree's
@@ -70,7 +71,18 @@ set(TONEDOT_LAYER_PROBES
   "tonedot_effect_objects|dialog/OptionsDialog.h|builds"
   "tonedot_effect_objects|host/Host.h|fails"
   "tonedot_host|effect/ParamIds.h|fails"
-  "tonedot_host|render/DotShapes.h|fails")
+  "tonedot_host|render/DotShapes.h|fails"
+  "tonedot_session|host/Host.h|builds"
+  "tonedot_session|cli/ExitCodes.h|fails"
+  "tonedot_session|frei0r/Frei0rParams.h|fails"
+  "tonedot_session|print/InkScreen.h|fails"
+  "tonedot_print|session/EffectSession.h|builds"
+  "tonedot_print|cli/ExitCodes.h|fails"
+  "tonedot_print|frei0r/Filter.h|fails"
+  "tonedot_cli_core|print/PrintScreen.h|builds"
+  "tonedot_cli_core|frei0r/Frei0rParams.h|fails"
+  "tonedot_frei0r_core|print/PrintScreen.h|builds"
+  "tonedot_frei0r_core|cli/ExitCodes.h|fails")
 
 # Defines the probes (built only by the test) and the test LayerRules.
 function(tonedot_layer_rules_test)

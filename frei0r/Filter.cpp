@@ -12,8 +12,9 @@
 #include <sys/stat.h>
 
 #include "AEUtil/HostApi.h"
-#include "cli/ExitCodes.h"
-#include "cli/Separation.h"
+#include "session/Errors.h"
+#include "print/PrintScreen.h"
+#include "print/Separation.h"
 #include "host/Image.h"
 #include "host/WorkerPool.h"
 
@@ -22,11 +23,8 @@ extern "C" PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef*[]
 namespace tonedot::frei0r {
 namespace {
 
-using cli::Frei0rParam;
-using cli::Frei0rRole;
-using cli::Frei0rType;
-using cli::ParamKind;
-using cli::ParamValue;
+using session::ParamKind;
+using session::ParamValue;
 
 // A preset is a short text file; anything larger is not one.
 constexpr off_t kMaxPresetBytes = 1 << 20;
@@ -34,12 +32,12 @@ constexpr off_t kMaxPresetBytes = 1 << 20;
 void Say(const std::string& message) { std::fprintf(stderr, "tonedot: %s\n", message.c_str()); }
 
 struct SessionHolder {
-    std::unique_ptr<cli::EffectSession> session;
+    std::unique_ptr<session::EffectSession> session;
     std::vector<Frei0rParam> params;
     SessionHolder() {
         try {
-            session = std::make_unique<cli::EffectSession>(&EntryPointFunc, false);
-            params = cli::Frei0rParams(session->Params());
+            session = std::make_unique<session::EffectSession>(&EntryPointFunc, false);
+            params = Frei0rParams(session->Params());
         } catch (const std::exception& e) {
             Say(std::string("the effect could not be set up: ") + e.what());
             session.reset();
@@ -102,13 +100,13 @@ void FromHost(WorkerPool& pool, const Image& output, int width, int height, std:
 
 }  // namespace
 
-cli::EffectSession* Session() { return TheSession().session.get(); }
+session::EffectSession* Session() { return TheSession().session.get(); }
 const std::vector<Frei0rParam>& SessionParams() { return TheSession().params; }
 
 Filter::Filter(unsigned width, unsigned height, double secondsPerTimeUnit)
     : width_(width), height_(height), secondsPerTimeUnit_(secondsPerTimeUnit), session_(Session()),
       params_(SessionParams()) {
-    if (!session_) throw cli::RenderError("the effect is not set up.");
+    if (!session_) throw session::RenderError("the effect is not set up.");
     instance_ = &session_->NewInstance();
     reported_.resize(params_.size() + 1);  // and the time
 }
@@ -119,9 +117,9 @@ Filter::~Filter() {
     session_->RemoveInstance(*instance_);
 }
 
-ParamValue Filter::Current(const cli::ParamInfo& info) const {
+ParamValue Filter::Current(const session::ParamInfo& info) const {
     auto it = settings_.find(info.index);
-    return it != settings_.end() ? it->second : cli::RegisteredValue(info);
+    return it != settings_.end() ? it->second : session::RegisteredValue(info);
 }
 
 void Filter::Report(std::size_t index, const std::string& message) {
@@ -145,8 +143,8 @@ void Filter::SetPreset(const char* path) {
             message = "\"" + p + "\" is not a preset (not a file of at most 1 MiB).";
         } else {
             try {
-                cli::ReadPreset(p, session_->Params(), preset_);
-            } catch (const cli::CliError& e) {
+                session::ReadPreset(p, session_->Params(), preset_);
+            } catch (const session::Error& e) {
                 message = e.what();
                 preset_.clear();
             }
@@ -169,40 +167,40 @@ void Filter::SetParam(const void* param, int index) {
             SetPreset(*static_cast<const char* const*>(param));
             return;
         case Frei0rRole::FrameRate:
-            Report(at, cli::LimitFrameRate(*static_cast<const double*>(param), frameRate_));
+            Report(at, LimitFrameRate(*static_cast<const double*>(param), frameRate_));
             return;
         case Frei0rRole::PrintScreen: case Frei0rRole::ScreenPitch: case Frei0rRole::BlackGeneration: {
             double unit = p.role == Frei0rRole::PrintScreen ? (printScreen_ ? 1.0 : 0.0)
-                          : p.role == Frei0rRole::ScreenPitch ? (screenPitch_ - cli::kFrei0rMinPitch) / cli::kFrei0rPitchSpan
+                          : p.role == Frei0rRole::ScreenPitch ? (screenPitch_ - kFrei0rMinPitch) / kFrei0rPitchSpan
                                                               : blackGeneration_;
-            const std::string message = cli::LimitUnitValue(p, *static_cast<const double*>(param), unit);
+            const std::string message = LimitUnitValue(p, *static_cast<const double*>(param), unit);
             if (p.role == Frei0rRole::PrintScreen) printScreen_ = unit >= 0.5;
-            else if (p.role == Frei0rRole::ScreenPitch) screenPitch_ = cli::kFrei0rMinPitch + unit * cli::kFrei0rPitchSpan;
+            else if (p.role == Frei0rRole::ScreenPitch) screenPitch_ = kFrei0rMinPitch + unit * kFrei0rPitchSpan;
             else blackGeneration_ = unit;
             Report(at, message);
             return;
         }
         default: break;
     }
-    const cli::ParamInfo& info = *p.info;
+    const session::ParamInfo& info = *p.info;
     ParamValue value = Current(info);
-    const std::string before = cli::FormatValue(info, value);
+    const std::string before = session::FormatValue(info, value);
     std::string message;
     bool refused = false;
     if (p.type == Frei0rType::Color) {
         const auto* c = static_cast<const float*>(param);  // f0r_param_color: three floats
         refused = std::isnan(c[0]) || std::isnan(c[1]) || std::isnan(c[2]);
-        message = cli::FromFrei0rColor(p, {c[0], c[1], c[2]}, value);
+        message = FromFrei0rColor(p, {c[0], c[1], c[2]}, value);
     } else {
         const double x = *static_cast<const double*>(param);
         refused = std::isnan(x);
-        message = cli::FromFrei0r(p, x, value);
+        message = FromFrei0r(p, x, value);
     }
     Report(at, message);
     if (refused) return;
     // A value equal to the default leaves the preset's value: GStreamer (like an editor's
     // filter panel) sets every parameter, most to the defaults it read back.
-    if (cli::FormatValue(info, value) == cli::FormatValue(info, cli::RegisteredValue(info)))
+    if (session::FormatValue(info, value) == session::FormatValue(info, session::RegisteredValue(info)))
         hostSet_.erase(info.index);
     else
         hostSet_[info.index] = value;
@@ -211,7 +209,7 @@ void Filter::SetParam(const void* param, int index) {
     if (host != hostSet_.end()) settings_[info.index] = host->second;
     else if (preset != preset_.end()) settings_[info.index] = preset->second;
     else settings_.erase(info.index);
-    if (cli::FormatValue(info, Current(info)) != before) changed_ = true;
+    if (session::FormatValue(info, Current(info)) != before) changed_ = true;
 }
 
 void Filter::GetParam(void* param, int index) {
@@ -229,7 +227,7 @@ void Filter::GetParam(void* param, int index) {
             *static_cast<double*>(param) = printScreen_ ? 1.0 : 0.0;
             return;
         case Frei0rRole::ScreenPitch:
-            *static_cast<double*>(param) = (screenPitch_ - cli::kFrei0rMinPitch) / cli::kFrei0rPitchSpan;
+            *static_cast<double*>(param) = (screenPitch_ - kFrei0rMinPitch) / kFrei0rPitchSpan;
             return;
         case Frei0rRole::BlackGeneration:
             *static_cast<double*>(param) = blackGeneration_;
@@ -238,13 +236,13 @@ void Filter::GetParam(void* param, int index) {
     }
     const ParamValue value = Current(*p.info);
     if (p.type == Frei0rType::Color) {
-        const cli::Frei0rColor c = cli::ToFrei0rColor(value);
+        const Frei0rColor c = ToFrei0rColor(value);
         auto* f = static_cast<float*>(param);
         f[0] = static_cast<float>(c.r);
         f[1] = static_cast<float>(c.g);
         f[2] = static_cast<float>(c.b);
     } else {
-        *static_cast<double*>(param) = cli::ToFrei0r(p, value);
+        *static_cast<double*>(param) = ToFrei0r(p, value);
     }
 }
 
@@ -277,10 +275,10 @@ void Filter::Update(double time, const std::uint32_t* in, std::uint32_t* out) {
 }
 
 void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* out) {
-    cli::FrameContext context;
+    session::FrameContext context;
     context.layerWidth = static_cast<int>(width_);
     context.layerHeight = static_cast<int>(height_);
-    cli::SetFrameRate(context, frameRate_);
+    session::SetFrameRate(context, frameRate_);
     context.frame = FrameAt(time, context.timeStep);
     if (printScreen_) {
         RenderPrintScreen(context, changed_, in, out);
@@ -298,10 +296,10 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
     if (!input_) input_ = std::make_unique<Image>(PF_PixelFormat_ARGB32, context.layerWidth, context.layerHeight);
     ToHost(session_->GetHost().Pool(), in, *input_);
     std::vector<int> selfLayers;
-    for (const cli::ParamInfo& info : session_->Params().All())
-        if (info.index > 0 && info.kind == ParamKind::Layer && Current(info).layer == cli::LayerChoice::Self)
+    for (const session::ParamInfo& info : session_->Params().All())
+        if (info.index > 0 && info.kind == ParamKind::Layer && Current(info).layer == session::LayerChoice::Self)
             selfLayers.push_back(info.index);
-    cli::PreparedFrame frame = session_->Prepare(*instance_, context, std::move(input_), selfLayers);
+    session::PreparedFrame frame = session_->Prepare(*instance_, context, std::move(input_), selfLayers);
     std::unique_ptr<Image> output;
     try {
         output = session_->RenderImage(*instance_, frame);
@@ -313,58 +311,57 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
     FromHost(session_->GetHost().Pool(), *output, context.layerWidth, context.layerHeight, out);
 }
 
-void Filter::RenderPrintScreen(const cli::FrameContext& context, bool changed, const std::uint32_t* in,
+void Filter::RenderPrintScreen(const session::FrameContext& context, bool changed, const std::uint32_t* in,
                                std::uint32_t* out) {
     // The effect's values for every ink, but for those the screen sets itself.
-    cli::ParamSettings user = settings_;
-    for (const std::string& name : cli::ScreenParameterNames()) user.erase(session_->Params().Require(name).index);
-    if (!screens_) screens_ = std::make_unique<cli::ScreenRenderer>(*session_, user);
+    session::ParamSettings user = settings_;
+    for (const std::string& name : print::ScreenParameterNames()) user.erase(session_->Params().Require(name).index);
+    if (!screens_) screens_ = std::make_unique<print::ScreenRenderer>(*session_, user);
     else if (changed) screens_->SetUserSettings(user);
     // Layer parameters showing the frame itself (effectors 2 and 3, the mask) see it in the
     // screens' depth.
-    cli::Picture frame;
-    std::map<int, const cli::Picture*> layers;
+    session::Picture frame;
+    std::map<int, const session::Picture*> layers;
     for (const auto& [index, value] : user) {
-        if (value.layer != cli::LayerChoice::Self) continue;
+        if (value.layer != session::LayerChoice::Self) continue;
         if (frame.Empty()) {
-            cli::Picture bytes(cli::Depth::Bits8, static_cast<int>(width_), static_cast<int>(height_));
+            session::Picture bytes(session::Depth::Bits8, static_cast<int>(width_), static_cast<int>(height_));
             auto* argb = reinterpret_cast<std::uint32_t*>(bytes.Data());
             for (std::size_t i = 0; i < static_cast<std::size_t>(width_) * height_; ++i) argb[i] = RgbaToArgb(in[i]);
-            frame = cli::ConvertDepth(bytes, cli::Depth::Bits16);
+            frame = session::ConvertDepth(bytes, session::Depth::Bits16);
         }
         layers[index] = &frame;
     }
     screens_->SetLayers(layers);
 
     const std::size_t n = static_cast<std::size_t>(width_) * height_;
-    std::array<std::vector<float>, cli::kInkCount> amounts;
-    for (auto& a : amounts) a.resize(n);
-    const cli::GreyReplacement separation{blackGeneration_};
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t v = in[i];  // RGBA in memory order: red in the low byte
-        cli::InkAmounts ink = cli::SeparateByGreyReplacement((v & 255) / 255.0f, ((v >> 8) & 255) / 255.0f,
-                                                             ((v >> 16) & 255) / 255.0f, separation);
-        cli::FinishInk(ink, (v >> 24) / 255.0f, cli::kDefaultInkLimit);
-        for (int k = 0; k < cli::kInkCount; ++k) amounts[static_cast<std::size_t>(k)][i] = ink[k];
-    }
-    const cli::ParamInfo& shapeParam = session_->Params().Require("Dot Shape");
-    std::array<std::vector<float>, cli::kInkCount> coverage;
-    std::array<cli::InkColour, cli::kInkCount> inks;
-    for (int k = 0; k < cli::kInkCount; ++k) {
-        cli::InkScreen screen;
+    print::SeparationSettings separation;
+    separation.greyReplacement.blackGeneration = blackGeneration_;
+    separation.inkLimit = print::kDefaultInkLimit;
+    const print::InkPlanes amounts = print::SeparatePixels(
+        n,
+        [&](std::size_t i) {
+            const std::uint32_t v = in[i];  // RGBA in memory order: red in the low byte
+            return std::array<float, 4>{(v & 255) / 255.0f, ((v >> 8) & 255) / 255.0f, ((v >> 16) & 255) / 255.0f,
+                                        (v >> 24) / 255.0f};
+        },
+        separation);
+    const session::ParamInfo& shapeParam = session_->Params().Require("Dot Shape");
+    std::array<print::InkScreen, print::kInkCount> screens;
+    std::array<print::InkColour, print::kInkCount> inks;
+    for (int k = 0; k < print::kInkCount; ++k) {
+        print::InkScreen& screen = screens[static_cast<std::size_t>(k)];
         screen.shape = static_cast<int>(Current(shapeParam).integer);
-        screen.angle = cli::kDefaultScreenAngles[k];
+        screen.angle = print::kDefaultScreenAngles[k];
         screen.pitch = screenPitch_;
-        inks[static_cast<std::size_t>(k)] = cli::kProcessInks[k];
-        coverage[static_cast<std::size_t>(k)] = screens_->Render(amounts[static_cast<std::size_t>(k)], context.layerWidth,
-                                                                 context.layerHeight, screen);
+        inks[static_cast<std::size_t>(k)] = print::kProcessInks[k];
     }
-    for (std::size_t i = 0; i < n; ++i) {
-        const cli::InkAmounts c{coverage[0][i], coverage[1][i], coverage[2][i], coverage[3][i]};
-        const cli::InkColour rgb = cli::InkOnPaper(c, inks, {1, 1, 1});
-        auto byte = [](float x) { return static_cast<std::uint32_t>(std::lround(std::clamp(x, 0.0f, 1.0f) * 255.0f)); };
+    const print::InkPlanes coverage =
+        print::ScreenInks(*screens_, amounts, context.layerWidth, context.layerHeight, screens);
+    auto byte = [](float x) { return static_cast<std::uint32_t>(std::lround(std::clamp(x, 0.0f, 1.0f) * 255.0f)); };
+    print::CompositeInks(coverage, inks, {1, 1, 1}, [&](std::size_t i, const print::InkColour& rgb) {
         out[i] = byte(rgb[0]) | byte(rgb[1]) << 8 | byte(rgb[2]) << 16 | (in[i] & 0xFF000000u);
-    }
+    });
 }
 
 }  // namespace tonedot::frei0r

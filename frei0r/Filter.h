@@ -9,18 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "cli/EffectSession.h"
-#include "cli/Frei0rParams.h"
-#include "cli/InkScreen.h"
-#include "cli/Separation.h"
+#include "session/EffectSession.h"
+#include "frei0r/Frei0rParams.h"
+#include "print/InkScreen.h"
+#include "print/Separation.h"
 
 namespace tonedot::frei0r {
 
 // The effect as the process's host holds it: one session (global and parameter setup once,
 // as a host does when it loads an effect), every filter instance an effect instance of it.
 // Null (with a message on standard error) when the effect could not be set up.
-cli::EffectSession* Session();
-const std::vector<cli::Frei0rParam>& SessionParams();
+session::EffectSession* Session();
+const std::vector<Frei0rParam>& SessionParams();
 
 class Filter {
 public:
@@ -44,31 +44,31 @@ private:
     // The frame number the host's time stands for at the current frame rate; 0 (with a
     // message) for a time that stands for none.
     long FrameAt(double time, A_long timeStep);
-    cli::ParamValue Current(const cli::ParamInfo& info) const;
+    session::ParamValue Current(const session::ParamInfo& info) const;
     void SetPreset(const char* path);
     void Report(std::size_t index, const std::string& message);
     void RenderFrame(double time, const std::uint32_t* in, std::uint32_t* out);
     // The frame as four screened inks over white, as `tonedot separate` draws them.
-    void RenderPrintScreen(const cli::FrameContext& context, bool changed, const std::uint32_t* in, std::uint32_t* out);
+    void RenderPrintScreen(const session::FrameContext& context, bool changed, const std::uint32_t* in, std::uint32_t* out);
 
     std::mutex mutex_;
     const unsigned width_, height_;
     const double secondsPerTimeUnit_;
-    cli::EffectSession* session_;
+    session::EffectSession* session_;
     Instance* instance_ = nullptr;
-    const std::vector<cli::Frei0rParam>& params_;
+    const std::vector<Frei0rParam>& params_;
     std::vector<std::string> reported_;  // the last message of each parameter, then of the time
     std::string presetPath_;
-    cli::ParamSettings preset_;     // the preset's values
-    cli::ParamSettings hostSet_;    // values the host set; they win over the preset
-    cli::ParamSettings settings_;   // both together
-    double frameRate_ = cli::kFrei0rDefaultFrameRate;
+    session::ParamSettings preset_;     // the preset's values
+    session::ParamSettings hostSet_;    // values the host set; they win over the preset
+    session::ParamSettings settings_;   // both together
+    double frameRate_ = kFrei0rDefaultFrameRate;
     bool changed_ = true;           // settings changed since the parameter UI was updated
     std::unique_ptr<Image> input_;  // the host image of the frame, kept between frames
     bool printScreen_ = false;
-    double screenPitch_ = cli::kFrei0rDefaultPitch;
-    double blackGeneration_ = cli::kDefaultBlackGeneration;
-    std::unique_ptr<cli::ScreenRenderer> screens_;  // made for the first print-screen frame
+    double screenPitch_ = kFrei0rDefaultPitch;
+    double blackGeneration_ = print::kDefaultBlackGeneration;
+    std::unique_ptr<print::ScreenRenderer> screens_;  // made for the first print-screen frame
 };
 
 }  // namespace tonedot::frei0r

@@ -31,12 +31,12 @@ double SecondsPerTimeUnit() {
 }
 
 
-int Frei0rTypeOf(tonedot::cli::Frei0rType type) {
+int Frei0rTypeOf(tonedot::frei0r::Frei0rType type) {
     switch (type) {
-        case tonedot::cli::Frei0rType::Bool: return F0R_PARAM_BOOL;
-        case tonedot::cli::Frei0rType::Double: return F0R_PARAM_DOUBLE;
-        case tonedot::cli::Frei0rType::Color: return F0R_PARAM_COLOR;
-        case tonedot::cli::Frei0rType::String: break;
+        case tonedot::frei0r::Frei0rType::Bool: return F0R_PARAM_BOOL;
+        case tonedot::frei0r::Frei0rType::Double: return F0R_PARAM_DOUBLE;
+        case tonedot::frei0r::Frei0rType::Color: return F0R_PARAM_COLOR;
+        case tonedot::frei0r::Frei0rType::String: break;
     }
     return F0R_PARAM_STRING;
 }

@@ -1,4 +1,5 @@
 #include "host/Host.h"
+#include "host/OutlineRequests.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -313,6 +314,7 @@ void Host::Init() {
     instances_.push_back(std::make_unique<Instance>(*this));
     main_ = instances_.front().get();
     InstallParamServices(*this);
+    InstallOutlineSuite(*this);
     InstallEffectUI(*this);
 }
 

@@ -46,19 +46,24 @@ bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, 
 // Returns 0, PF_Err_OUT_OF_MEMORY (with a message) for a frame with more dots than one
 // frame may hold, or the non-zero progress answer that stopped the drawing.  The drawing
 // runs in bands on the host's threads where it offers them (DotBands.h).
+// A frame with more dots than it may hold: the message for the user, and the error.
+template <class P>
+PF_Err TooManyDots(RenderRecord& record)
+{
+    if (record.outData != nullptr)
+        std::snprintf(record.outData->return_msg, sizeof record.outData->return_msg,
+                      "This frame would hold more than %llu dots. Enlarge \"Dot Distance X\" and "
+                      "\"Dot Distance Y\" or the dot size.",
+                      static_cast<unsigned long long>(MaxDotsPerFrame<P>()));
+    return PF_Err_OUT_OF_MEMORY;
+}
+
 template <class P>
 PF_Err DrawDots(RenderRecord& record, DotCanvas<P>& canvas)
 {
     DotList<P> list;
     uint64_t count = 0;
-    if (!LayOutFrameDots(record, canvas.Width(), canvas.Height(), list, count)) {
-        if (record.outData != nullptr)
-            std::snprintf(record.outData->return_msg, sizeof record.outData->return_msg,
-                          "This frame would hold more than %llu dots. Enlarge \"Dot Distance X\" and "
-                          "\"Dot Distance Y\" or the dot size.",
-                          static_cast<unsigned long long>(MaxDotsPerFrame<P>()));
-        return PF_Err_OUT_OF_MEMORY;
-    }
+    if (!LayOutFrameDots(record, canvas.Width(), canvas.Height(), list, count)) return TooManyDots<P>(record);
     return DrawInBands(list, canvas, record.inData);
 }
 

@@ -4,8 +4,10 @@
 // the output through the mask.
 #pragma once
 #include <algorithm>
+#include <vector>
 #include "AEUtil/AEWorldSuite.h"
 #include "AEUtil/HostApi.h"
+#include "AEUtil/OutlineSuite.h"
 #include "AEUtil/Pixel.h"
 #include "AEUtil/RenderPlumbing.h"
 #include "AEUtil/RenderRecord.h"
@@ -48,6 +50,58 @@ inline void ScaleToDownsampling(Params::ParamValues& values, double dsx, double 
     values.dotDistanceY *= dsy;
 }
 
+// The outline suite when the host asks this render call for outlines rather than pixels
+// (only the stand-in host serves it); null otherwise.  Released when the holder goes.
+class OutlineSuiteHolder {
+public:
+    explicit OutlineSuiteHolder(PF_InData* in_data) : basic_(in_data->pica_basicP) {
+        const void* suite = nullptr;
+        if (basic_ && basic_->AcquireSuite(kTonedotOutlineSuite, kTonedotOutlineSuiteVersion1, &suite) == kSPNoError &&
+            suite) {
+            suite_ = static_cast<const TonedotOutlineSuite1*>(suite);
+            if (!suite_->WantsOutlines(in_data->effect_ref)) Release();
+        }
+    }
+    ~OutlineSuiteHolder() { Release(); }
+    OutlineSuiteHolder(const OutlineSuiteHolder&) = delete;
+    OutlineSuiteHolder& operator=(const OutlineSuiteHolder&) = delete;
+    const TonedotOutlineSuite1* Wanted() const { return suite_; }
+
+private:
+    void Release() {
+        if (suite_) basic_->ReleaseSuite(kTonedotOutlineSuite, kTonedotOutlineSuiteVersion1);
+        suite_ = nullptr;
+    }
+    SPBasicSuite* basic_;
+    const TonedotOutlineSuite1* suite_ = nullptr;
+};
+
+// The outline sink that hands each dot to the host's outline suite: its points mapped onto
+// the dot layer, its colour and opacity from 0 to 1.
+template <class P>
+class HostOutlineSink {
+public:
+    HostOutlineSink(const TonedotOutlineSuite1& suite, PF_ProgPtr ref) : suite_(suite), ref_(ref) {}
+    void Outline(VertexList& vertices, const AffineTransform& transform, const P& color) {
+        if (err_ != PF_Err_NONE) return;
+        points_.clear();
+        for (size_t k = 0; k < vertices.size(); ++k) {
+            points_.push_back(transform.MapX(vertices[k].x, vertices[k].y));
+            points_.push_back(transform.MapY(vertices[k].x, vertices[k].y));
+        }
+        const double rgba[4] = {PixelTraits<P>::ToUnit(color.red), PixelTraits<P>::ToUnit(color.green),
+                                PixelTraits<P>::ToUnit(color.blue), PixelTraits<P>::ToUnit(color.alpha)};
+        err_ = suite_.AddOutline(ref_, points_.data(), static_cast<A_long>(vertices.size()), rgba);
+    }
+    PF_Err Err() const { return err_; }
+
+private:
+    const TonedotOutlineSuite1& suite_;
+    PF_ProgPtr ref_;
+    std::vector<double> points_;
+    PF_Err err_ = PF_Err_NONE;
+};
+
 // `record` is the frame's own copy: its size values are scaled in place.
 template <class P>
 PF_Err RenderFrame(RenderRecord& record) {
@@ -73,11 +127,19 @@ PF_Err RenderFrame(RenderRecord& record) {
 
     const double dsx = AEUtil::DownsampleFactor(in_data->downsample_x);
     const double dsy = AEUtil::DownsampleFactor(in_data->downsample_y);
-    AEUtil::EffectWorldPtr dotLayer = AEUtil::WorldSuite::newWorld(
-        in_data, static_cast<A_long>(in_data->width * dsx + 0.5),
-        static_cast<A_long>(in_data->height * dsy + 0.5), record.pixelFormat);
-
+    const A_long layerWidth = static_cast<A_long>(in_data->width * dsx + 0.5);
+    const A_long layerHeight = static_cast<A_long>(in_data->height * dsy + 0.5);
     ScaleToDownsampling(record.values, dsx, dsy);
+    // A host that asks for outlines gets the dots' outlines instead of their pixels.
+    OutlineSuiteHolder outlines(in_data);
+    if (const TonedotOutlineSuite1* suite = outlines.Wanted()) {
+        HostOutlineSink<P> sink(*suite, in_data->effect_ref);
+        if (!TraceFrameDots<P>(record, layerWidth, layerHeight, sink)) return TooManyDots<P>(record);
+        return sink.Err();
+    }
+
+    AEUtil::EffectWorldPtr dotLayer =
+        AEUtil::WorldSuite::newWorld(in_data, layerWidth, layerHeight, record.pixelFormat);
     {
         DotCanvas<P> canvas(dotLayer->data, dotLayer->width, dotLayer->height,
                             dotLayer->rowbytes);

@@ -8,14 +8,15 @@
 
 #include "CliRunner.h"
 #include "cli/AtomicFile.h"
-#include "cli/ClosestNames.h"
+#include "session/ClosestNames.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitCodes.h"
 #include "cli/FrameSequence.h"
 #include "cli/ImageFile.h"
-#include "cli/ParamValue.h"
-#include "cli/Presets.h"
+#include "session/ParamValue.h"
+#include "session/Presets.h"
 #include "cli/RenderCommand.h"
+#include "cli/RenderPlan.h"
 
 using namespace tonedot::cli;
 using clitest::CliScratch;

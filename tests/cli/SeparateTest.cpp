@@ -10,9 +10,9 @@
 
 #include "CliRunner.h"
 #include "cli/AtomicFile.h"
-#include "cli/EffectSession.h"
-#include "cli/InkScreen.h"
-#include "cli/Separation.h"
+#include "session/EffectSession.h"
+#include "print/InkScreen.h"
+#include "print/Separation.h"
 
 using namespace clitest;
 using namespace tonedot::cli;

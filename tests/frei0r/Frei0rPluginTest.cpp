@@ -18,15 +18,15 @@ extern "C" {
 }
 
 #include "TonedotVersion.h"
-#include "cli/EffectSession.h"
-#include "cli/Frei0rParams.h"
-#include "cli/ParamValue.h"
-#include "cli/Presets.h"
+#include "session/EffectSession.h"
+#include "frei0r/Frei0rParams.h"
+#include "session/ParamValue.h"
+#include "session/Presets.h"
 #include "tests/ScratchFolder.h"
 
 namespace {
 
-using tonedot::cli::Picture;
+using session::Picture;
 
 // The library's entry points, looked up as hosts do.
 struct Plugin {
@@ -106,7 +106,7 @@ std::vector<uint32_t> TestFrame(unsigned w, unsigned h) {
 std::vector<uint32_t> SessionRender(const std::vector<uint32_t>& in, unsigned w, unsigned h, long frame,
                                     const std::string& preset, const std::map<std::string, std::string>& sets,
                                     const std::map<std::string, std::string>& layers) {
-    using namespace tonedot::cli;
+    using namespace tonedot::session;
     EffectSession session(TONEDOT_EFFECT_PATH, false);
     ParamSettings settings;
     if (!preset.empty()) ReadPreset(preset, session.Params(), settings);
@@ -156,10 +156,10 @@ TEST(Frei0rPlugin, DescribesItselfAndExportsOnlyTheFrei0rFunctions) {
 
     // Every effect parameter but the groups, a point as two, the preset first, then the
     // rate and the print-screen mode's three.
-    tonedot::cli::EffectSession session(TONEDOT_EFFECT_PATH, false);
+    session::EffectSession session(TONEDOT_EFFECT_PATH, false);
     int expected = 5;
     for (const auto& param : session.Params().All())
-        if (param.index > 0) expected += param.kind == tonedot::cli::ParamKind::Point ? 2 : (param.Settable() || param.kind == tonedot::cli::ParamKind::Layer);
+        if (param.index > 0) expected += param.kind == session::ParamKind::Point ? 2 : (param.Settable() || param.kind == session::ParamKind::Layer);
     EXPECT_EQ(info.num_params, expected);
     std::map<std::string, int> types;
     for (int i = 0; i < info.num_params; ++i) {
@@ -228,9 +228,9 @@ TEST(Frei0rPlugin, PrintScreenPrintsTheColourOnAverage) {
     const unsigned size = 120;
     Filter filter(size, size);
     filter.Set("Print Screen", 1);
-    filter.Set("Screen Pitch", (12.0 - tonedot::cli::kFrei0rMinPitch) / tonedot::cli::kFrei0rPitchSpan);
+    filter.Set("Screen Pitch", (12.0 - tonedot::frei0r::kFrei0rMinPitch) / tonedot::frei0r::kFrei0rPitchSpan);
     filter.Set("Dot Shape", 0.99);  // Diamond
-    EXPECT_NEAR(filter.Get("Screen Pitch") * tonedot::cli::kFrei0rPitchSpan + tonedot::cli::kFrei0rMinPitch, 12.0, 1e-9);
+    EXPECT_NEAR(filter.Get("Screen Pitch") * tonedot::frei0r::kFrei0rPitchSpan + tonedot::frei0r::kFrei0rMinPitch, 12.0, 1e-9);
     const std::vector<uint32_t> in(size * size, 0xC04080B0u);  // red 176, green 128, blue 64, alpha 192
     const std::vector<uint32_t> out = filter.Render(in, 0);
     double sums[3] = {0, 0, 0};

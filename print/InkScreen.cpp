@@ -1,0 +1,228 @@
+#include "print/InkScreen.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <cstdio>
+
+#include "session/ParamValue.h"
+
+namespace tonedot::print {
+namespace {
+
+void Put(ParamSettings& settings, const RegisteredParams& params, const char* name, const std::string& text) {
+    const ParamInfo& info = params.Require(name);
+    settings[info.index] = ParseValue(info, text);
+}
+
+std::string Hex(const PF_Pixel& c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", c.red, c.green, c.blue);
+    return text;
+}
+
+// Mean of each pixel's window of `size` pixels along rows, then along columns (edges
+// extended): what a dot centred there covers of its cell, roughly.
+std::vector<float> BoxMean(const std::vector<float>& in, int width, int height, int size) {
+    if (size <= 1) return in;
+    const int before = size / 2, after = size - 1 - before;
+    std::vector<float> rows(in.size()), out(in.size());
+    std::vector<double> sums;
+    auto pass = [&](const std::vector<float>& src, std::vector<float>& dst, int n, int lines, std::size_t step,
+                    std::size_t lineStep) {
+        sums.assign(static_cast<std::size_t>(n) + 1, 0.0);
+        for (int l = 0; l < lines; ++l) {
+            const std::size_t base = static_cast<std::size_t>(l) * lineStep;
+            for (int i = 0; i < n; ++i) sums[i + 1] = sums[i] + src[base + i * step];
+            for (int i = 0; i < n; ++i) {
+                const int a = i - before, b = i + after;
+                double s = sums[std::min(b, n - 1) + 1] - sums[std::max(a, 0)];
+                if (a < 0) s += -a * static_cast<double>(src[base]);
+                if (b > n - 1) s += (b - n + 1) * static_cast<double>(src[base + (n - 1) * step]);
+                dst[base + i * step] = static_cast<float>(s / size);
+            }
+        }
+    };
+    pass(in, rows, width, height, 1, static_cast<std::size_t>(width));
+    pass(rows, out, height, width, static_cast<std::size_t>(width), 1);
+    return out;
+}
+
+}  // namespace
+
+const std::vector<std::string>& ScreenParameterNames() {
+    static const std::vector<std::string> names = {
+        "Dot Shape", "Dot Color", "Dot Size", "Distance Between", "Dot Distance X", "Dot Distance Y",
+        "Global Rotation", "Rotation Type", "Clear Background", "Enable Effector 1", "Effect Map 1",
+        "Custom Map Layer 1", "Fit to Layer 1", "Pick Source Color 1", "Tiling 1", "Absolute 1", "ABS Size 1",
+        "ABS Aspect 1", "ABS Rotation 1", "ABS Opacity 1", "Ratio Size 1", "Offset Size 1", "Color 1",
+        "Shift Hue 1"};
+    return names;
+}
+
+double MaxRelativeSize(int shape) {
+    // Measured: the first size at which each shape's cells are covered whole at any pitch
+    // from 2 pixels, with a step to spare (Circle, Square, Round Square, Cross, Star, Diamond).
+    static const double kSizes[kScreenShapes] = {1.6, 1.125, 1.2, 3.2, 2.8, 2.1};
+    assert(shape >= 1 && shape <= kScreenShapes);
+    return kSizes[shape - 1];
+}
+
+double RelativeSizeForCoverage(const std::vector<double>& table, double maxSize, double coverage) {
+    assert(table.size() == kAreaTableSteps + 1);
+    if (!(coverage > table.front())) return 0.0;
+    if (coverage >= table.back()) return maxSize;
+    // The first entry at or above the coverage; the table does not decrease.
+    const std::size_t i = static_cast<std::size_t>(std::lower_bound(table.begin(), table.end(), coverage) - table.begin());
+    const double lo = table[i - 1], hi = table[i];
+    const double t = hi > lo ? (coverage - lo) / (hi - lo) : 0.0;
+    return (static_cast<double>(i - 1) + t) * maxSize / kAreaTableSteps;
+}
+
+ScreenRenderer::ScreenRenderer(EffectSession& session, const ParamSettings& user)
+    : session_(session), user_(user), instance_(&session.NewInstance()) {}
+
+ScreenRenderer::~ScreenRenderer() { session_.RemoveInstance(*instance_); }
+
+void ScreenRenderer::SetUserSettings(const ParamSettings& user) {
+    user_ = user;
+    tables_.clear();
+}
+
+std::vector<float> ScreenRenderer::Render(const std::vector<float>& amounts, int width, int height,
+                                          const InkScreen& screen, const AfterDraw& after) {
+    assert(amounts.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const std::vector<float> cells = BoxMean(amounts, width, height, static_cast<int>(std::lround(screen.pitch)));
+    const double largest = MaxRelativeSize(screen.shape);
+    const std::vector<double>& table = AreaTable(screen);
+    std::vector<float> sizes(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        sizes[i] = static_cast<float>(RelativeSizeForCoverage(table, largest, cells[i]) / largest);
+    return Draw(sizes, width, height, screen, largest * screen.pitch, after);
+}
+
+std::vector<float> ScreenRenderer::RenderUniform(double relativeSize, int width, int height,
+                                                 const InkScreen& screen) {
+    const std::vector<float> sizes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1.0f);
+    return Draw(sizes, width, height, screen, relativeSize * screen.pitch, nullptr);
+}
+
+std::vector<float> ScreenRenderer::Draw(const std::vector<float>& sizes, int width, int height,
+                                        const InkScreen& screen, double dotSize, const AfterDraw& after) {
+    const RegisteredParams& params = session_.Params();
+    ParamSettings settings = user_;
+    auto registered = [&](const char* name) {
+        const ParamInfo& info = params.Require(name);
+        const auto it = user_.find(info.index);
+        return FormatValue(info, it != user_.end() ? it->second : RegisteredValue(info));
+    };
+    // The dots: the ink's shape and colour at the largest size, on a grid of the pitch at
+    // the angle (the picture's y axis points down, so counter-clockwise is negative), each
+    // dot turned with the grid.
+    Put(settings, params, "Dot Shape", std::to_string(screen.shape));
+    Put(settings, params, "Dot Color", Hex(screen.colour));
+    Put(settings, params, "Dot Size", FormatNumber(dotSize));
+    Put(settings, params, "Distance Between", "Centers");
+    Put(settings, params, "Dot Distance X", FormatNumber(screen.pitch));
+    Put(settings, params, "Dot Distance Y", FormatNumber(screen.pitch));
+    Put(settings, params, "Global Rotation", FormatNumber(screen.angle == 0 ? 0.0 : -screen.angle));
+    Put(settings, params, "Rotation Type", "Normal");
+    Put(settings, params, "Clear Background", "on");
+    // Effector 1 shrinks each dot by the map under its centre: white leaves no dot, black
+    // the largest; everything else about the dot stays as it was.
+    Put(settings, params, "Enable Effector 1", "on");
+    Put(settings, params, "Effect Map 1", "Use Custom Map");
+    Put(settings, params, "Fit to Layer 1", "on");
+    Put(settings, params, "Pick Source Color 1", "off");
+    Put(settings, params, "Tiling 1", "Extend Edge");
+    Put(settings, params, "Absolute 1", "on");
+    Put(settings, params, "ABS Size 1", "0");
+    Put(settings, params, "ABS Aspect 1", registered("Dot Aspect"));
+    Put(settings, params, "ABS Rotation 1", registered("Dot Rotation"));
+    Put(settings, params, "ABS Opacity 1", registered("Dot Opacity"));
+    Put(settings, params, "Ratio Size 1", "1");
+    Put(settings, params, "Offset Size 1", "0");
+    Put(settings, params, "Color 1", "off");
+    Put(settings, params, "Shift Hue 1", "0");
+    const ParamInfo& mapLayer = params.Require("Custom Map Layer 1");
+    settings[mapLayer.index] = ParseLayerValue(mapLayer, "self");
+
+    // The map, 16-bit grey: 1 - size.
+    Picture map(Depth::Bits16, width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const float s = sizes[static_cast<std::size_t>(y) * width + x];
+            const double grey = 1.0 - std::min(1.0, std::max(0.0, static_cast<double>(s)));
+            const auto v = static_cast<A_u_short>(std::lround(grey * 32768.0));
+            map.At<Pixel16>(x, y) = Pixel16{32768, v, v, v};
+        }
+
+    FrameContext context;
+    context.layerWidth = width;
+    context.layerHeight = height;
+    session_.ApplySettings(*instance_, settings, context);
+    session_.UpdateParamsUI(*instance_);
+    FrameLayers layers;
+    layers.input = &map;
+    layers.layers = layers_;
+    layers.layers[mapLayer.index] = &map;
+    PreparedFrame prepared = session_.Prepare(*instance_, context, layers);
+    map = Picture();
+    const RenderedFrame result = session_.RenderFrame(*instance_, prepared);
+    const PixelView view = result.View();
+    assert(view.depth == Depth::Bits16 && view.width == width && view.height == height);
+    std::vector<float> coverage(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            coverage[static_cast<std::size_t>(y) * width + x] = view.At<Pixel16>(x, y).alpha / 32768.0f;
+    if (after) after(*instance_, prepared);
+    return coverage;
+}
+
+double MeanCoverage(const std::vector<float>& coverage) {
+    double sum = 0;
+    for (float c : coverage) sum += c;
+    return coverage.empty() ? 0.0 : sum / static_cast<double>(coverage.size());
+}
+
+const std::vector<double>& ScreenRenderer::AreaTable(const InkScreen& screen) {
+    // Beyond this pitch the pixel grid no longer counts and shapes are measured at it:
+    // a circle of 3/4 the pitch, the least exact, covers 0.4 % of its cell less there than
+    // at 100 pixels, and the largest frame measured stays 256 pixels wide.
+    constexpr double kLargestMeasuredPitch = 32;
+    InkScreen flat = screen;
+    flat.pitch = std::min(screen.pitch, kLargestMeasuredPitch);
+    const auto key = std::make_tuple(flat.shape, flat.pitch, flat.angle);
+    auto found = tables_.find(key);
+    if (found != tables_.end()) return found->second;
+    // Flat fields on the screen's grid centred on a frame of twice the measured square,
+    // which spans at least 4 cells and 64 pixels (at angle 0 whole cells from dot centre to
+    // dot centre): however far the dots reach, they all reach into it.  At small pitches
+    // the pixel grid counts, and it meets the dots differently at every angle, so the
+    // table is measured at the screen's angle.  The user's effectors 2 and 3 vary across
+    // the frame, so they are off while measuring.
+    const int cells = std::max(4, static_cast<int>(std::ceil(64.0 / flat.pitch / 2.0)) * 2);
+    const int size = static_cast<int>(std::lround(2 * cells * flat.pitch));
+    const int lo = static_cast<int>(std::lround(cells * flat.pitch / 2)), hi = size - lo;
+    const ParamSettings user = user_;
+    for (const char* name : {"Enable Effector 2", "Enable Effector 3"}) Put(user_, session_.Params(), name, "off");
+    std::vector<double> table;
+    try {
+        for (int i = 0; i <= kAreaTableSteps; ++i) {
+            const double relative = MaxRelativeSize(screen.shape) * i / kAreaTableSteps;
+            const std::vector<float> c = RenderUniform(relative, size, size, flat);
+            double sum = 0;
+            for (int y = lo; y < hi; ++y)
+                for (int x = lo; x < hi; ++x) sum += c[static_cast<std::size_t>(y) * size + x];
+            const double mean = sum / (static_cast<double>(hi - lo) * (hi - lo));
+            table.push_back(table.empty() ? mean : std::max(table.back(), mean));
+        }
+    } catch (...) {
+        user_ = user;
+        throw;
+    }
+    user_ = user;
+    return tables_.emplace(key, std::move(table)).first->second;
+}
+
+}  // namespace tonedot::print

@@ -1,0 +1,52 @@
+// Colour to ink: the amounts of cyan, magenta, yellow and black (0 to 1) that print a
+// colour by grey-component replacement (IccSeparation.h: through ICC profiles), and the
+// preview of inks laid over paper.
+#pragma once
+#include <array>
+
+namespace tonedot::print {
+
+enum Ink { kCyan = 0, kMagenta, kYellow, kBlack, kInkCount };
+// "C", "M", "Y", "K".
+const char* InkLetter(int ink);
+
+using InkAmounts = std::array<float, kInkCount>;
+using InkColour = std::array<float, 3>;  // red, green, blue from 0 to 1
+
+// "Cyan", "Magenta", "Yellow", "Black".
+const char* InkName(int ink);
+
+// The usual screen angles, degrees counter-clockwise: the colour inks 30 degrees apart,
+// yellow, the least visible, between them, black at the calmest angle.
+constexpr double kDefaultScreenAngles[kInkCount] = {15, 75, 0, 45};
+// Ideal process inks: each takes away one primary; over white they print a colour exactly
+// as the separation meant it.
+constexpr InkColour kProcessInks[kInkCount] = {{0, 1, 1}, {1, 0, 1}, {1, 1, 0}, {0, 0, 0}};
+// At most this much ink in total (3 is 300 %) unless asked otherwise.
+constexpr double kDefaultInkLimit = 3.0;
+constexpr double kDefaultBlackGeneration = 0.5;
+
+// The built-in separation.  From red, green, blue (0 to 1, as the file holds them):
+// c' = 1 - red, m' = 1 - green, y' = 1 - blue; black K = g * min(c', m', y') for a black
+// generation g from 0 (no black) to 1 (all grey from black); each colour ink
+// (c' - K) / (1 - K), 0 where K is 1.  Laid over each other as the preview lays them
+// (ideal inks multiplied), these print the colour exactly.
+struct GreyReplacement {
+    double blackGeneration = kDefaultBlackGeneration;
+};
+InkAmounts SeparateByGreyReplacement(float red, float green, float blue, const GreyReplacement& settings);
+
+// No more than `limit` (0 to 4, 4 is no limit) of ink in total: black is kept (down to the
+// limit), the colour inks are scaled down together to what is left.
+void LimitInk(InkAmounts& amounts, double limit);
+
+// The ink a pixel takes: its colour's amounts within the limit (`limit` 4 or more: none),
+// and no ink at all where the pixel is wholly transparent (its colour means nothing).
+// Alpha is not ink: the preview keeps it.
+void FinishInk(InkAmounts& amounts, float alpha, double limit);
+
+// The colour (0 to 1, red, green, blue) of inks of the given coverage on paper: each ink
+// filters the light by its colour where it lies, ink over ink multiplies.
+InkColour InkOnPaper(const InkAmounts& coverage, const std::array<InkColour, kInkCount>& inks, const InkColour& paper);
+
+}  // namespace tonedot::print
