@@ -31,6 +31,9 @@ std::string UsageText(F&& f) {
     } catch (const CliError& e) {
         EXPECT_EQ(e.Code(), kExitUsage) << e.what();
         return e.what();
+    } catch (const tonedot::session::Error& e) {  // as the command line reports it
+        EXPECT_EQ(ToCliError(e).Code(), kExitUsage) << e.what();
+        return e.what();
     }
     return "";
 }

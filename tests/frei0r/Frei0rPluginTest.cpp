@@ -26,7 +26,7 @@ extern "C" {
 
 namespace {
 
-using session::Picture;
+using tonedot::session::Picture;
 
 // The library's entry points, looked up as hosts do.
 struct Plugin {
@@ -156,10 +156,10 @@ TEST(Frei0rPlugin, DescribesItselfAndExportsOnlyTheFrei0rFunctions) {
 
     // Every effect parameter but the groups, a point as two, the preset first, then the
     // rate and the print-screen mode's three.
-    session::EffectSession session(TONEDOT_EFFECT_PATH, false);
+    tonedot::session::EffectSession session(TONEDOT_EFFECT_PATH, false);
     int expected = 5;
     for (const auto& param : session.Params().All())
-        if (param.index > 0) expected += param.kind == session::ParamKind::Point ? 2 : (param.Settable() || param.kind == session::ParamKind::Layer);
+        if (param.index > 0) expected += param.kind == tonedot::session::ParamKind::Point ? 2 : (param.Settable() || param.kind == tonedot::session::ParamKind::Layer);
     EXPECT_EQ(info.num_params, expected);
     std::map<std::string, int> types;
     for (int i = 0; i < info.num_params; ++i) {
