@@ -45,11 +45,13 @@
 #include "host/Host.h"
 #include "host/ParamServices.h"
 #include "host/RenderCall.h"
+#include "look/Choices.h"
 #include "params/ParamRegistry.h"
-#include "render/DrawDots.h"
-#include "render/KeptBlocks.h"
+#include "render/frame/DrawDots.h"
+#include "render/layout/KeptBlocks.h"
 
 using namespace Params;
+using namespace Look;
 using namespace Render;
 
 namespace {

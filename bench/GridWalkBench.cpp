@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "render/DotGrid.h"
-#include "render/GridWalk.h"
+#include "render/layout/DotGrid.h"
+#include "render/layout/GridWalk.h"
 
 using namespace Params;
 

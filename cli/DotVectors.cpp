@@ -12,11 +12,11 @@
 #include "host/ParamServices.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
-#include "render/AffineTransform.h"
-#include "render/DotTracer.h"
-#include "render/DrawDots.h"
-#include "render/RenderFrame.h"
-#include "render/VertexList.h"
+#include "render/drawing/DotTracer.h"
+#include "render/frame/DrawDots.h"
+#include "render/frame/RenderFrame.h"
+#include "render/raster/AffineTransform.h"
+#include "render/raster/VertexList.h"
 
 using namespace Params;
 using namespace Render;

@@ -7,8 +7,8 @@
 #include "AEUtil/RenderPlumbing.h"
 #include "effect/ParamIds.h"
 #include "params/ParamValues.h"
-#include "render/DotLayerTransfer.h"
-#include "render/RenderFrame.h"
+#include "render/frame/DotLayerTransfer.h"
+#include "render/frame/RenderFrame.h"
 
 using namespace Params;
 using namespace Render;
@@ -46,7 +46,7 @@ PF_Err CustomFilter::PreRenderCheckout(PF_InData* in_data, PF_OutData* /*out_dat
     const PF_Err err = AEUtil::CheckoutInputLayer(in_data, extra, &result);
     const ParamValues& values = record->values;
     PF_PreRenderOutput* output = extra->output;
-    if (values.invertMask || values.mask == kMaskNone || values.mask == kMaskLayer) {
+    if (values.invertMask || values.mask == Look::kMaskNone || values.mask == Look::kMaskLayer) {
         // Dots outside the input's area show: the output covers the whole layer.
         const double dsx = AEUtil::DownsampleFactor(in_data->downsample_x);
         const double dsy = AEUtil::DownsampleFactor(in_data->downsample_y);

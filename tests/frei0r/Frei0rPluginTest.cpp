@@ -22,7 +22,7 @@ extern "C" {
 #include "cli/Frei0rParams.h"
 #include "cli/ParamValue.h"
 #include "cli/Presets.h"
-#include "tests/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
