@@ -10,6 +10,7 @@
 #include "cli/ExitCodes.h"
 #include "effect/ParamTable.h"
 #include "host/ParamServices.h"
+#include "look/ParamValues.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
 #include "render/drawing/DotTracer.h"
@@ -18,6 +19,7 @@
 #include "render/raster/AffineTransform.h"
 #include "render/raster/VertexList.h"
 
+using namespace Look;
 using namespace Params;
 using namespace Render;
 
@@ -114,17 +116,19 @@ void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& ins
         BuildParamList(&inData);
         built = true;
     }
+    ParamValues values{};
     RenderRecord record = NewRenderRecord();
+    record.values = &values;
     record.inData = &inData;
     record.smart = frame.context.smartPath ? 1 : 0;
     record.pixelFormat = frame.input->Format();
     GetParamFromArray getter(array.data());
-    const PF_Err err = FetchParams(&record.values, getter);
+    const PF_Err err = FetchParams(&values, getter);
     if (err != PF_Err_NONE)
         throw RenderError("cannot read the frame's parameters for vector output: " + HostErrorText(err, "") + ".");
-    record.values.maskTargetLayer = PresentOrNull(record.values.maskTargetLayer);
-    for (EffectorParams& e : record.values.effector) e.customMapLayer = PresentOrNull(e.customMapLayer);
-    ScaleToDownsampling(record.values, dsx, dsy);
+    values.maskTargetLayer = PresentOrNull(values.maskTargetLayer);
+    for (EffectorParams& e : values.effector) e.customMapLayer = PresentOrNull(e.customMapLayer);
+    ScaleToDownsampling(values, dsx, dsy);
 
     WithPixelType(DepthFromFormat(record.pixelFormat), [&](auto p) {
         using P = decltype(p);

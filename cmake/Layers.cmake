@@ -104,7 +104,12 @@ set(TONEDOT_LAYER_PROBES
   "tonedot_framework|effect/CustomFilter.h|fails"
   "tonedot_framework|render/frame/RenderFrame.h|fails"
   "tonedot_framework|dialog/DialogBase.h|fails"
-  "tonedot_render|params/ParamValues.h|builds"
+  "tonedot_framework|look/ParamValues.h|fails"
+  "tonedot_framework|look/SequenceUIState.h|fails"
+  "tonedot_look|AEUtil/RenderRecord.h|builds"
+  "tonedot_look|render/base/Constants.h|fails"
+  "tonedot_look|effect/ParamIds.h|fails"
+  "tonedot_render|look/ParamValues.h|builds"
   "tonedot_render|effect/ParamIds.h|fails"
   "tonedot_render|dialog/DialogTexts.h|fails"
   "tonedot_render_base|look/Choices.h|builds"
@@ -119,21 +124,30 @@ set(TONEDOT_LAYER_PROBES
   "tonedot_dialog|resources/OptionDialogIds.h|builds"
   "tonedot_dialog|effect/ParamTable.h|fails"
   "tonedot_dialog|render/raster/DotShapes.h|fails"
+  "tonedot_dialog|look/ParamValues.h|fails"
   "tonedot_effect_objects|dialog/OptionsDialog.h|builds"
+  "tonedot_effect_objects|look/SequenceUIState.h|builds"
   "tonedot_effect_objects|host/Host.h|fails"
   "tonedot_host|effect/ParamIds.h|fails"
   "tonedot_host|render/raster/DotShapes.h|fails")
 
-# Most of the renderer is headers, which no source of their own stage compiles: each header
-# of a stage is therefore a probe of its own, built alone as part of its stage, so that a
-# header that reaches above its stage fails there as a source would.
-function(tonedot_render_header_probes var)
+# look/ and most of the renderer are headers, which no source of their own folder compiles:
+# each of their headers is therefore a probe of its own, built alone as part of its library,
+# so that a header that reaches above its layer or stage fails there as a source would.
+function(tonedot_header_probes var)
   set(probes "")
+  set(folders "look|tonedot_look")
   foreach(stage IN LISTS TONEDOT_RENDER_STAGES)
+    list(APPEND folders "render/${stage}|tonedot_render_${stage}")
+  endforeach()
+  foreach(entry IN LISTS folders)
+    string(REPLACE "|" ";" fields "${entry}")
+    list(GET fields 0 folder)
+    list(GET fields 1 library)
     file(GLOB headers RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS
-         ${PROJECT_SOURCE_DIR}/render/${stage}/*.h)
+         ${PROJECT_SOURCE_DIR}/${folder}/*.h)
     foreach(header IN LISTS headers)
-      list(APPEND probes "tonedot_render_${stage}|${header}|builds")
+      list(APPEND probes "${library}|${header}|builds")
     endforeach()
   endforeach()
   set(${var} ${probes} PARENT_SCOPE)
@@ -147,7 +161,7 @@ function(tonedot_layer_rules_test)
   set(dir ${TONEDOT_LAYERS_DIR}/probes)
   set(cases "")
   set(n 0)
-  tonedot_render_header_probes(header_probes)
+  tonedot_header_probes(header_probes)
   foreach(probe IN LISTS TONEDOT_LAYER_PROBES header_probes)
     string(REPLACE "|" ";" fields "${probe}")
     list(GET fields 0 library)

@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "effect/ParamIds.h"
+#include "look/ParamValues.h"
 #include "params/ParamDescriptors.h"
 #include "params/ParamRegistry.h"
-#include "params/ParamValues.h"
 #include "render/base/Constants.h"
 
+using namespace Look;
 using namespace Params;
 using namespace Render;
 

@@ -5,10 +5,12 @@
 #include "AEUtil/SuiteHolder.h"
 #include "effect/ParamIds.h"
 #include "look/Choices.h"
+#include "look/SequenceUIState.h"
 #include "params/ParamRegistry.h"
 #include "params/ParamUtilsSuiteRef.h"
 #include "render/base/Constants.h"
 
+using namespace Look;
 using namespace Params;
 using namespace Render;
 
@@ -134,9 +136,11 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
         auto state = LockUiState(in_data->sequence_data, u->host_lock_handle,
                                  u->host_unlock_handle, u->host_get_handle_size);
         if (SeqHeader* h = state.Header()) {
-            if (h->uiStateSet == 0) {
-                h->distanceChoice = PopupValue(in_data, params, ParamId::DistanceBetween);
-                h->uiStateSet = 1;
+            SequenceUIState ui = ReadUIState(*h);
+            if (ui.uiStateSet == 0) {
+                ui.distanceChoice = PopupValue(in_data, params, ParamId::DistanceBetween);
+                ui.uiStateSet = 1;
+                WriteUIState(*h, ui);
             }
         }
     }
@@ -157,12 +161,15 @@ PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
     auto state = LockUiState(in_data->sequence_data, handles->host_lock_handle,
                              handles->host_unlock_handle, handles->host_get_handle_size);
     SeqHeader* h = state.Header();
-    if (!h || h->uiStateSet == 0) return PF_Err_NONE;
+    if (!h) return PF_Err_NONE;
+    SequenceUIState ui = ReadUIState(*h);
+    if (ui.uiStateSet == 0) return PF_Err_NONE;
 
     const A_long choice = params[distanceIndex]->u.pd.value;
-    if (choice == h->distanceChoice) return PF_Err_NONE;
+    if (choice == ui.distanceChoice) return PF_Err_NONE;
     if (choice != Look::kDistanceDots && choice != Look::kDistanceCenters) return PF_Err_NONE;
-    h->distanceChoice = choice;
+    ui.distanceChoice = choice;
+    WriteUIState(*h, ui);
 
     const A_long sizeIndex = FindParamIndex(ParamId::DotSize);
     if (!ValidIndex(in_data, params, sizeIndex)) return PF_Err_NONE;

@@ -49,7 +49,7 @@ inline double EffectorWeight(const BaseEffectMap& map, double x, double y) {
 // An effector acts on dots only when it is enabled and its Custom Map Layer image is present.
 template <class P>
 bool EffectorActs(const EffectorState<P>& state) {
-    const Params::EffectorParams& p = state.params;
+    const Look::EffectorParams& p = state.params;
     return p.enable && p.customMapLayer != nullptr && state.map;
 }
 
@@ -66,7 +66,7 @@ bool EffectorsSetKeys(const EffectorState<P> (&states)[Look::kEffectorCount]) {
 // (EffectorActs).  With noOrdering the dot's key is left alone.
 template <class P>
 void ApplyEffector(const EffectorState<P>& state, DotState<P>& dot, bool noOrdering) {
-    const Params::EffectorParams& p = state.params;
+    const Look::EffectorParams& p = state.params;
     if (!EffectorActs(state)) return;
 
     // Front point: the key is the squared distance to the nearest active front point.

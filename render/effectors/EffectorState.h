@@ -5,7 +5,7 @@
 #include <cstdint>
 #include "AEUtil/Pixel.h"
 #include "look/Choices.h"
-#include "params/ParamValues.h"
+#include "look/ParamValues.h"
 #include "render/base/Constants.h"
 #include "render/effectors/EffectMapHandle.h"
 #include "render/effectors/LayerEffectMap.h"
@@ -16,7 +16,7 @@ namespace Render {
 
 template <class P>
 struct EffectorState {
-    Params::EffectorParams params{};
+    Look::EffectorParams params{};
     double px = 0.0;  // "Position n", dot-layer pixels
     double py = 0.0;
     int32_t layerWidth = 0;  // the dot layer
@@ -38,7 +38,7 @@ struct EffectorState {
 // The effect map the state's parameters choose, in a new handle.
 template <class P>
 EffectMapHandle MakeEffectMap(const EffectorState<P>& state) {
-    const Params::EffectorParams& p = state.params;
+    const Look::EffectorParams& p = state.params;
     const double angle = FixedToDouble(p.angle);
     switch (p.effectMap) {
         case Look::kEffectMapCustom: {
@@ -71,7 +71,7 @@ EffectMapHandle MakeEffectMap(const EffectorState<P>& state) {
 
 // Copies the effector's block, derives its converted values and builds its map.
 template <class P>
-void InitEffectorState(EffectorState<P>& state, const Params::EffectorParams& params, int32_t layerWidth,
+void InitEffectorState(EffectorState<P>& state, const Look::EffectorParams& params, int32_t layerWidth,
                        int32_t layerHeight) {
     using Traits = PixelTraits<P>;
     state.params = params;

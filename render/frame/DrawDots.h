@@ -6,6 +6,7 @@
 
 #include "AEUtil/HostApi.h"
 #include "AEUtil/RenderRecord.h"
+#include "look/ParamValues.h"
 #include "render/drawing/DotBands.h"
 #include "render/drawing/DotCanvas.h"
 #include "render/drawing/DotTracer.h"
@@ -17,7 +18,7 @@
 
 namespace Render {
 
-static_assert(std::extent_v<decltype(Params::ParamValues::effector)> == Look::kEffectorCount,
+static_assert(std::extent_v<decltype(Look::ParamValues::effector)> == Look::kEffectorCount,
               "one parameter block per effector");
 
 // The frame's dots for a dot layer of width x height, in the order they are drawn (see
@@ -27,7 +28,7 @@ template <class P>
 bool LayOutFrameDots(const RenderRecord& record, int32_t width, int32_t height, DotList<P>& list,
                      uint64_t& count)
 {
-    const Params::ParamValues& values = record.values;
+    const Look::ParamValues& values = Look::ValuesOf(record);
     const PF_InData* inData = record.inData;
     const FrameValues<P> frame = MakeFrameValues<P>(values, inData ? inData->current_time : 0,
                                                     inData ? inData->time_step : 0, width, height);

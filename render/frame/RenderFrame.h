@@ -10,6 +10,7 @@
 #include "AEUtil/RenderPlumbing.h"
 #include "AEUtil/RenderRecord.h"
 #include "AEUtil/SuiteHolder.h"
+#include "look/ParamValues.h"
 #include "render/drawing/DotCanvas.h"
 #include "render/frame/DotLayerTransfer.h"
 #include "render/frame/DrawDots.h"
@@ -36,10 +37,10 @@ inline bool SourceCopyRects(const PF_EffectWorld& input, const PF_EffectWorld& o
 // Sizes follow the downsampling: "Dot Size" and every effector's Size, ABS Size and Offset
 // Size by the smaller factor, the distances by their own axis.  Positions are left as the host
 // delivers them.
-inline void ScaleToDownsampling(Params::ParamValues& values, double dsx, double dsy) {
+inline void ScaleToDownsampling(Look::ParamValues& values, double dsx, double dsy) {
     const double m = std::min(dsx, dsy);
     values.dotSize *= m;
-    for (Params::EffectorParams& effector : values.effector) {
+    for (Look::EffectorParams& effector : values.effector) {
         effector.size *= m;
         effector.absSize *= m;
         effector.offsetSize *= m;
@@ -53,6 +54,7 @@ template <class P>
 PF_Err RenderFrame(RenderRecord& record) {
     PF_InData* in_data = record.inData;
     PF_EffectWorld* output = record.output;
+    Look::ParamValues& values = Look::ValuesOf(record);
     SuiteHolder suites(in_data->pica_basicP);
 
     // The whole output becomes transparent black.
@@ -60,7 +62,7 @@ PF_Err RenderFrame(RenderRecord& record) {
     const PF_Rect whole = {0, 0, output->width, output->height};
     PF_Err err = suites.FillMatteSuite2()->fill(in_data->effect_ref, &transparent, &whole, output);
 
-    if (err == PF_Err_NONE && !record.values.clearBackground) {
+    if (err == PF_Err_NONE && !values.clearBackground) {
         PF_Rect source, dest;
         if (SourceCopyRects(*record.input, *output, &source, &dest)) {
             const PF_WorldTransformSuite1* transform = suites.WorldTransformSuite1();
@@ -77,7 +79,7 @@ PF_Err RenderFrame(RenderRecord& record) {
         in_data, static_cast<A_long>(in_data->width * dsx + 0.5),
         static_cast<A_long>(in_data->height * dsy + 0.5), record.pixelFormat);
 
-    ScaleToDownsampling(record.values, dsx, dsy);
+    ScaleToDownsampling(values, dsx, dsy);
     {
         DotCanvas<P> canvas(dotLayer->data, dotLayer->width, dotLayer->height,
                             dotLayer->rowbytes);
@@ -88,9 +90,9 @@ PF_Err RenderFrame(RenderRecord& record) {
     const DotLayerTransfer transfer = {record.input,
                                        output,
                                        dotLayer.get(),
-                                       record.values.mask,
-                                       AEUtil::LayerOrNull(record.values.maskTargetLayer),
-                                       record.values.invertMask != 0,
+                                       values.mask,
+                                       AEUtil::LayerOrNull(values.maskTargetLayer),
+                                       values.invertMask != 0,
                                        record.smart != 0};
     return TransferDotLayer(in_data, suites, transfer);
 }

@@ -9,7 +9,7 @@
 
 #include "AEUtil/Pixel.h"
 #include "look/Choices.h"
-#include "params/ParamValues.h"
+#include "look/ParamValues.h"
 #include "render/base/Constants.h"
 #include "render/base/Hsv.h"
 #include "render/layout/DotRandom.h"
@@ -68,7 +68,7 @@ P ColorFromParam(const PF_Pixel& c)
 
 // Frame-wide values for a dot layer of width x height, at the given host time.
 template <class P>
-FrameValues<P> MakeFrameValues(const Params::ParamValues& v, int32_t currentTime, int32_t timeStep,
+FrameValues<P> MakeFrameValues(const Look::ParamValues& v, int32_t currentTime, int32_t timeStep,
                                int32_t width, int32_t height)
 {
     using namespace DotGridMath;
@@ -81,7 +81,7 @@ FrameValues<P> MakeFrameValues(const Params::ParamValues& v, int32_t currentTime
         g.rx = g.cx;
         g.ry = g.cy;
     } else if (effector >= 0 && effector < Look::kEffectorCount) {
-        const Params::FixedPoint& pos = v.effector[effector].position;
+        const Look::FixedPoint& pos = v.effector[effector].position;
         g.rx = FixedToDouble(pos.x);
         g.ry = FixedToDouble(pos.y);
     } else {

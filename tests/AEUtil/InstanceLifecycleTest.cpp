@@ -4,11 +4,12 @@
 #include <cstring>
 #include <vector>
 #include "AEUtil/SeqHeader.h"
-#include "tests/support/TestHost.h"
-#include "tests/support/ScratchFolder.h"
 #include "effect/ParamIds.h"
 #include "host/InstanceLifecycle.h"
 #include "host/ParamServices.h"
+#include "look/SequenceUIState.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestHost.h"
 
 namespace tonedot::test {
 namespace {
@@ -72,8 +73,9 @@ TEST_F(InstanceLifecycleTest, AFreshInstanceFlattensToTheStoredBytes)
     EXPECT_EQ(flat, kFreshFlat);
     const SeqHeader live = Live(a);
     EXPECT_EQ(live.form, kSeqFormLive) << "get-flattened leaves the instance live";
-    EXPECT_EQ(live.uiStateSet, 1) << "the UI command after applying remembered the choice";
-    EXPECT_EQ(live.distanceChoice, 1);
+    const Look::SequenceUIState ui = Look::ReadUIState(live);
+    EXPECT_EQ(ui.uiStateSet, 1) << "the UI command after applying remembered the choice";
+    EXPECT_EQ(ui.distanceChoice, 1);
 }
 
 TEST_F(InstanceLifecycleTest, AProjectSurvivesSavingToAFileAndReopening)

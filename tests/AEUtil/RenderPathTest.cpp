@@ -14,6 +14,7 @@
 #include "host/PixelServices.h"
 #include "host/RenderCall.h"
 #include "look/Choices.h"
+#include "look/ParamValues.h"
 #include "params/ParamRegistry.h"
 #include "tests/support/TestHost.h"
 
@@ -386,7 +387,7 @@ TEST_F(RenderPath, FailuresLeaveNothingBehind) {
 class CapturingFilter : public CustomFilter {
 public:
     PF_Err RenderByFormat(RenderRecord* record) override {
-        const PF_LayerDef* mask = record->values.maskTargetLayer;
+        const PF_LayerDef* mask = Look::ValuesOf(*record).maskTargetLayer;
         maskData = mask ? mask->data : nullptr;
         pixelFormat = record->pixelFormat;
         renderArea = record->renderArea;

@@ -10,10 +10,11 @@
 
 #include "effect/ParamIds.h"
 #include "effect/ParamTable.h"
+#include "look/ParamValues.h"
 #include "params/ParamRegistry.h"
-#include "params/ParamValues.h"
 #include "tests/support/ParamFakeHost.h"
 
+using namespace Look;
 using namespace Params;
 
 namespace {

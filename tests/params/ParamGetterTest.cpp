@@ -3,12 +3,14 @@
 
 #include <cstring>
 
+#include "effect/ParamTable.h"
+#include "look/ParamValues.h"
 #include "params/ParamDescriptors.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
-#include "effect/ParamTable.h"
 #include "tests/support/ParamFakeHost.h"
 
+using namespace Look;
 using namespace Params;
 
 namespace {

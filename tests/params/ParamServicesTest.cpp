@@ -8,11 +8,13 @@
 #include "AEUtil/Platform.h"
 #include "effect/ParamIds.h"
 #include "host/ParamServices.h"
+#include "look/ParamValues.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
 #include "params/ParamUtilsSuiteRef.h"
 #include "tests/support/TestHost.h"
 
+using namespace Look;
 using namespace Params;
 
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "look/Choices.h"
+#include "look/ParamValues.h"
 #include "render/frame/DrawDots.h"
 #include "tests/support/WholeFrame.h"
 
@@ -144,8 +145,9 @@ PF_Err Draw(const ParamValues& values, PF_UtilCallbacks* utils, std::vector<Pixe
     in.inter.progress = FakeProgress;
     in.utils = utils;
     in.time_step = 1;
+    ParamValues frameValues = values;
     RenderRecord record{};
-    record.values = values;
+    record.values = &frameValues;
     record.inData = &in;
     pixels.assign(160 * 200, Pixel16{});
     DotCanvas<Pixel16> canvas(pixels.data(), 160, 200, 160 * sizeof(Pixel16));
@@ -256,7 +258,8 @@ TEST(ConcurrentParts, DenseFramesAreLaidOutAndOrderedAsOnOneThread) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int look = 0; look < 8; ++look) {
         RenderRecord record = NewRenderRecord();
-        ParamValues& v = record.values;
+        ParamValues v{};
+        record.values = &v;
         v.dotShape = 1 + look % 6;
         v.dotColor = PF_Pixel{255, 200, 120, 40};
         v.dotSize = 1 + unit(rng);
@@ -271,7 +274,7 @@ TEST(ConcurrentParts, DenseFramesAreLaidOutAndOrderedAsOnOneThread) {
         v.randomHue = 40 << 16;
         v.randomSeed = look;
         v.centerDotToFront = look == 6;  // front points: laid out on one thread, ordered by key
-        Params::EffectorParams& e = v.effector[0];
+        Look::EffectorParams& e = v.effector[0];
         e.enable = look % 2;
         e.effectMap = kEffectMapRadial;
         e.position = {200 << 16, 150 << 16};

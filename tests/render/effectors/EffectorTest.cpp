@@ -4,11 +4,10 @@
 #include <cstring>
 #include <limits>
 #include "look/Choices.h"
+#include "look/ParamValues.h"
 #include "render/base/Constants.h"
 #include "render/effectors/Effector.h"
 #include "tests/render/effectors/MapImage.h"
-
-using namespace Params;
 
 using namespace Look;
 using namespace Render;

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "look/ParamValues.h"
 #include "render/frame/DrawDots.h"
 
-using namespace Params;
-
+using namespace Look;
 using namespace Render;
 
 namespace {
@@ -55,8 +55,9 @@ TEST(DrawDots, ProgressIsReportedInPercentAfterEachDot)
     PF_InData in{};
     in.inter.progress = RecordProgress;
     in.time_step = 1;
+    ParamValues values = ThreeDots();
     RenderRecord record{};
-    record.values = ThreeDots();
+    record.values = &values;
     record.inData = &in;
     std::vector<Pixel8> pixels(40);
     DotCanvas<Pixel8> canvas(pixels.data(), 40, 1, 40 * sizeof(Pixel8));
@@ -73,8 +74,9 @@ TEST(DrawDots, CancelStopsAfterTheCurrentDot)
     gLog = &log;
     PF_InData in{};
     in.inter.progress = RecordProgress;
+    ParamValues values = ThreeDots();
     RenderRecord record{};
-    record.values = ThreeDots();
+    record.values = &values;
     record.inData = &in;
     std::vector<Pixel8> pixels(40);
     DotCanvas<Pixel8> canvas(pixels.data(), 40, 1, 40 * sizeof(Pixel8));
@@ -88,11 +90,12 @@ TEST(DrawDots, TooManyDotsEndsTheRenderWithAMessage)
 {
     PF_InData in{};
     PF_OutData out{};
+    ParamValues values = ThreeDots();
     RenderRecord record{};
-    record.values = ThreeDots();
-    record.values.dotSize = 0;
-    record.values.dotDistanceX = record.values.dotDistanceY = 0;
-    record.values.randomDistanceY = 0;
+    record.values = &values;
+    values.dotSize = 0;
+    values.dotDistanceX = values.dotDistanceY = 0;
+    values.randomDistanceY = 0;
     record.inData = &in;
     record.outData = &out;
     std::vector<Pixel8> pixels(1);
@@ -134,8 +137,9 @@ Pixel8 ColourOfDotAt(const ParamValues& v, double x, double y)
 Pixel8 RenderedPixel(const ParamValues& v, int px, int py)
 {
     PF_InData in{};
+    ParamValues values = v;
     RenderRecord record{};
-    record.values = v;
+    record.values = &values;
     record.inData = &in;
     std::vector<Pixel8> pixels(100 * 100, Pixel8{0, 0, 0, 0});
     DotCanvas<Pixel8> canvas(pixels.data(), 100, 100, 100 * sizeof(Pixel8));
@@ -201,7 +205,7 @@ TEST(DrawDots, TracedOutlinesFilledInOrderGiveTheRaster)
         v.randomRotation = 1;
         PF_InData in{};
         RenderRecord record{};
-        record.values = v;
+        record.values = &v;
         record.inData = &in;
         std::vector<Pixel8> raster(100 * 100, Pixel8{0, 0, 0, 0}), traced(raster);
         DotCanvas<Pixel8> rasterCanvas(raster.data(), 100, 100, 100 * sizeof(Pixel8));

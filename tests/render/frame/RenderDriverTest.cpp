@@ -4,10 +4,9 @@
 
 #include "AEUtil/RenderPlumbing.h"
 #include "look/Choices.h"
+#include "look/ParamValues.h"
 #include "render/frame/DotLayerTransfer.h"
 #include "render/frame/RenderFrame.h"
-
-using namespace Params;
 
 using namespace Look;
 using namespace Render;

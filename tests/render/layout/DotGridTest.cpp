@@ -3,10 +3,10 @@
 #include <cmath>
 #include <vector>
 
+#include "look/ParamValues.h"
 #include "render/layout/DotGrid.h"
 
-using namespace Params;
-
+using namespace Look;
 using namespace Render;
 
 namespace {

@@ -1,13 +1,16 @@
-// The flat value record of one frame: one field per value parameter, in the order the
-// descriptors are bound to.  Encodings are the host's own, copied unchanged:
+// This effect's flat value record of one frame: one field per value parameter, in the order
+// the descriptors are bound to (each descriptor copies its value to its field's offset; the
+// framework carries the record as bytes it does not read).  Encodings are the host's own, copied unchanged:
 // popups int32 (1-based), colours 4 bytes alpha/red/green/blue, float sliders double,
 // integer sliders int32, angles int32 16.16 degrees, points two int32 16.16 (x then y),
 // checkboxes one byte, layers a pointer to the checked-out layer or null.
 #pragma once
 #include <cstdint>
 #include "AEUtil/HostApi.h"
+#include "AEUtil/RenderRecord.h"
+#include "look/Choices.h"
 
-namespace Params {
+namespace Look {
 
 struct FixedPoint {
     int32_t x;  // 16.16
@@ -77,7 +80,16 @@ struct ParamValues {
     int32_t randomHue;             // "H"
     double randomSaturation;       // "S"
     double randomValue;            // "V"
-    EffectorParams effector[3];    // "Effector1", "Effector2", "Effector3"
+    EffectorParams effector[kEffectorCount];  // "Effector1", "Effector2", "Effector3"
 };
 
-}  // namespace Params
+// The frame's values in a render record, where the framework keeps them as a block of
+// bytes of the size the effect gives it (CustomFilter::ValuesSize).
+inline ParamValues& ValuesOf(RenderRecord& record) {
+    return *static_cast<ParamValues*>(record.values);
+}
+inline const ParamValues& ValuesOf(const RenderRecord& record) {
+    return *static_cast<const ParamValues*>(record.values);
+}
+
+}  // namespace Look
