@@ -113,3 +113,5 @@ PF_Err BaseFilter::RunOptionsDialog(PF_InData* /*in_data*/, PF_ParamDef* /*param
 }
 
 ExtraLayerList BaseFilter::ExtraLayers() const { return ExtraLayerList{nullptr, 0}; }
+
+std::size_t BaseFilter::ValuesSize() const { return 0; }

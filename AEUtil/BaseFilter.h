@@ -10,7 +10,7 @@
 struct ExtraLayer {
     A_long paramId;          // the parameter's id
     A_long checkoutId;       // its checkout id on the smart path (the input's is 0)
-    std::size_t valueOffset; // where its world goes: a PF_LayerDef* in ParamValues
+    std::size_t valueOffset; // where its world goes: a PF_LayerDef* in the value record
 };
 
 // The extra layers of an effect, in checkout order.
@@ -75,6 +75,9 @@ public:
     virtual PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]);
     // The layer parameters the render paths check out besides the input.  None by default.
     virtual ExtraLayerList ExtraLayers() const;
+    // The size of the effect's value record (RenderRecord::values), at most aligned as
+    // std::max_align_t.  None by default.
+    virtual std::size_t ValuesSize() const;
 };
 
 // The one function an effect defines for the framework: builds the effect's object (a class

@@ -3,6 +3,7 @@
 // PF_Cmd_SMART_RENDER (takes the handle back).
 #include "AEUtil/RenderPlumbing.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -18,9 +19,27 @@ namespace {
 // Checkout ids of the size probes are the plain ids plus this.
 constexpr A_long kSizeProbeOffset = 1000000;
 
-// Where an extra layer's world goes in the frame's values.
-PF_LayerDef*& Slot(ParamValues& values, const ExtraLayer& layer) {
-    return *reinterpret_cast<PF_LayerDef**>(reinterpret_cast<char*>(&values) + layer.valueOffset);
+// In the pre-render handle, the effect's value record follows the record at this offset.
+constexpr std::size_t kValuesOffset =
+    (sizeof(RenderRecord) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
+    alignof(std::max_align_t);
+
+// The effect's value record of one frame in the call's own storage: `size` bytes, aligned
+// for any type and zeroed (no storage when the effect has no values).
+class ValueBlock {
+public:
+    explicit ValueBlock(std::size_t size)
+        : words_((size + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t)) {}
+    void* data() { return words_.empty() ? nullptr : words_.data(); }
+
+private:
+    std::vector<std::max_align_t> words_;
+};
+
+// Puts an extra layer's world where the effect's value record keeps it.
+void SetSlot(void* values, const ExtraLayer& layer, PF_LayerDef* world) {
+    if (!values) return;
+    std::memcpy(static_cast<char*>(values) + layer.valueOffset, &world, sizeof world);
 }
 
 // The plain path's layer checkouts, kept in the call's own storage: the host may run several
@@ -34,10 +53,9 @@ public:
     PlainLayerCheckouts(const PlainLayerCheckouts&) = delete;
     PlainLayerCheckouts& operator=(const PlainLayerCheckouts&) = delete;
 
-    PF_Err Checkout(ParamValues& values) {
+    PF_Err Checkout(void* values) {
         for (std::size_t i = 0; i < layers_.count; ++i) {
-            PF_LayerDef*& slot = Slot(values, layers_.items[i]);
-            slot = nullptr;
+            SetSlot(values, layers_.items[i], nullptr);
             const A_long index = FindParamIndex(layers_.items[i].paramId);
             if (index <= 0) continue;
             // Checked out whether or not its control is enabled: the smart path's checkouts
@@ -49,7 +67,7 @@ public:
                                   in_data_->time_scale, &defs_[i]);
             if (err != PF_Err_NONE) return err;
             held_[i] = true;
-            slot = AEUtil::LayerOrNull(&defs_[i].u.ld);
+            SetSlot(values, layers_.items[i], AEUtil::LayerOrNull(&defs_[i].u.ld));
         }
         return PF_Err_NONE;
     }
@@ -83,9 +101,10 @@ public:
     PreRenderHandle(const PreRenderHandle&) = delete;
     PreRenderHandle& operator=(const PreRenderHandle&) = delete;
 
-    // Allocates and locks the handle and builds a new record in it.
-    PF_Err Create(RenderRecord** record) {
-        handle_ = in_data_->utils->host_new_handle(sizeof(RenderRecord));
+    // Allocates and locks the handle and builds a new record in it, followed by a zeroed
+    // value record of `valuesSize` bytes.
+    PF_Err Create(RenderRecord** record, std::size_t valuesSize) {
+        handle_ = in_data_->utils->host_new_handle(kValuesOffset + valuesSize);
         if (!handle_) return PF_Err_OUT_OF_MEMORY;
         void* memory = in_data_->utils->host_lock_handle(handle_);
         if (!memory) return PF_Err_INTERNAL_STRUCT_DAMAGED;
@@ -93,6 +112,10 @@ public:
         RenderRecord* made = new (memory) RenderRecord(NewRenderRecord());
         made->smart = 1;
         made->disposeHandle = in_data_->utils->host_dispose_handle;
+        if (valuesSize > 0) {
+            made->values = static_cast<char*>(memory) + kValuesOffset;
+            std::memset(made->values, 0, valuesSize);
+        }
         output_->pre_render_data = handle_;
         output_->delete_pre_render_data_func = &AEUtil::DeleteRenderRecordHandle;
         *record = made;
@@ -219,6 +242,8 @@ PF_Err BaseFilter::Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*
                           PF_LayerDef* output) {
     if (!params || !params[0] || !output) return PF_Err_BAD_CALLBACK_PARAM;
     RenderRecord record = NewRenderRecord();
+    ValueBlock values(ValuesSize());
+    record.values = values.data();
     record.inData = in_data;
     record.outData = out_data;
     record.input = &params[0]->u.ld;
@@ -231,7 +256,7 @@ PF_Err BaseFilter::Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*
     if (err == PF_Err_NONE) {
         // Copy mode: values come from temporary checkouts, nothing shared is written.
         GetParamByCheckout getter(in_data, params, true);
-        err = FetchParams(&record.values, getter);
+        err = FetchParams(record.values, getter);
     }
     if (err == PF_Err_NONE) err = layers.Checkout(record.values);
     if (err == PF_Err_NONE) err = RenderByFormat(&record);
@@ -244,10 +269,10 @@ PF_Err BaseFilter::SmartPreRender(PF_InData* in_data, PF_OutData* out_data,
     if (!extra || !extra->input || !extra->output || !extra->cb) return PF_Err_BAD_CALLBACK_PARAM;
     PreRenderHandle handle(in_data, extra->output);
     RenderRecord* record = nullptr;
-    PF_Err err = handle.Create(&record);
+    PF_Err err = handle.Create(&record, ValuesSize());
     if (err == PF_Err_NONE) {
         GetParamByCheckout getter(in_data, nullptr, true);
-        err = FetchParams(&record->values, getter);
+        err = FetchParams(record->values, getter);
     }
     if (err == PF_Err_NONE) err = CheckoutExtraLayers(in_data, extra, ExtraLayers());
     if (err == PF_Err_NONE) err = PreRenderCheckout(in_data, out_data, extra, record);
@@ -278,6 +303,11 @@ PF_Err BaseFilter::SmartRender(PF_InData* in_data, PF_OutData* out_data,
 
     // The renderer changes values in place; the host's copy stays as pre-render made it.
     RenderRecord record = *static_cast<const RenderRecord*>(locked.get());
+    const std::size_t valuesSize = ValuesSize();
+    ValueBlock values(valuesSize);
+    record.values = values.data();
+    if (valuesSize > 0)
+        std::memcpy(record.values, static_cast<const char*>(locked.get()) + kValuesOffset, valuesSize);
     record.inData = in_data;
     record.outData = out_data;
     record.input = nullptr;
@@ -300,7 +330,7 @@ PF_Err BaseFilter::SmartRender(PF_InData* in_data, PF_OutData* out_data,
         if (err != PF_Err_NONE) break;
         PF_EffectWorld* world = nullptr;
         err = cb->checkout_layer_pixels(in_data->effect_ref, layer.checkoutId, &world);
-        Slot(record.values, layer) = AEUtil::LayerOrNull(world);
+        SetSlot(record.values, layer, AEUtil::LayerOrNull(world));
     }
     if (err == PF_Err_NONE) err = RenderByFormat(&record);
     if (err == PF_Err_NONE) err = cb->checkin_layer_pixels(in_data->effect_ref, 0);

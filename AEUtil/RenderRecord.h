@@ -1,11 +1,15 @@
-// Everything one frame's render needs: the parameter values and the host's render context.
+// Everything one frame's render needs: the effect's parameter values and the host's render
+// context.
 #pragma once
 #include <cstdint>
 #include "AEUtil/HostApi.h"
-#include "params/ParamValues.h"
 
 struct RenderRecord {
-    Params::ParamValues values;
+    // The effect's value record of this frame: BaseFilter::ValuesSize() bytes, aligned for any
+    // type, zeroed, then filled by the parameter descriptors (FetchParams) and the extra
+    // layers' checkouts at their offsets.  The framework never reads it; it stays valid for
+    // the call that hands the record to the effect.  Null when the effect has no values.
+    void* values;
     PF_InData* inData;
     PF_OutData* outData;
     PF_EffectWorld* input;

@@ -1,5 +1,6 @@
 // The effect's sequence data: a small header that identifies and versions the block, plus
-// (in the live form only) two fields of parameter-UI state.
+// (in the live form only) 8 bytes the effect keeps for itself, which the framework carries
+// without reading them.
 //
 // Live form: a host handle of 32 bytes laid out as SeqHeader below.  Flat form (stored in
 // projects): exactly 24 bytes, 32-bit values little-endian, version and flat size swapped
@@ -17,16 +18,15 @@ struct SeqHeader {
     int32_t flatSize;        // kSeqFlatSize
     int32_t version;         // kSeqVersion
     uint8_t reserved[8];     // zero when created; carried through flattening
-    uint8_t uiStateSet;      // 1 once the "Distance Between" choice has been remembered
-    uint8_t padding[3];
-    int32_t distanceChoice;  // remembered "Distance Between" choice (1 Dots, 2 Centers)
+    // The effect's own state of this instance: zero when created and whenever rebuilt from
+    // stored bytes (never flattened), copied with the live block.
+    alignas(4) uint8_t effectState[8];
 };
 
 static_assert(sizeof(SeqHeader) == 32, "live sequence data is 32 bytes");
 static_assert(offsetof(SeqHeader, form) == 4 && offsetof(SeqHeader, flatSize) == 8 &&
                   offsetof(SeqHeader, version) == 12 && offsetof(SeqHeader, reserved) == 16 &&
-                  offsetof(SeqHeader, uiStateSet) == 24 &&
-                  offsetof(SeqHeader, distanceChoice) == 28,
+                  offsetof(SeqHeader, effectState) == 24,
               "live sequence data layout");
 
 constexpr uint32_t kSeqMagic = 0x70736571;  // the bytes "qesp" in memory order
@@ -43,7 +43,7 @@ SeqHeader FreshSeqHeader();
 std::vector<uint8_t> SerializeSeqHeader(const SeqHeader& live);
 
 // Rebuilds a live header from stored bytes.  Returns true when the bytes were a valid flat
-// header; otherwise `live` is set to a fresh header and false is returned.  The UI-state
+// header; otherwise `live` is set to a fresh header and false is returned.  The effect's
 // bytes of the result are always zero.
 bool UnflattenSeqHeader(const uint8_t* bytes, std::size_t size, SeqHeader& live);
 

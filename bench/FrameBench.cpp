@@ -45,10 +45,15 @@
 #include "host/Host.h"
 #include "host/ParamServices.h"
 #include "host/RenderCall.h"
+#include "look/Choices.h"
+#include "look/ParamValues.h"
 #include "params/ParamRegistry.h"
-#include "render/DrawDots.h"
-#include "render/KeptBlocks.h"
+#include "render/frame/DrawDots.h"
+#include "render/layout/KeptBlocks.h"
 
+using Look::EffectorParams;
+using Look::ParamValues;
+using Look::kDotShapeCircle;
 using namespace Params;
 using namespace Render;
 
@@ -220,8 +225,9 @@ void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
     PF_InData in{};
     auto draw = [&] {
         std::fill(layer.begin(), layer.end(), P{});  // the host hands out a cleared layer
+        ParamValues values = DefaultValues(size, look, shape);
         RenderRecord record = NewRenderRecord();
-        record.values = DefaultValues(size, look, shape);
+        record.values = &values;
         record.inData = &in;
         DotCanvas<P> canvas(layer.data(), size.width, size.height,
                             size.width * static_cast<int>(sizeof(P)));
@@ -234,8 +240,9 @@ void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
     for (auto _ : state) {
         state.PauseTiming();
         std::fill(layer.begin(), layer.end(), P{});  // the host hands out a cleared layer
+        ParamValues values = DefaultValues(size, look, shape);
         RenderRecord record = NewRenderRecord();
-        record.values = DefaultValues(size, look, shape);
+        record.values = &values;
         record.inData = &in;
         state.ResumeTiming();
         DotCanvas<P> canvas(layer.data(), size.width, size.height,
@@ -252,8 +259,9 @@ void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
 
 // Cairo filling the outlines of the frame's dots with anti-aliasing, in drawing order.
 void BM_CairoGrid(benchmark::State& state, FrameSize size, Look look) {
+    ParamValues values = DefaultValues(size, look, kDotShapeCircle);
     RenderRecord record = NewRenderRecord();
-    record.values = DefaultValues(size, look, kDotShapeCircle);
+    record.values = &values;
     DotList<Pixel8> list;
     uint64_t count = 0;
     if (!LayOutFrameDots(record, size.width, size.height, list, count)) {

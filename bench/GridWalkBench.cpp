@@ -4,11 +4,11 @@
 
 #include <cmath>
 
-#include "render/DotGrid.h"
-#include "render/GridWalk.h"
+#include "look/ParamValues.h"
+#include "render/layout/DotGrid.h"
+#include "render/layout/GridWalk.h"
 
-using namespace Params;
-
+using namespace Look;
 using namespace Render;
 
 namespace {

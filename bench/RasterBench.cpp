@@ -17,10 +17,12 @@
 #include <random>
 #include <string>
 #include <vector>
-#include "render/Constants.h"
-#include "render/DotCanvas.h"
-#include "render/DotShapes.h"
+#include "look/Choices.h"
+#include "render/base/Constants.h"
+#include "render/drawing/DotCanvas.h"
+#include "render/raster/DotShapes.h"
 
+using namespace Look;
 using namespace Render;
 
 namespace {

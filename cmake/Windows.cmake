@@ -82,7 +82,7 @@ function(tonedot_windows_targets)
     find_library(TONEDOT_ZLIB_STATIC NAMES libz.a)
     if(TONEDOT_ZLIB_INCLUDE AND TONEDOT_ZLIB_STATIC)
       target_sources(tonedot_tests PRIVATE
-        ${src}/tests/ReferenceFrameTest.cpp ${src}/tests/win/zlib/PngFileZlib.cpp)
+        ${src}/tests/effect/ReferenceFrameTest.cpp ${src}/tests/win/zlib/PngFileZlib.cpp)
       target_include_directories(tonedot_tests PRIVATE ${TONEDOT_ZLIB_INCLUDE})
       target_link_libraries(tonedot_tests PRIVATE ${TONEDOT_ZLIB_STATIC})
     else()

@@ -6,11 +6,11 @@
 #include "AEUtil/Pixel.h"
 #include "AEUtil/RenderPlumbing.h"
 #include "effect/ParamIds.h"
-#include "params/ParamValues.h"
-#include "render/DotLayerTransfer.h"
-#include "render/RenderFrame.h"
+#include "look/ParamValues.h"
+#include "render/frame/DotLayerTransfer.h"
+#include "render/frame/RenderFrame.h"
 
-using namespace Params;
+using namespace Look;
 using namespace Render;
 
 namespace {
@@ -40,13 +40,17 @@ ExtraLayerList CustomFilter::ExtraLayers() const {
     return ExtraLayerList{kExtraLayers, sizeof kExtraLayers / sizeof kExtraLayers[0]};
 }
 
+static_assert(alignof(ParamValues) <= alignof(std::max_align_t), "the framework's alignment");
+
+std::size_t CustomFilter::ValuesSize() const { return sizeof(ParamValues); }
+
 PF_Err CustomFilter::PreRenderCheckout(PF_InData* in_data, PF_OutData* /*out_data*/,
                                        PF_PreRenderExtra* extra, RenderRecord* record) {
     PF_CheckoutResult result{};
     const PF_Err err = AEUtil::CheckoutInputLayer(in_data, extra, &result);
-    const ParamValues& values = record->values;
+    const ParamValues& values = ValuesOf(*record);
     PF_PreRenderOutput* output = extra->output;
-    if (values.invertMask || values.mask == kMaskNone || values.mask == kMaskLayer) {
+    if (values.invertMask || values.mask == Look::kMaskNone || values.mask == Look::kMaskLayer) {
         // Dots outside the input's area show: the output covers the whole layer.
         const double dsx = AEUtil::DownsampleFactor(in_data->downsample_x);
         const double dsy = AEUtil::DownsampleFactor(in_data->downsample_y);

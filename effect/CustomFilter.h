@@ -23,4 +23,6 @@ public:
     PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]) override;
     // The mask layer and the three custom map layers.
     ExtraLayerList ExtraLayers() const override;
+    // The value record is Look::ParamValues.
+    std::size_t ValuesSize() const override;
 };

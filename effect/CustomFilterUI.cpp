@@ -6,7 +6,7 @@
 #include "effect/CustomFilter.h"
 #include "effect/ParamTable.h"
 #include "effect/ParamUIState.h"
-#include "render/KeptBlocks.h"
+#include "render/layout/KeptBlocks.h"
 
 CustomFilter::~CustomFilter() {
     ClearDialogRegistry();

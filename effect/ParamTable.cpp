@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "effect/ParamIds.h"
+#include "look/ParamValues.h"
 #include "params/ParamDescriptors.h"
 #include "params/ParamRegistry.h"
-#include "params/ParamValues.h"
-#include "render/Constants.h"
+#include "render/base/Constants.h"
 
+using namespace Look;
 using namespace Params;
 using namespace Render;
 
@@ -35,7 +36,7 @@ struct EffectorNames {
             "Shift Hue " #N                                                                    \
     }
 
-const EffectorNames kEffectorNames[kEffectorCount] = {TONEDOT_EFFECTOR_NAMES(1), TONEDOT_EFFECTOR_NAMES(2),
+const EffectorNames kEffectorNames[Look::kEffectorCount] = {TONEDOT_EFFECTOR_NAMES(1), TONEDOT_EFFECTOR_NAMES(2),
                                          TONEDOT_EFFECTOR_NAMES(3)};
 #undef TONEDOT_EFFECTOR_NAMES
 
@@ -69,7 +70,7 @@ public:
     void EndTopic(A_long id) { Add(id, new ParamEndTopic()); }
     void Popup(A_long id, int32_t offset, const char* name, const char* choices, A_short dflt,
                const PF_ParamDef& tmpl = kClosed) {
-        Add(id, new ParamAddPopup(offset, name, &tmpl, static_cast<A_short>(ChoiceCount(choices)),
+        Add(id, new ParamAddPopup(offset, name, &tmpl, static_cast<A_short>(Look::ChoiceCount(choices)),
                                   dflt, choices));
     }
     void Color(A_long id, int32_t offset, const char* name, A_u_char r, A_u_char g, A_u_char b) {
@@ -103,26 +104,26 @@ public:
 
 void BuildGlobalParams(Builder& b) {
     using namespace ParamId;
-    b.Popup(DotShape, TONEDOT_AT(dotShape), "Dot Shape", kDotShapeChoices, kDotShapeCircle);
+    b.Popup(DotShape, TONEDOT_AT(dotShape), "Dot Shape", Look::kDotShapeChoices, Look::kDotShapeCircle);
     b.Color(DotColor, TONEDOT_AT(dotColor), "Dot Color", 255, 125, 20);
     b.Float(DotSize, TONEDOT_AT(dotSize), "Dot Size", 0, 1000, 0, 100, 10, 1);
     b.Float(DotAspect, TONEDOT_AT(dotAspect), "Dot Aspect", -100, 100, -100, 100, 0, 1,
             kPercent);
     b.Angle(DotRotation, TONEDOT_AT(dotRotation), "Dot Rotation");
-    b.Popup(RotationType, TONEDOT_AT(rotationType), "Rotation Type", kRotationTypeChoices,
-            kRotationNormal);
+    b.Popup(RotationType, TONEDOT_AT(rotationType), "Rotation Type", Look::kRotationTypeChoices,
+            Look::kRotationNormal);
     b.Float(DotOpacity, TONEDOT_AT(dotOpacity), "Dot Opacity", 0, 100, 0, 100, 100, 1,
             kPercent);
     b.Popup(DistanceBetween, TONEDOT_AT(distanceBetween), "Distance Between",
-            kDistanceBetweenChoices, kDistanceDots, kClosedSupervised);
+            Look::kDistanceBetweenChoices, Look::kDistanceDots, kClosedSupervised);
     b.Float(DotDistanceX, TONEDOT_AT(dotDistanceX), "Dot Distance X", 0, 10000, 0, 100, 20, 1);
     b.Float(DotDistanceY, TONEDOT_AT(dotDistanceY), "Dot Distance Y", 0, 10000, 0, 100, 20, 1);
     b.Point(CenterPosition, TONEDOT_AT(centerPosition), "Center Position");
     b.Checkbox(CenterDotToFront, TONEDOT_AT(centerDotToFront), "Center Dot to Front");
     b.Angle(GlobalRotation, TONEDOT_AT(globalRotation), "Global Rotation");
     b.Popup(GlobalRotationCenter, TONEDOT_AT(globalRotationCenter), "Global Rotation Center",
-            kRotationCenterChoices, kRotationCenterGrid);
-    b.Popup(Mask, TONEDOT_AT(mask), "Mask", kMaskChoices, kMaskNormal);
+            Look::kRotationCenterChoices, Look::kRotationCenterGrid);
+    b.Popup(Mask, TONEDOT_AT(mask), "Mask", Look::kMaskChoices, Look::kMaskNormal);
     b.Layer(MaskTargetLayer, TONEDOT_AT(maskTargetLayer), "Mask Target Layer",
             PF_LayerDefault_NONE);
     b.Checkbox(InvertMask, TONEDOT_AT(invertMask), "Invert Mask");
@@ -155,13 +156,13 @@ void BuildEffector(Builder& b, int n) {
     b.Float(id.size, TONEDOT_FX(size), name.size, 0, 5000, 0, 1000, 200, 1);
     b.Angle(id.angle, TONEDOT_FX(angle), name.angle);
     b.Float(id.falloff, TONEDOT_FX(falloff), name.falloff, 0, 100, 0, 100, 100, 1, kPercent);
-    b.Popup(id.effectMap, TONEDOT_FX(effectMap), name.effectMap, kEffectMapChoices,
-            kEffectMapRadial);
+    b.Popup(id.effectMap, TONEDOT_FX(effectMap), name.effectMap, Look::kEffectMapChoices,
+            Look::kEffectMapRadial);
     b.Layer(id.customMapLayer, TONEDOT_FX(customMapLayer), name.customMapLayer,
             PF_LayerDefault_MYSELF);
     b.Checkbox(id.fitToLayer, TONEDOT_FX(fitToLayer), name.fitToLayer);
     b.Checkbox(id.pickSourceColor, TONEDOT_FX(pickSourceColor), name.pickSourceColor);
-    b.Popup(id.tiling, TONEDOT_FX(tiling), name.tiling, kTilingChoices, kTilingExtendEdge);
+    b.Popup(id.tiling, TONEDOT_FX(tiling), name.tiling, Look::kTilingChoices, Look::kTilingExtendEdge);
     b.Checkbox(id.centerDotToFront, TONEDOT_FX(centerDotToFront), name.centerDotToFront);
     b.Checkbox(id.absolute, TONEDOT_FX(absolute), name.absolute);
     b.Float(id.absSize, TONEDOT_FX(absSize), name.absSize, 0, 1000, 0, 100, 20, 1);
@@ -182,8 +183,8 @@ void BuildEffector(Builder& b, int n) {
     b.Float(id.offsetOpacity, TONEDOT_FX(offsetOpacity), name.offsetOpacity, -100, 100, -100,
             100, 0, 0, kPercent);
     b.Checkbox(id.color, TONEDOT_FX(color), name.color);
-    b.Popup(id.blendMode, TONEDOT_FX(blendMode), name.blendMode, kBlendModeChoices,
-            kBlendChoiceNormal);
+    b.Popup(id.blendMode, TONEDOT_FX(blendMode), name.blendMode, Look::kBlendModeChoices,
+            Look::kBlendChoiceNormal);
     b.Color(id.blendColor, TONEDOT_FX(blendColor), name.blendColor, 255, 255, 255);
     b.Angle(id.shiftHue, TONEDOT_FX(shiftHue), name.shiftHue);
     b.EndTopic(id.groupEnd);
@@ -198,7 +199,7 @@ void BuildParamList(PF_InData*) {
     ClearParamRegistry();
     Builder b;
     BuildGlobalParams(b);
-    for (int n = 0; n < kEffectorCount; ++n) {
+    for (int n = 0; n < Look::kEffectorCount; ++n) {
         BuildEffector(b, n);
     }
     FinishParamRegistry();

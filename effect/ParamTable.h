@@ -1,7 +1,7 @@
 // The effect's parameter list: every parameter the host shows, in host order.
 #pragma once
 #include "AEUtil/HostApi.h"
-#include "render/Choices.h"  // the popups' choice strings and values
+#include "look/Choices.h"  // the popups' choice strings and values
 
 // Builds every parameter descriptor (deleting any built before) and finishes the registry.
 // Called once, on the first call into the library.

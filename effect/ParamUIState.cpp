@@ -4,11 +4,13 @@
 #include "AEUtil/SeqHeader.h"
 #include "AEUtil/SuiteHolder.h"
 #include "effect/ParamIds.h"
+#include "look/Choices.h"
+#include "look/SequenceUIState.h"
 #include "params/ParamRegistry.h"
 #include "params/ParamUtilsSuiteRef.h"
-#include "render/Choices.h"
-#include "render/Constants.h"
+#include "render/base/Constants.h"
 
+using namespace Look;
 using namespace Params;
 using namespace Render;
 
@@ -96,10 +98,10 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
 
     // The mask layer only for "Mask" Layer; "Invert Mask" unless there is no mask at all.
     const A_long mask = PopupValue(in_data, params, ParamId::Mask);
-    set(mask == kMaskLayer, {ParamId::MaskTargetLayer});
-    set(mask != kMaskNone, {ParamId::InvertMask});
+    set(mask == Look::kMaskLayer, {ParamId::MaskTargetLayer});
+    set(mask != Look::kMaskNone, {ParamId::InvertMask});
 
-    for (int n = 0; n < kEffectorCount; ++n) {
+    for (int n = 0; n < Look::kEffectorCount; ++n) {
         const ParamId::Effector e = ParamId::EffectorIds(n);
         // An effector that is off has every member off.
         const bool on = CheckboxOn(in_data, params, e.enable);
@@ -110,7 +112,7 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
                  e.offsetOpacity, e.color, e.blendMode, e.blendColor, e.shiftHue});
         if (!on) continue;
         const A_long map = PopupValue(in_data, params, e.effectMap);
-        const bool custom = map == kEffectMapCustom;
+        const bool custom = map == Look::kEffectMapCustom;
         const bool fit = CheckboxOn(in_data, params, e.fitToLayer);
         // The layer and how it is laid only for a custom map; size and falloff only for the
         // drawn maps.
@@ -118,7 +120,7 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
         set(!custom, {e.size, e.falloff});
         // The angle turns a custom map laid by hand and the linear maps; a map fitted to
         // the layer has neither angle nor position.
-        set((custom && !fit) || map == kEffectMapLinear || map == kEffectMapLinearMirror,
+        set((custom && !fit) || map == Look::kEffectMapLinear || map == Look::kEffectMapLinearMirror,
             {e.angle});
         set(!custom || !fit, {e.position});
         // The absolute values only with "Absolute n", the blending only with "Color n".
@@ -134,9 +136,11 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
         auto state = LockUiState(in_data->sequence_data, u->host_lock_handle,
                                  u->host_unlock_handle, u->host_get_handle_size);
         if (SeqHeader* h = state.Header()) {
-            if (h->uiStateSet == 0) {
-                h->distanceChoice = PopupValue(in_data, params, ParamId::DistanceBetween);
-                h->uiStateSet = 1;
+            SequenceUIState ui = ReadUIState(*h);
+            if (ui.uiStateSet == 0) {
+                ui.distanceChoice = PopupValue(in_data, params, ParamId::DistanceBetween);
+                ui.uiStateSet = 1;
+                WriteUIState(*h, ui);
             }
         }
     }
@@ -157,12 +161,15 @@ PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
     auto state = LockUiState(in_data->sequence_data, handles->host_lock_handle,
                              handles->host_unlock_handle, handles->host_get_handle_size);
     SeqHeader* h = state.Header();
-    if (!h || h->uiStateSet == 0) return PF_Err_NONE;
+    if (!h) return PF_Err_NONE;
+    SequenceUIState ui = ReadUIState(*h);
+    if (ui.uiStateSet == 0) return PF_Err_NONE;
 
     const A_long choice = params[distanceIndex]->u.pd.value;
-    if (choice == h->distanceChoice) return PF_Err_NONE;
-    if (choice != kDistanceDots && choice != kDistanceCenters) return PF_Err_NONE;
-    h->distanceChoice = choice;
+    if (choice == ui.distanceChoice) return PF_Err_NONE;
+    if (choice != Look::kDistanceDots && choice != Look::kDistanceCenters) return PF_Err_NONE;
+    ui.distanceChoice = choice;
+    WriteUIState(*h, ui);
 
     const A_long sizeIndex = FindParamIndex(ParamId::DotSize);
     if (!ValidIndex(in_data, params, sizeIndex)) return PF_Err_NONE;
@@ -171,7 +178,7 @@ PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
         const A_long index = FindParamIndex(id);
         if (!ValidIndex(in_data, params, index)) continue;
         PF_FpLong& distance = params[index]->u.fs_d.value;
-        if (choice == kDistanceDots) distance = std::max(0.0, distance - dotSize);
+        if (choice == Look::kDistanceDots) distance = std::max(0.0, distance - dotSize);
         else distance = std::min(kMaxDotDistance, distance + dotSize);
         params[index]->uu.change_flags |= PF_ChangeFlag_CHANGED_VALUE;
     }

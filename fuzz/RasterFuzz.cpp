@@ -18,9 +18,9 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "AEUtil/Pixel.h"
-#include "render/DotCanvas.h"
-#include "render/DotShapes.h"
-#include "render/PolygonRasterizer.h"
+#include "render/drawing/DotCanvas.h"
+#include "render/raster/DotShapes.h"
+#include "render/raster/PolygonRasterizer.h"
 
 using namespace Render;
 

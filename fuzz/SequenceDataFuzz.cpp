@@ -53,7 +53,7 @@ SeqHeader LiveHeader(tonedot::Host& host, PF_Handle h) {
     host.Handles().Unlock(h);
     Check(IsLiveSeqBlock(&live, sizeof live), "live block without magic or live form");
     Check(live.version == kSeqVersion, "live block version");
-    Check(live.uiStateSet == 0 && live.distanceChoice == 0, "UI state not cleared");
+    for (const std::uint8_t b : live.effectState) Check(b == 0, "effect state not cleared");
     return live;
 }
 

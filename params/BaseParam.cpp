@@ -32,7 +32,7 @@ BaseParam::BaseParam(int32_t recordOffset, int32_t recordSize, const char* name,
 
 BaseParam::~BaseParam() = default;
 
-PF_Err BaseParam::Fetch(ParamValues* record, ParamGetter& getter) {
+PF_Err BaseParam::Fetch(void* record, ParamGetter& getter) {
     if (recordSize == 0) {
         return PF_Err_NONE;
     }
@@ -44,7 +44,7 @@ PF_Err BaseParam::Fetch(ParamValues* record, ParamGetter& getter) {
         return err;
     }
     if (record != nullptr) {
-        std::memcpy(reinterpret_cast<char*>(record) + recordOffset, &target->u,
+        std::memcpy(static_cast<char*>(record) + recordOffset, &target->u,
                     static_cast<size_t>(recordSize));
     }
     if (copyOnly) {

@@ -1,12 +1,11 @@
 // A parameter descriptor: one host-visible parameter, described to the host at
-// PF_Cmd_PARAMS_SETUP, fetched into the frame's ParamValues and saved as a user default.
+// PF_Cmd_PARAMS_SETUP, fetched into the frame's value record and saved as a user default.
 // Descriptors are created once by the parameter-list builder and owned by the registry
 // (params/ParamRegistry.h); they are deleted through the base.
 #pragma once
 #include <cstdint>
 #include "AEUtil/HostApi.h"
 #include "params/ParamGetter.h"
-#include "params/ParamValues.h"
 
 namespace Params {
 
@@ -20,8 +19,9 @@ public:
     BaseParam& operator=(const BaseParam&) = delete;
 
     virtual ~BaseParam();
-    // Copies the parameter's current value into `record` (may be null) at recordOffset.
-    virtual PF_Err Fetch(ParamValues* record, ParamGetter& getter);
+    // Copies the parameter's current value into the effect's value record `record` (bytes
+    // the framework does not interpret; may be null) at recordOffset.
+    virtual PF_Err Fetch(void* record, ParamGetter& getter);
     // Gives back what a keeping-mode Fetch checked out.
     virtual PF_Err Release(ParamGetter& getter);
     // Completes `def` (default from the stored-defaults file at `iniPath` when that applies)

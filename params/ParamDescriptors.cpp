@@ -270,13 +270,13 @@ ParamAddLayer::ParamAddLayer(int32_t recordOffset, const char* name,
                              const PF_ParamDef* templateDef, A_long dflt)
     : BaseParam(recordOffset, sizeof(PF_LayerDef*), name, templateDef), dflt(dflt) {}
 
-PF_Err ParamAddLayer::Fetch(ParamValues* record, ParamGetter& getter) {
+PF_Err ParamAddLayer::Fetch(void* record, ParamGetter& getter) {
     if (recordSize == 0) {
         return PF_Err_NONE;
     }
     PF_LayerDef** slot = nullptr;
     if (record != nullptr) {
-        slot = reinterpret_cast<PF_LayerDef**>(reinterpret_cast<char*>(record) + recordOffset);
+        slot = reinterpret_cast<PF_LayerDef**>(static_cast<char*>(record) + recordOffset);
         *slot = nullptr;
     }
     if (!getter.IsEnabled(index) || getter.IsCopyOnly()) {

@@ -116,7 +116,7 @@ class ParamAddLayer : public BaseParam {
 public:
     ParamAddLayer(int32_t recordOffset, const char* name, const PF_ParamDef* templateDef,
                   A_long dflt);
-    PF_Err Fetch(ParamValues* record, ParamGetter& getter) override;
+    PF_Err Fetch(void* record, ParamGetter& getter) override;
     PF_Err AddToHost(PF_InData* in_data, A_long id, const char* iniPath) override;
 
     A_long dflt;  // PF_LayerDefault_NONE or PF_LayerDefault_MYSELF

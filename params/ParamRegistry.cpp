@@ -80,7 +80,7 @@ PF_Err AddParamsToHost(PF_InData* in_data, const char* iniPath) {
     return PF_Err_NONE;
 }
 
-PF_Err FetchParams(ParamValues* record, ParamGetter& getter) {
+PF_Err FetchParams(void* record, ParamGetter& getter) {
     for (A_long i = 1; static_cast<size_t>(i) <= kMaxParams; ++i) {
         BaseParam* p = ParamAtIndex(i);
         if (p == nullptr) {

@@ -31,8 +31,9 @@ A_long HostParamCount();
 
 // Registers every descriptor with the host in index order; stops at the first error.
 PF_Err AddParamsToHost(PF_InData* in_data, const char* iniPath);
-// Fetches every descriptor's value into `record` (may be null); stops at the first error.
-PF_Err FetchParams(ParamValues* record, ParamGetter& getter);
+// Fetches every descriptor's value into the effect's value record `record` (may be null),
+// each at its offset; stops at the first error.
+PF_Err FetchParams(void* record, ParamGetter& getter);
 // Gives back what a keeping-mode fetch pass checked out; stops at the first error.
 PF_Err ReleaseParams(ParamGetter& getter);
 // Writes every descriptor's current value to the stored-defaults file.

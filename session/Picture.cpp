@@ -1,6 +1,6 @@
 #include "session/Picture.h"
 
-#include "render/LayerEffectMap.h"
+#include "render/effectors/LayerEffectMap.h"
 
 #include <algorithm>
 #include <cmath>

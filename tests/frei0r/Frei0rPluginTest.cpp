@@ -22,7 +22,7 @@ extern "C" {
 #include "frei0r/Frei0rParams.h"
 #include "session/ParamValue.h"
 #include "session/Presets.h"
-#include "tests/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 

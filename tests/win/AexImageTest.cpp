@@ -12,7 +12,7 @@
 #include <string>
 
 #include "PeImage.h"
-#include "tests/BuildVersion.h"
+#include "tests/support/BuildVersion.h"
 
 using PeCheck::PeImage;
 using PeCheck::Resource;

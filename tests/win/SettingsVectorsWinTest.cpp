@@ -13,7 +13,7 @@
 
 #include "WinTestSupport.h"
 #include "params/StoredDefaults.h"
-#include "tests/SettingsVectors.h"
+#include "tests/support/SettingsVectors.h"
 
 using namespace Params;
 

@@ -2,7 +2,7 @@
 // PNG for the reference images (8 or 16 bits per sample, grey, grey with alpha, RGB or RGBA,
 // not interlaced), so the whole-frame tests compare the Windows build's pixels with the same
 // reference images as the native build's.
-#include "tests/PngFile.h"
+#include "tests/support/PngFile.h"
 
 #include <zlib.h>
 

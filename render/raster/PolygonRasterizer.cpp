@@ -1,0 +1,355 @@
+#include "render/raster/PolygonRasterizer.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include "render/raster/SampleGrid.h"
+
+namespace Render {
+
+PolygonRasterizer::PolygonRasterizer(int32_t width, int32_t height)
+    : width_(width), height_(height), subRowLimit_(height * kSamplesPerPixel), spanRows_(width), convex_(width), cells_(width) {
+    assert(width >= 0 && height >= 0 && height < (kSampleLimit >> 3));
+    edges_.reserve(200);
+    active_.reserve(200);
+}
+
+void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, CoverageSink& sink) {
+    lastPath_ = FillPath::None;
+    const size_t n = vertices.size();
+    if (n < 3 || width_ <= 0 || height_ <= 0) return;
+    OutlineVertex* v = vertices.data();
+
+    if (t.IsIdentity()) {
+        for (size_t i = 0; i < n; ++i) {
+            v[i].X = v[i].x;
+            v[i].Y = v[i].y;
+        }
+    } else {
+        for (size_t i = 0; i < n; ++i) {
+            v[i].X = t.a * v[i].x + t.b * v[i].y + t.tx;
+            v[i].Y = t.c * v[i].x + t.d * v[i].y + t.ty;
+        }
+    }
+
+    // Outlines that are not finite, or that lie wholly outside the layer, draw nothing.
+    double minX = v[0].X, maxX = v[0].X, minY = v[0].Y, maxY = v[0].Y;
+    for (size_t i = 0; i < n; ++i) {
+        if (!std::isfinite(v[i].X * kSamplesPerPixel) || !std::isfinite(v[i].Y * kSamplesPerPixel)) return;
+        minX = std::min(minX, v[i].X);
+        maxX = std::max(maxX, v[i].X);
+        minY = std::min(minY, v[i].Y);
+        maxY = std::max(maxY, v[i].Y);
+    }
+    // Two samples of margin: no span end rounds into the layer from further out.
+    if (TruncSample(maxY * kSamplesPerPixel + 0.5) < 0 || TruncSample(minY * kSamplesPerPixel + 0.5) >= subRowLimit_ ||
+        maxX * kSamplesPerPixel < -2.0 || minX * kSamplesPerPixel > width_ * kSamplesPerPixel + 2.0) {
+        return;
+    }
+
+    // Changes of vertical direction around the closed outline (horizontal edges ignored).
+    int changes = 0;
+    int firstDirection = 0, lastDirection = 0;
+    for (size_t i = 0, prev = n - 1; i < n; prev = i++) {
+        const OutlineVertex& a = v[prev];
+        const OutlineVertex& b = v[i];
+        if (a.Y == b.Y) continue;
+        const int direction = b.Y > a.Y ? 1 : -1;
+        if (firstDirection == 0) {
+            firstDirection = direction;
+        } else if (direction != lastDirection) {
+            ++changes;
+        }
+        lastDirection = direction;
+    }
+    if (firstDirection == 0) {
+        changes = 1;
+    } else if (lastDirection != firstDirection) {
+        ++changes;
+    }
+
+    // Turn of every consecutive triple.  A vertex that stands for dropped copies of itself
+    // had zero turns on both sides of it; its own triple does not count either.
+    bool negative = false, positive = false;
+    for (size_t i = 0, i1 = n - 1, i0 = n - 2; i < n; i0 = i1, i1 = i++) {
+        const OutlineVertex& p0 = v[i0];
+        const OutlineVertex& p1 = v[i1];
+        const OutlineVertex& p2 = v[i];
+        if (p1.repeated) continue;
+        const double turn = (p2.Y - p0.Y) * (p1.X - p0.X) - (p1.Y - p0.Y) * (p2.X - p0.X);
+        if (turn < 0.0) negative = true;
+        if (turn > 0.0) positive = true;
+    }
+
+    if (!(negative && positive) && changes == 2) {
+        lastPath_ = FillPath::Convex;
+        FillConvex(vertices, sink);
+    } else {
+        lastPath_ = FillPath::General;
+        FillGeneral(vertices, sink);
+    }
+}
+
+void PolygonRasterizer::FillConvex(VertexList& vertices, CoverageSink& sink) {
+    const int32_t n = static_cast<int32_t>(vertices.size());
+    OutlineVertex* v = vertices.data();
+    int32_t top = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        v[i].X *= kSamplesPerPixel;
+        v[i].Y *= kSamplesPerPixel;
+        v[i].row = TruncSample(v[i].Y + 0.5);
+        if (v[i].Y < v[top].Y) top = i;
+    }
+    auto next = [n](int32_t i) { return i + 1 == n ? 0 : i + 1; };
+    auto prev = [n](int32_t i) { return i == 0 ? n - 1 : i - 1; };
+
+    EdgeWalker& fw = convex_.forward;
+    EdgeWalker& bw = convex_.backward;
+    fw.vertex = bw.vertex = top;
+    fw.edgeStart = bw.edgeStart = top;
+    convex_.Reset();
+
+    int32_t j = v[top].row;
+    const int32_t lead = -kExactLeadSubRows;
+    if (j < lead) {
+        // Far above the layer: put each walker on the edge that crosses sub-row `lead`.
+        // The outline reaches below the layer's top (checked by Fill), so each side's chain
+        // still runs downward there.
+        int32_t a = top;
+        for (int32_t guard = 0; guard < n && v[next(a)].row < lead; ++guard) a = next(a);
+        fw.SetEdge(v[a].X, v[a].Y, v[next(a)].X, v[next(a)].Y, lead);
+        fw.edgeStart = a;
+        fw.vertex = next(a);
+        a = top;
+        for (int32_t guard = 0; guard < n && v[prev(a)].row < lead; ++guard) a = prev(a);
+        bw.SetEdge(v[a].X, v[a].Y, v[prev(a)].X, v[prev(a)].Y, lead);
+        bw.edgeStart = a;
+        bw.vertex = prev(a);
+        j = lead;
+    }
+
+    for (;; ++j) {
+        while (v[fw.vertex].row == j) {
+            const int32_t a = fw.vertex, b = next(a);
+            fw.SetEdge(v[a].X, v[a].Y, v[b].X, v[b].Y, j);
+            fw.edgeStart = a;
+            fw.vertex = b;
+            if (b == bw.edgeStart) break;
+        }
+        while (v[bw.vertex].row == j) {
+            const int32_t a = bw.vertex, b = prev(a);
+            bw.SetEdge(v[a].X, v[a].Y, v[b].X, v[b].Y, j);
+            bw.edgeStart = a;
+            bw.vertex = b;
+            if (b == fw.edgeStart) break;
+        }
+        if (v[fw.vertex].row < j || v[bw.vertex].row < j) break;
+        if (j >= subRowLimit_) return;  // every row of the layer is written
+        if (j >= 0 && (j & 7) == 0 && j + 7 < subRowLimit_ && v[fw.vertex].row > j + 7 && v[bw.vertex].row > j + 7) {
+            FillConvexRow(j, sink);  // both walkers keep their edges through the row
+            j += 7;
+            continue;
+        }
+        if (j >= 0) {
+            const double xLeft = std::min(fw.x, bw.x);
+            const double xRight = std::max(fw.x, bw.x);
+            convex_.Record(j & 7, TruncSample(xLeft + 0.5), TruncSample(xRight - 0.5));
+            if ((j & 7) == 7) {
+                const std::vector<CoverageRun>& runs = convex_.Resolve();
+                if (!runs.empty()) sink.WriteRow(j >> 3, runs.data(), runs.size());
+            }
+        }
+        fw.x += fw.step;
+        bw.x += bw.step;
+    }
+
+    // The walk stopped at sub-row j: the rest of its pixel row is empty.
+    if ((j & 7) != 0 && j >= 0 && j < subRowLimit_) {
+        convex_.ClearFrom(j & 7);
+        const std::vector<CoverageRun>& runs = convex_.Resolve();
+        if (!runs.empty()) sink.WriteRow(j >> 3, runs.data(), runs.size());
+    }
+}
+
+void PolygonRasterizer::FillConvexRow(int32_t j, CoverageSink& sink) {
+    EdgeWalker& fw = convex_.forward;
+    EdgeWalker& bw = convex_.backward;
+    double fx = fw.x, bx = bw.x;
+    int32_t x0[8], x1[8];
+    for (int32_t s = 0; s < 8; ++s) {
+        x0[s] = TruncSample(std::min(fx, bx) + 0.5);
+        x1[s] = TruncSample(std::max(fx, bx) - 0.5) + 1;  // first column after the span
+        fx += fw.step;
+        bx += bw.step;
+    }
+    fw.x = fx;
+    bw.x = bx;
+    bool any = false;
+    for (int32_t s = 0; s < 8; ++s) {
+        if (x1[s] <= x0[s]) {
+            x1[s] = x0[s];  // empty: the two boundaries cancel
+        } else {
+            any = true;
+        }
+    }
+    if (!any) return;
+    cells_.AddEdge(x0, 1);
+    cells_.AddEdge(x1, -1);
+    const std::vector<CoverageRun>& runs = cells_.Resolve();
+    if (!runs.empty()) sink.WriteRow(j >> 3, runs.data(), runs.size());
+}
+
+bool PolygonRasterizer::FillGeneralRow(int32_t k, CoverageSink& sink) {
+    const size_t m = active_.size();
+    if (m > kMaxRowEdges) return false;
+    for (size_t i = 0; i < m; ++i) {
+        const Edge* e = active_[i];
+        if (e->endSubRow <= k + 7) return false;
+        double x = e->x;
+        for (int32_t s = 0; s < 8; ++s) {
+            rowX_[i][s] = x;
+            rowT_[i][s] = TruncSample(x + 0.5);
+            x += e->slope;
+        }
+        if (i > 0) {
+            for (int32_t s = 0; s < 8; ++s) {
+                if (rowT_[i - 1][s] > rowT_[i][s]) return false;  // the order changes within the row
+            }
+        }
+    }
+    // With one order for all eight sub-rows the winding pairs the same edges in each: a
+    // span opens at an edge that leaves winding 0 and closes at the one that returns to it.
+    // Spans that share a column would be merged by the span lists; here they must not.
+    int32_t winding = 0;
+    size_t lastClose = m;
+    for (size_t i = 0; i < m; ++i) {
+        const int32_t before = winding;
+        winding += active_[i]->direction;
+        if (before == 0 && winding != 0 && lastClose < m) {
+            for (int32_t s = 0; s < 8; ++s) {
+                if (rowT_[lastClose][s] >= rowT_[i][s]) return false;
+            }
+        } else if (before != 0 && winding == 0) {
+            lastClose = i;
+        }
+    }
+    if (winding != 0) return false;
+
+    winding = 0;
+    for (size_t i = 0; i < m; ++i) {
+        const int32_t before = winding;
+        winding += active_[i]->direction;
+        if (before == 0 && winding != 0) {
+            cells_.AddEdge(rowT_[i], 1);
+        } else if (before != 0 && winding == 0) {
+            int32_t after[8];
+            for (int32_t s = 0; s < 8; ++s) after[s] = rowT_[i][s] + 1;
+            cells_.AddEdge(after, -1);
+        }
+        active_[i]->x = rowX_[i][7] + active_[i]->slope;
+    }
+    const std::vector<CoverageRun>& runs = cells_.Resolve();
+    if (!runs.empty()) sink.WriteRow(k >> 3, runs.data(), runs.size());
+    return true;
+}
+
+void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
+    const size_t n = vertices.size();
+    const OutlineVertex* v = vertices.data();
+
+    edges_.clear();
+    double yMin = v[0].Y, yMax = v[0].Y;
+    for (size_t i = 0, prev = n - 1; i < n; prev = i++) {
+        const OutlineVertex& p = v[prev];
+        const OutlineVertex& q = v[i];
+        yMin = std::min(yMin, q.Y);
+        yMax = std::max(yMax, q.Y);
+        const double xa = p.X * kSamplesPerPixel, ya = p.Y * kSamplesPerPixel;
+        const double xb = q.X * kSamplesPerPixel, yb = q.Y * kSamplesPerPixel;
+        Edge e;
+        if (ya < yb) {
+            e.top = ya;
+            e.bottom = yb;
+            e.x = xa;
+            e.direction = -1;
+        } else {
+            e.top = yb;
+            e.bottom = ya;
+            e.x = xb;
+            e.direction = 1;
+        }
+        e.firstSubRow = TruncSample(e.top + 0.5);
+        e.endSubRow = TruncSample(e.bottom + 0.5);
+        if (e.firstSubRow == e.endSubRow) continue;  // serves no sub-row
+        e.slope = (xb - xa) / (yb - ya);
+        edges_.push_back(e);
+    }
+    // Activation order: by top (stable, so equal tops keep their outline order).
+    std::stable_sort(edges_.begin(), edges_.end(),
+                     [](const Edge& l, const Edge& r) { return l.firstSubRow < r.firstSubRow; });
+
+    const int32_t kFirst = TruncSample(yMin * kSamplesPerPixel + 0.5);
+    const int32_t kLast = TruncSample(yMax * kSamplesPerPixel + 0.5);
+    spanRows_.Clear();
+    active_.clear();
+    size_t pending = 0;
+    int32_t k = kFirst;
+    const int32_t lead = -kExactLeadSubRows;
+    if (k < lead) {
+        // Far above the layer: advance every edge that crosses sub-row `lead` to it directly.
+        for (; pending < edges_.size() && edges_[pending].firstSubRow < lead; ++pending) {
+            Edge& e = edges_[pending];
+            if (e.endSubRow <= lead) continue;
+            // firstSubRow may be clamped; the edge's own first sub-row is trunc(top + 0.5).
+            e.x += e.slope * (static_cast<double>(lead) - std::trunc(e.top + 0.5));
+            active_.push_back(&e);
+        }
+        k = lead;
+    }
+
+    for (; k <= kLast && k < subRowLimit_; ++k) {
+        for (; pending < edges_.size() && edges_[pending].firstSubRow == k; ++pending) {
+            active_.push_back(&edges_[pending]);
+        }
+        active_.erase(std::remove_if(active_.begin(), active_.end(), [k](const Edge* e) { return e->endSubRow == k; }),
+                      active_.end());
+        for (size_t i = 1; i < active_.size(); ++i) {  // insertion sort by x: nearly sorted already
+            Edge* e = active_[i];
+            size_t m = i;
+            for (; m > 0 && active_[m - 1]->x > e->x; --m) active_[m] = active_[m - 1];
+            active_[m] = e;
+        }
+        if (k >= 0 && (k & 7) == 0 && k + 7 < kLast && k + 7 < subRowLimit_ && spanRows_.Empty() &&
+            (pending == edges_.size() || edges_[pending].firstSubRow > k + 7) && FillGeneralRow(k, sink)) {
+            k += 7;  // the edges stand at sub-row k + 8 already
+            continue;
+        }
+
+        bool recorded = false;
+        if (k >= 0) {
+            int32_t winding = 0;
+            double xOpen = 0.0;
+            for (const Edge* e : active_) {
+                const int32_t before = winding;
+                winding += e->direction;
+                if (before == 0 && winding != 0) {
+                    xOpen = e->x;
+                } else if (before != 0 && winding == 0) {
+                    spanRows_.Add(k & 7, TruncSample(xOpen + 0.5), TruncSample(e->x + 0.5));
+                    recorded = true;
+                }
+            }
+        }
+        if (((k & 7) == 7 && recorded) || k == kLast) {
+            const int32_t row = k >> 3;
+            if (row >= 0 && row < height_) {
+                const std::vector<CoverageRun>& runs = spanRows_.Resolve();
+                if (!runs.empty()) sink.WriteRow(row, runs.data(), runs.size());
+            }
+            spanRows_.Clear();
+        }
+        for (Edge* e : active_) e->x += e->slope;
+    }
+}
+
+}  // namespace Render

@@ -1,0 +1,80 @@
+// Measures how many of each pixel's 8 x 8 sample points lie inside a closed outline
+// (non-zero winding) and hands the counts on, row by row.  Convex outlines take a two-walker
+// path sampled at sub-row centres; all others an active-edge path.  On both, a pixel row
+// whose eight sub-rows keep the same edges in the same order is summed from its span ends
+// alone (CoverageCells); rows with vertices, crossings or touching spans go through the
+// per-sub-row span lists.  Independent of the pixel depth.
+#pragma once
+#include <cassert>
+#include <cstdint>
+#include <vector>
+#include "render/raster/AffineTransform.h"
+#include "render/raster/ConvexSpanState.h"
+#include "render/raster/CoverageSink.h"
+#include "render/raster/SampleGrid.h"
+#include "render/raster/SpanRows.h"
+#include "render/raster/VertexList.h"
+
+namespace Render {
+
+enum class FillPath { None, Convex, General };
+
+class PolygonRasterizer {
+public:
+    PolygonRasterizer(int32_t width, int32_t height);
+
+    // Maps the outline through `transform` (writing X and Y of every vertex; they are left
+    // in sample coordinates on the convex path) and passes every pixel of the layer with a
+    // non-zero count to `sink`.  Fewer than three vertices, or a coordinate that is not
+    // finite, draw nothing.
+    void Fill(VertexList& vertices, const AffineTransform& transform, CoverageSink& sink);
+
+    // The path the last Fill took (None when it returned before choosing).
+    FillPath LastPath() const { return lastPath_; }
+
+    // Measures no sub-row at or below pixel row `rows` (at most the height): the rows above
+    // come out as they do with no limit, as every row depends only on the rows above it.
+    void SetRowLimit(int32_t rows) {
+        assert(rows >= 0 && rows <= height_);
+        subRowLimit_ = rows * kSamplesPerPixel;
+    }
+
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+
+private:
+    struct Edge {
+        double top;      // sample row of the upper end
+        double bottom;   // sample row of the lower end
+        double x;        // sample column, starting at the upper end
+        double slope;    // change of x per sub-row
+        int32_t direction;  // -1 where the outline runs downward, +1 otherwise
+        int32_t firstSubRow;  // (int)(top + 0.5)
+        int32_t endSubRow;    // (int)(bottom + 0.5)
+    };
+
+    void FillConvex(VertexList& vertices, CoverageSink& sink);
+    void FillGeneral(VertexList& vertices, CoverageSink& sink);
+    // The pixel row of sub-rows k .. k + 7 from its span ends, when the active edges keep
+    // their order and their spans stay apart; advances the edges.  False, changing
+    // nothing, otherwise.
+    bool FillGeneralRow(int32_t k, CoverageSink& sink);
+    // The same for the convex walkers over sub-rows j .. j + 7; always succeeds.
+    void FillConvexRow(int32_t j, CoverageSink& sink);
+
+    static constexpr size_t kMaxRowEdges = 32;
+
+    int32_t width_;
+    int32_t height_;
+    int32_t subRowLimit_;  // 8 * the rows measured (the height unless limited)
+    std::vector<Edge> edges_;
+    std::vector<Edge*> active_;
+    SpanRows spanRows_;
+    ConvexSpanState convex_;
+    CoverageCells cells_;
+    double rowX_[kMaxRowEdges][8];   // edge positions of the row's sub-rows
+    int32_t rowT_[kMaxRowEdges][8];  // their sample columns
+    FillPath lastPath_ = FillPath::None;
+};
+
+}  // namespace Render
