@@ -99,7 +99,7 @@ CommandDef RenderCommandDef() {
         {"shard", 0, "K/N|slurm", "Renders only the K-th (from 0) of N contiguous, nearly equal parts\nof the frames; \"slurm\" takes K and N from a Slurm job array.", false},
         {"skip-existing", 0, "", "Leaves out frames whose outputs exist (a finished frame's\noutputs are complete), so a re-run renders only what is missing.", false},
         {"dry-run", 0, "", "Lists the output of every frame it would render, one a line,\nand renders nothing.", false},
-        {"print-slurm-script", 0, "TASKS", "Prints an sbatch script that renders the sequence as a Slurm\njob array of TASKS tasks (see \"On a cluster\" in the README).", false},
+        {"print-slurm-script", 0, "TASKS", "Prints an sbatch script that renders the sequence as a Slurm\njob array of TASKS tasks (see docs/cluster.md).", false},
         {"downsample", 0, "X,Y", "Renders at 1/X by 1/Y resolution, as the host does for previews.", false},
         {"quality", 'q', "hi|lo", "Render quality; default hi.", false},
         {"path", 0, "smart|plain", "Host render path: smart render (default) or PF_Cmd_RENDER.", false},
