@@ -194,5 +194,5 @@ function(tonedot_layer_rules_test)
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DCONFIG=$<CONFIG>
             -DCASES=${dir}/cases.txt -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake)
   # The probes build in this build folder: one build at a time.
-  set_tests_properties(LayerRules PROPERTIES TIMEOUT 300 RESOURCE_LOCK build_folder)
+  set_tests_properties(LayerRules PROPERTIES TIMEOUT 1200 RESOURCE_LOCK build_folder)
 endfunction()
