@@ -52,6 +52,21 @@ void ResetEnglishSwitchCache() {
     g_switchGiven = false;
 }
 
+const char* FindLanguageText(const LanguageText* table, std::size_t count, int key,
+                             int language) {
+    if (language != kLanguageJapanese && language != kLanguageEnglish) return "";
+    for (std::size_t i = 0; i < count; ++i) {
+        const LanguageText& row = table[i];
+        if (row.key != key) continue;
+        const bool japanese = language == kLanguageJapanese;
+        const char* own = japanese ? row.japanese : row.english;
+        const char* other = japanese ? row.english : row.japanese;
+        if (own && *own) return own;
+        return other ? other : "";
+    }
+    return "";
+}
+
 bool IsEnglishUI(const PF_InData* in_data) {
     SPBasicSuite* basic = in_data ? in_data->pica_basicP : nullptr;
     const void* acquired = nullptr;

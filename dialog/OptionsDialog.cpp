@@ -5,7 +5,6 @@
 #include "AEUtil/HostLanguage.h"
 #include "AEUtil/LibraryLifetime.h"
 #include "dialog/AEFxOptionDialog.h"
-#include "dialog/DialogTexts.h"
 #include "dialog/DialogPlatform.h"
 #include "dialog/OptionsDialog.h"
 #include "params/BaseParam.h"
@@ -68,12 +67,13 @@ void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], cons
 DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[])
 {
     const DlgWindow owner = HostMainWindow(in_data);
-    const int language = AEUtil::IsEnglishUI(in_data) ? kLanguageEnglish : kLanguageJapanese;
+    const int language =
+        AEUtil::IsEnglishUI(in_data) ? AEUtil::kLanguageEnglish : AEUtil::kLanguageJapanese;
     const bool available = StoredDefaultsApply(in_data);
 
     AEFxOptionDialog dialog(static_cast<DlgModule>(AEUtil::ModuleHandle()), owner,
-                            IDD_TONEDOT_OPTIONS, GetAboutText(2, language),
-                            GetAboutText(3, language), available, language);
+                            IDD_TONEDOT_OPTIONS, GetAboutText(kAboutDialogTitle, language),
+                            GetAboutText(kAboutManualUrl, language), available, language);
     DlgResult result = kEndNothing;
     {
         HostWindowsDisabled disabled;
