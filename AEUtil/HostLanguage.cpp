@@ -1,6 +1,7 @@
 // The host language query and its fallbacks.
 #include "AEUtil/HostLanguage.h"
 
+#include "AEUtil/AsciiCase.h"
 #include "AEUtil/Platform.h"
 
 namespace AEUtil {
@@ -9,15 +10,6 @@ namespace {
 bool g_switchComputed = false;
 bool g_switchGiven = false;
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return i == a.size() && b[i] == '\0';
-}
-
 // Effect API version 9.0 as major * 65536 + minor; newer hosts answer the language query.
 constexpr long kLastVersionWithSwitch = 0x00090000L;
 
@@ -25,11 +17,11 @@ constexpr long kLastVersionWithSwitch = 0x00090000L;
 
 bool EnglishSwitchInArguments(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (!EqualNoCase(arguments[i], "-L")) continue;
+        if (!EqualIgnoringAsciiCase(arguments[i], "-L")) continue;
         // Only the first "-L" counts, with or without a tag after it.
         if (i + 1 >= arguments.size()) return false;
         const std::string& tag = arguments[i + 1];
-        return EqualNoCase(tag.substr(0, tag.find_first_of(" _-")), "en");
+        return EqualIgnoringAsciiCase(tag.substr(0, tag.find_first_of(" _-")), "en");
     }
     return false;
 }
@@ -79,7 +71,7 @@ bool IsEnglishUI(const PF_InData* in_data) {
         if (app && app->PF_AppGetLanguage) app->PF_AppGetLanguage(tag);
         tag[PF_APP_LANG_TAG_SIZE - 1] = '\0';
         if (basic->ReleaseSuite) basic->ReleaseSuite(kPFAppSuite, kPFAppSuiteVersion5);
-        if (app) return !EqualNoCase(tag, "ja_JP");
+        if (app) return !EqualIgnoringAsciiCase(tag, "ja_JP");
     }
     if (EnglishSwitchGiven(in_data)) return true;
     return Platform::UserUILanguage() != Platform::kLangIdJapanese;
