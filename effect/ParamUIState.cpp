@@ -153,7 +153,7 @@ PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
         return PF_Err_NONE;
 
     SuiteHolder suites(in_data->pica_basicP);
-    const PF_HandleSuite1* handles = suites.HandleSuite2();  // throws when refused
+    const PF_HandleSuite1* handles = suites.HandleSuite1();  // throws when refused
     auto state = LockUiState(in_data->sequence_data, handles->host_lock_handle,
                              handles->host_unlock_handle, handles->host_get_handle_size);
     SeqHeader* h = state.Header();
