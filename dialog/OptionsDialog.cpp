@@ -48,8 +48,8 @@ DlgWindow HostMainWindow(PF_InData* in_data)
     return static_cast<DlgWindow>(window);
 }
 
-}  // namespace
-
+// Writes the values in the command's parameter array to the stored-defaults file at
+// `iniPath` (fetch and release passes over the array, then every descriptor's SaveDefault).
 void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], const char* iniPath)
 {
     // The fetch pass reads one array entry per descriptor: the host's array must hold them.
@@ -64,7 +64,8 @@ void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], cons
     SaveParamDefaults(in_data, iniPath);
 }
 
-DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[])
+// Every step of the options dialog; the dialog's end code (0 nothing, 1 saved, 2 restored).
+DlgResult ShowOptionsDialogAndAct(PF_InData* in_data, PF_ParamDef* params[])
 {
     const DlgWindow owner = HostMainWindow(in_data);
     const int language =
@@ -90,16 +91,18 @@ DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[])
     return result;
 }
 
-}  // namespace FxOptionDlg
+}  // namespace
 
-PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[])
+PF_Err ShowOptionsDialog(PF_InData* in_data, PF_ParamDef* params[])
 {
     if (!in_data) return PF_Err_BAD_CALLBACK_PARAM;
     // The command answers success whatever happens here; a failure only loses the action.
     try {
-        FxOptionDlg::RunOptionsDialogSteps(in_data, params);
+        ShowOptionsDialogAndAct(in_data, params);
     } catch (...) {
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
     return PF_Err_NONE;
 }
+
+}  // namespace FxOptionDlg

@@ -1,19 +1,14 @@
-// The PF_Cmd_DO_DIALOG handler (RunOptionsDialog) and its parts.
+// The PF_Cmd_DO_DIALOG command: the options dialog and the action on the stored defaults
+// the user chose in it.
 #pragma once
 #include "AEUtil/HostApi.h"
-#include "dialog/AEFxOptionDialog.h"
 
 namespace FxOptionDlg {
 
-// Every step of the options dialog; the dialog's end code (0 nothing, 1 saved, 2 restored).
-DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[]);
-
-// Writes the values in the command's parameter array to the stored-defaults file at
-// `iniPath` (fetch and release passes over the array, then every descriptor's SaveDefault).
-void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], const char* iniPath);
+// Shows the options dialog and saves the values in the command's parameter array as the
+// stored defaults (end code 1) or deletes the stored defaults (end code 2).  Always
+// PF_Err_NONE except when `in_data` is missing or the dialog failed on the way; the command
+// ignores the result.
+PF_Err ShowOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]);
 
 }  // namespace FxOptionDlg
-
-// The options dialog and the action the user chose.  Always PF_Err_NONE except when
-// `in_data` is missing or the dialog failed on the way; the command ignores the result.
-PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]);

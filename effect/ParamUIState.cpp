@@ -82,7 +82,7 @@ void SetParamsEnabled(ParamUtilsSuiteRef& suite, PF_InData* in_data, PF_ParamDef
     }
 }
 
-PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
+PF_Err ApplyParamUIRules(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
 {
     if (!in_data || !params) return PF_Err_BAD_CALLBACK_PARAM;
     ParamUtilsSuiteRef suite(in_data);  // throws PF_Err_BAD_CALLBACK_PARAM when refused
@@ -127,7 +127,7 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
         set(CheckboxOn(in_data, params, e.color), {e.blendMode, e.blendColor});
     }
 
-    // Remember the "Distance Between" choice the first time, for UserChangedParam.
+    // Remember the "Distance Between" choice the first time, for ConvertDotDistances.
     const PF_UtilCallbacks* u = in_data->utils;
     if (in_data->sequence_data && u && u->host_lock_handle && u->host_unlock_handle &&
         u->host_get_handle_size) {
@@ -143,8 +143,8 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
     return PF_Err_NONE;
 }
 
-PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
-                        A_long changedIndex)
+PF_Err ConvertDotDistances(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
+                           A_long changedIndex)
 {
     if (!in_data || !params) return PF_Err_BAD_CALLBACK_PARAM;
     const A_long distanceIndex = FindParamIndex(ParamId::DistanceBetween);
