@@ -50,7 +50,6 @@ ExitCode InterruptExitCode() {
     const int s = gSignal.load();
     return static_cast<ExitCode>(s > 0 ? 128 + s : kExitCancelled);
 }
-void SetInterruptedForTesting(bool value) { gSignal.store(value ? SIGINT : 0); }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 

@@ -23,7 +23,6 @@ bool Interrupted();
 int InterruptSignal();
 // 128 + that signal (130 for Ctrl-C), the exit code of an interrupted run.
 ExitCode InterruptExitCode();
-void SetInterruptedForTesting(bool value);
 
 // A one-line bar on standard error: frames done of all, and the dots of the frames in
 // progress.  Silent when disabled (not a terminal, or --quiet).  Safe to call from
