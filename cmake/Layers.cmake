@@ -71,7 +71,7 @@ set(TONEDOT_LAYER_PROBES
   "tonedot_dialog|resources/OptionDialogIds.h|builds"
   "tonedot_dialog|effect/ParamTable.h|fails"
   "tonedot_dialog|render/DotShapes.h|fails"
-  "tonedot_effect_objects|dialog/OptionsDialog.h|builds"
+  "tonedot_effect_objects|dialog/OptionsDialogCommand.h|builds"
   "tonedot_effect_objects|host/Host.h|fails"
   "tonedot_host|effect/ParamIds.h|fails"
   "tonedot_host|render/DotShapes.h|fails")

@@ -2,7 +2,7 @@
 // options dialog.  Kept apart from the render side: the window-system headers the dialog
 // brings in on Windows declare names the renderer uses too (FillPath).
 #include "dialog/DialogBase.h"
-#include "dialog/OptionsDialog.h"
+#include "dialog/OptionsDialogCommand.h"
 #include "effect/CustomFilter.h"
 #include "effect/ParamTable.h"
 #include "effect/ParamUIState.h"

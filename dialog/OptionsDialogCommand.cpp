@@ -6,7 +6,7 @@
 #include "AEUtil/LibraryLifetime.h"
 #include "dialog/AEFxOptionDialog.h"
 #include "dialog/DialogPlatform.h"
-#include "dialog/OptionsDialog.h"
+#include "dialog/OptionsDialogCommand.h"
 #include "params/BaseParam.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
