@@ -6,6 +6,7 @@
 #include "AEUtil/BaseFilter.h"
 #include "AEUtil/EffectIdentity.h"
 #include "AEUtil/HostLanguage.h"
+#include "AEUtil/HostVersion.h"
 #include "AEUtil/Platform.h"
 #include "params/ParamRegistry.h"
 #include "params/StoredDefaults.h"
@@ -80,8 +81,7 @@ PF_Err BaseFilter::ParamsSetup(PF_InData* in_data, PF_OutData* out_data,
                                PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
     char iniPath[kSettingsPathSize] = {};
     const char* path = nullptr;
-    if (in_data->version.major > 12 ||
-        (in_data->version.major == 12 && in_data->version.minor > 11)) {
+    if (HostVersionAbove(in_data, 12, 11)) {
         // No settings path (no application-data folder, or a path too long) means no
         // stored defaults at all.
         if (GetSettingsPath(iniPath)) {

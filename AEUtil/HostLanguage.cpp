@@ -2,6 +2,7 @@
 #include "AEUtil/HostLanguage.h"
 
 #include "AEUtil/AsciiCase.h"
+#include "AEUtil/HostVersion.h"
 #include "AEUtil/Platform.h"
 
 namespace AEUtil {
@@ -9,9 +10,6 @@ namespace {
 
 bool g_switchComputed = false;
 bool g_switchGiven = false;
-
-// Effect API version 9.0 as major * 65536 + minor; newer hosts answer the language query.
-constexpr long kLastVersionWithSwitch = 0x00090000L;
 
 }  // namespace
 
@@ -30,11 +28,8 @@ bool EnglishSwitchGiven(const PF_InData* in_data) {
     if (g_switchComputed) return g_switchGiven;
     g_switchComputed = true;
     g_switchGiven = false;
-    if (in_data) {
-        const long version = static_cast<long>(in_data->version.major) * 65536L +
-                             static_cast<long>(in_data->version.minor);
-        if (version > kLastVersionWithSwitch) return g_switchGiven;
-    }
+    // Hosts above effect API version 9.0 answer the language query instead.
+    if (in_data && HostVersionAbove(in_data, 9, 0)) return g_switchGiven;
     g_switchGiven = EnglishSwitchInArguments(Platform::CommandLineArguments());
     return g_switchGiven;
 }
