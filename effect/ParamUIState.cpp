@@ -4,6 +4,7 @@
 #include "AEUtil/SeqHeader.h"
 #include "AEUtil/SuiteHolder.h"
 #include "effect/ParamIds.h"
+#include "effect/ParamTable.h"
 #include "params/ParamRegistry.h"
 #include "params/ParamUtilsSuiteRef.h"
 #include "render/Choices.h"

@@ -23,6 +23,3 @@ PF_Err ApplyParamUIRules(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* 
 // `changedIndex` is the host index the host reports as changed.
 PF_Err ConvertDotDistances(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                            A_long changedIndex);
-
-// The largest valid dot distance ("Dot Distance X" and "Y").
-constexpr double kMaxDotDistance = 10000.0;
