@@ -1,9 +1,10 @@
 // The About texts, shared by the About box and the options dialog.  Each key has a Japanese
-// and an English text; a missing text falls back to the other language.
+// and an English text; a missing text falls back to the other language.  The texts are the
+// effect's own (EffectIdentity::aboutTexts); the keys are what the framework asks for.
 #pragma once
 
 enum AboutTextKey {
-    kAboutProductName = 0,  // "T_Tonedot"
+    kAboutProductName = 0,  // the effect's name
     kAboutBody = 1,         // copyright line, carriage return, web site
     kAboutDialogTitle = 2,  // the options dialog's title
     kAboutManualUrl = 3,    // the online manual

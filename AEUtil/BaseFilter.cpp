@@ -1,7 +1,7 @@
 #include "AEUtil/BaseFilter.h"
 
 #include <clocale>
-#include "AEUtil/EffectVersion.h"
+#include "AEUtil/EffectIdentity.h"
 
 BaseFilter::BaseFilter() { std::setlocale(LC_ALL, ""); }
 
@@ -55,9 +55,10 @@ PF_Err BaseFilter::Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data
 
 PF_Err BaseFilter::GlobalSetup(PF_InData* /*in_data*/, PF_OutData* out_data,
                                PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
-    out_data->my_version = kEffectVersion;
-    out_data->out_flags = kEffectOutFlags;
-    out_data->out_flags2 = kEffectOutFlags2;
+    const EffectIdentity& effect = ThisEffect();
+    out_data->my_version = effect.version;
+    out_data->out_flags = effect.outFlags;
+    out_data->out_flags2 = effect.outFlags2;
     return PF_Err_NONE;
 }
 

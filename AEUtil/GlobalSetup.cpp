@@ -4,8 +4,9 @@
 
 #include "AEUtil/AboutText.h"
 #include "AEUtil/BaseFilter.h"
-#include "AEUtil/EffectVersion.h"
+#include "AEUtil/EffectIdentity.h"
 #include "AEUtil/HostLanguage.h"
+#include "AEUtil/HostVersion.h"
 #include "AEUtil/Platform.h"
 #include "params/ParamRegistry.h"
 #include "params/StoredDefaults.h"
@@ -15,7 +16,6 @@ using namespace Params;
 namespace {
 
 const char* const kStageNames[] = {"Develop", "Alpha", "Beta", "Release"};
-
 
 constexpr size_t kMessageSize = sizeof(PF_OutData{}.return_msg);
 
@@ -48,18 +48,24 @@ PF_Err BaseFilter::About(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* 
         AEUtil::IsEnglishUI(in_data) ? AEUtil::kLanguageEnglish : AEUtil::kLanguageJapanese;
     const char* body = GetAboutText(kAboutBody, language);
     const bool shift = AEUtil::Platform::ShiftKeyHeld();
+    const EffectIdentity& effect = ThisEffect();
+    const A_u_long version = effect.version;
+    const unsigned major = static_cast<unsigned>(AEUtil::VersionMajor(version));
+    const unsigned minor = static_cast<unsigned>(AEUtil::VersionMinor(version));
+    const unsigned bugFix = static_cast<unsigned>(AEUtil::VersionBugFix(version));
+    const char* stage = kStageNames[AEUtil::VersionStage(version)];
 
     // Everything before the body, measured here so that the body can be cut to what
     // return_msg still holds: the host's sprintf writes without a bound.
     char head[64];
     int headLen;
     if (shift) {
-        headLen = std::snprintf(head, sizeof(head), "%s %s %s build:%u\r\r", "T_Tonedot",
-                                TONEDOT_VERSION_TEXT, kStageNames[kEffectStage],
-                                static_cast<unsigned>(TONEDOT_VERSION_BUILD));
+        headLen = std::snprintf(head, sizeof(head), "%s %u.%u.%u %s build:%u\r\r", effect.name,
+                                major, minor, bugFix, stage,
+                                static_cast<unsigned>(AEUtil::VersionBuild(version)));
     } else {
-        headLen = std::snprintf(head, sizeof(head), "%s %s %s\r\r", "T_Tonedot",
-                                TONEDOT_VERSION_TEXT, kStageNames[kEffectStage]);
+        headLen = std::snprintf(head, sizeof(head), "%s %u.%u.%u %s\r\r", effect.name, major,
+                                minor, bugFix, stage);
     }
     if (headLen < 0 || static_cast<size_t>(headLen) >= sizeof(head)) {
         headLen = 0;
@@ -75,14 +81,13 @@ PF_Err BaseFilter::ParamsSetup(PF_InData* in_data, PF_OutData* out_data,
                                PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
     char iniPath[kSettingsPathSize] = {};
     const char* path = nullptr;
-    if (in_data->version.major > 12 ||
-        (in_data->version.major == 12 && in_data->version.minor > 11)) {
+    if (HostVersionAbove(in_data, 12, 11)) {
         // No settings path (no application-data folder, or a path too long) means no
         // stored defaults at all.
         if (GetSettingsPath(iniPath)) {
             path = iniPath;
         }
-        SetSettingsSection(kSettingsSectionName);
+        SetSettingsSection(ThisEffect().settingsSection);
     } else {
         SetSettingsSection("");
     }

@@ -1,6 +1,8 @@
 // The host language query and its fallbacks.
 #include "AEUtil/HostLanguage.h"
 
+#include "AEUtil/AsciiCase.h"
+#include "AEUtil/HostVersion.h"
 #include "AEUtil/Platform.h"
 
 namespace AEUtil {
@@ -9,27 +11,15 @@ namespace {
 bool g_switchComputed = false;
 bool g_switchGiven = false;
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return i == a.size() && b[i] == '\0';
-}
-
-// Effect API version 9.0 as major * 65536 + minor; newer hosts answer the language query.
-constexpr long kLastVersionWithSwitch = 0x00090000L;
-
 }  // namespace
 
 bool EnglishSwitchInArguments(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (!EqualNoCase(arguments[i], "-L")) continue;
+        if (!EqualIgnoringAsciiCase(arguments[i], "-L")) continue;
         // Only the first "-L" counts, with or without a tag after it.
         if (i + 1 >= arguments.size()) return false;
         const std::string& tag = arguments[i + 1];
-        return EqualNoCase(tag.substr(0, tag.find_first_of(" _-")), "en");
+        return EqualIgnoringAsciiCase(tag.substr(0, tag.find_first_of(" _-")), "en");
     }
     return false;
 }
@@ -38,11 +28,8 @@ bool EnglishSwitchGiven(const PF_InData* in_data) {
     if (g_switchComputed) return g_switchGiven;
     g_switchComputed = true;
     g_switchGiven = false;
-    if (in_data) {
-        const long version = static_cast<long>(in_data->version.major) * 65536L +
-                             static_cast<long>(in_data->version.minor);
-        if (version > kLastVersionWithSwitch) return g_switchGiven;
-    }
+    // Hosts above effect API version 9.0 answer the language query instead.
+    if (in_data && HostVersionAbove(in_data, 9, 0)) return g_switchGiven;
     g_switchGiven = EnglishSwitchInArguments(Platform::CommandLineArguments());
     return g_switchGiven;
 }
@@ -50,6 +37,21 @@ bool EnglishSwitchGiven(const PF_InData* in_data) {
 void ResetEnglishSwitchCache() {
     g_switchComputed = false;
     g_switchGiven = false;
+}
+
+const char* FindLanguageText(const LanguageText* table, std::size_t count, int key,
+                             int language) {
+    if (language != kLanguageJapanese && language != kLanguageEnglish) return "";
+    for (std::size_t i = 0; i < count; ++i) {
+        const LanguageText& row = table[i];
+        if (row.key != key) continue;
+        const bool japanese = language == kLanguageJapanese;
+        const char* own = japanese ? row.japanese : row.english;
+        const char* other = japanese ? row.english : row.japanese;
+        if (own && *own) return own;
+        return other ? other : "";
+    }
+    return "";
 }
 
 bool IsEnglishUI(const PF_InData* in_data) {
@@ -64,7 +66,7 @@ bool IsEnglishUI(const PF_InData* in_data) {
         if (app && app->PF_AppGetLanguage) app->PF_AppGetLanguage(tag);
         tag[PF_APP_LANG_TAG_SIZE - 1] = '\0';
         if (basic->ReleaseSuite) basic->ReleaseSuite(kPFAppSuite, kPFAppSuiteVersion5);
-        if (app) return !EqualNoCase(tag, "ja_JP");
+        if (app) return !EqualIgnoringAsciiCase(tag, "ja_JP");
     }
     if (EnglishSwitchGiven(in_data)) return true;
     return Platform::UserUILanguage() != Platform::kLangIdJapanese;

@@ -1,5 +1,10 @@
 #include "AEUtil/HostVersion.h"
 
+bool HostVersionAbove(const PF_InData* in_data, int major, int minor) {
+    return in_data->version.major > major ||
+           (in_data->version.major == major && in_data->version.minor > minor);
+}
+
 int HostVersionCode(const PF_InData* in_data) {
     const int major = in_data->version.major;
     const int minor = in_data->version.minor;

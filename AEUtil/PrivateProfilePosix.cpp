@@ -22,6 +22,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "AEUtil/AsciiCase.h"
+
 namespace AEUtil {
 namespace Platform {
 namespace {
@@ -35,15 +37,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
-}
-
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
 }
 
 enum class LineKind { Blank, Section, Key };
@@ -109,7 +102,7 @@ ProfileLocation Locate(const std::vector<ProfileLine>& lines, std::string_view s
         const ProfileLine& line = lines[i];
         if (line.kind == LineKind::Section) {
             if (at.section >= 0) break;  // the section ended
-            if (!line.name.empty() && EqualNoCase(line.name, section)) {
+            if (!line.name.empty() && EqualIgnoringAsciiCase(line.name, section)) {
                 at.section = static_cast<long>(i);
                 at.lastContent = at.section;
             }
@@ -117,7 +110,7 @@ ProfileLocation Locate(const std::vector<ProfileLine>& lines, std::string_view s
         }
         if (at.section < 0 || line.kind == LineKind::Blank) continue;
         at.lastContent = static_cast<long>(i);
-        if (at.key < 0 && EqualNoCase(line.name, key)) at.key = static_cast<long>(i);
+        if (at.key < 0 && EqualIgnoringAsciiCase(line.name, key)) at.key = static_cast<long>(i);
     }
     return at;
 }

@@ -7,7 +7,7 @@
 
 class SuiteHolder {
 public:
-    // The suites the framework knows, by (name, version).
+    // The suites the framework knows, by the host's (name, version).
     enum Slot : size_t {
         kWorldSuite1,
         kWorldSuite2,
@@ -31,7 +31,9 @@ public:
     SuiteHolder(const SuiteHolder&) = delete;
     SuiteHolder& operator=(const SuiteHolder&) = delete;
 
-    // Each accessor throws the integer PF_Err_BAD_CALLBACK_PARAM when the host refuses.
+    // Each accessor is named for the suite table it returns (the host's version of the
+    // suite can differ: "PF Handle Suite" 2 is PF_HandleSuite1) and throws the integer
+    // PF_Err_BAD_CALLBACK_PARAM when the host refuses.
     const PF_WorldSuite1* WorldSuite1() { return Get<PF_WorldSuite1>(kWorldSuite1); }
     const PF_WorldSuite2* WorldSuite2() { return Get<PF_WorldSuite2>(kWorldSuite2); }
     const PF_FillMatteSuite2* FillMatteSuite2() {
@@ -40,14 +42,14 @@ public:
     const PF_WorldTransformSuite1* WorldTransformSuite1() {
         return Get<PF_WorldTransformSuite1>(kWorldTransformSuite1);
     }
-    const PF_HandleSuite1* HandleSuite2() { return Get<PF_HandleSuite1>(kHandleSuite2); }
-    const PF_ParamUtilsSuite1* ParamUtilsSuite2() {
+    const PF_HandleSuite1* HandleSuite1() { return Get<PF_HandleSuite1>(kHandleSuite2); }
+    const PF_ParamUtilsSuite1* ParamUtilsSuite1() {
         return Get<PF_ParamUtilsSuite1>(kParamUtilsSuite2);
     }
     const PF_ParamUtilsSuite3* ParamUtilsSuite3() {
         return Get<PF_ParamUtilsSuite3>(kParamUtilsSuite3);
     }
-    const PFAppSuite5* AppSuite7() { return Get<PFAppSuite5>(kAppSuite7); }
+    const PFAppSuite5* AppSuite5() { return Get<PFAppSuite5>(kAppSuite7); }
 
     SPBasicSuite* Basic() const { return basic_; }
 

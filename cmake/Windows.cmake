@@ -119,16 +119,15 @@ function(tonedot_windows_targets)
     COMMAND tonedot_win_tests --gtest_filter=-HostLanguageWin.*:OptionsDialogWin.Japanese*
             --gtest_output=xml:${test_output}/win_tests.xml)
   set(win_tests tonedot_win_tests)
-  foreach(lang "ja;ja_JP.UTF-8;0x0411;:OptionsDialogWin.Japanese*" "en;en_US.UTF-8;0x0409;")
+  foreach(lang "ja;ja_JP.UTF-8;:OptionsDialogWin.Japanese*" "en;en_US.UTF-8;")
     list(GET lang 0 tag)
     list(GET lang 1 locale)
-    list(GET lang 2 langid)
-    list(GET lang 3 more)
+    list(GET lang 2 more)
     add_test(NAME tonedot_win_language_${tag}
       COMMAND tonedot_win_tests --gtest_filter=HostLanguageWin.*${more}
               --gtest_output=xml:${test_output}/win_language_${tag}.xml)
     set_tests_properties(tonedot_win_language_${tag} PROPERTIES
-      ENVIRONMENT "LC_ALL=${locale};TONEDOT_EXPECT_UI_LANGUAGE=${langid}")
+      ENVIRONMENT "LC_ALL=${locale};TONEDOT_EXPECT_UI_LANGUAGE=${tag}")
     list(APPEND win_tests tonedot_win_language_${tag})
   endforeach()
   # The dialog tests show windows on a virtual X display (scripts/test-windows.sh runs ctest

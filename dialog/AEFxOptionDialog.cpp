@@ -19,8 +19,7 @@ void CopyBounded(char (&out)[256], const char* text)
     }
 }
 
-}  // namespace
-
+// Registers the link control class the first time a dialog is built in this process.
 void EnsureLinkControlClass()
 {
     static bool registered = false;
@@ -29,6 +28,8 @@ void EnsureLinkControlClass()
         registered = true;
     }
 }
+
+}  // namespace
 
 AEFxOptionDialog::AEFxOptionDialog(DlgModule module, DlgWindow owner, int templateId,
                                    const char* title, const char* manualAddress,

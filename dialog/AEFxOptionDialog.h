@@ -32,11 +32,6 @@ public:
     DlgResult OnNotify(DlgWindow window, int id, DlgNotifyHeader* header) override;
     DlgResult OnDrawItem(DlgWindow window, int id, DlgDrawItem* item) override;
 
-    const char* Title() const { return title_; }
-    const char* ManualAddress() const { return manualAddress_; }
-    bool DefaultsAvailable() const { return defaultsAvailable_ != 0; }
-    int Language() const { return language_; }
-
 private:
     char title_[256];
     char manualAddress_[256];
@@ -44,8 +39,5 @@ private:
     int language_;
     DlgBitmap banner_;
 };
-
-// Registers the link control class the first time a dialog is built in this process.
-void EnsureLinkControlClass();
 
 }  // namespace FxOptionDlg

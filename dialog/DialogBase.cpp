@@ -114,10 +114,12 @@ DlgResult DialogBase::OnDestroy(DlgWindow) { return 0; }
 
 void CenteredPosition(const DlgRect& reference, long width, long height, long& x, long& y)
 {
+    // The least distance of the dialog's top-left corner from the reference's.
+    constexpr long kMinInset = 32;
     x = (reference.left + reference.right - width) / 2;
     y = (reference.top + reference.bottom - height) / 2;
-    if (x < reference.left + 32) x = reference.left + 32;
-    if (y < reference.top + 32) y = reference.top + 32;
+    if (x < reference.left + kMinInset) x = reference.left + kMinInset;
+    if (y < reference.top + kMinInset) y = reference.top + kMinInset;
 }
 
 void DialogBase::CenterOnOwner(DlgWindow window)

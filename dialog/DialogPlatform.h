@@ -30,9 +30,7 @@ void SetWindowTextOf(DlgWindow window, const char* text);
 // The control `id` of a dialog, or null.
 DlgWindow DialogItem(DlgWindow dialog, int id);
 void SetWindowEnabled(DlgWindow window, bool enabled);
-bool IsWindowEnabledNow(DlgWindow window);
 void SetWindowShown(DlgWindow window, bool shown);
-bool IsWindowShownNow(DlgWindow window);
 
 // The window's parent (for a dialog: its owner), or null.
 DlgWindow ParentOf(DlgWindow window);

@@ -398,14 +398,10 @@ void SetWindowEnabled(DlgWindow window, bool enabled)
     if (Known(window)) window->enabled = enabled;
 }
 
-bool IsWindowEnabledNow(DlgWindow window) { return Known(window) && window->enabled; }
-
 void SetWindowShown(DlgWindow window, bool shown)
 {
     if (Known(window)) window->shown = shown;
 }
-
-bool IsWindowShownNow(DlgWindow window) { return Known(window) && window->shown; }
 
 DlgWindow ParentOf(DlgWindow window) { return Known(window) ? window->parent : nullptr; }
 
@@ -514,6 +510,8 @@ DlgWindow CreateTopLevelWindow(const DlgRect& rect, bool visible, bool enabled)
     State().ownedTopLevel.push_back(std::move(w));
     return raw;
 }
+
+bool WindowEnabled(DlgWindow window) { return Known(window) && window->enabled; }
 
 void DestroyTopLevelWindow(DlgWindow window)
 {

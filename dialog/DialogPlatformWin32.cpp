@@ -43,14 +43,10 @@ void SetWindowEnabled(DlgWindow window, bool enabled)
     if (window) EnableWindow(window, enabled ? TRUE : FALSE);
 }
 
-bool IsWindowEnabledNow(DlgWindow window) { return window && IsWindowEnabled(window); }
-
 void SetWindowShown(DlgWindow window, bool shown)
 {
     if (window) ShowWindow(window, shown ? SW_SHOW : SW_HIDE);
 }
-
-bool IsWindowShownNow(DlgWindow window) { return window && IsWindowVisible(window); }
 
 DlgWindow ParentOf(DlgWindow window) { return window ? GetParent(window) : nullptr; }
 

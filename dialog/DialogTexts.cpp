@@ -1,21 +1,17 @@
 #include "dialog/DialogTexts.h"
 
+#include "AEUtil/HostLanguage.h"
+
 namespace FxOptionDlg {
 
 namespace {
-
-struct DialogText {
-    int key;
-    const char* japanese;  // Shift-JIS (code page 932) bytes
-    const char* english;
-};
 
 // Japanese texts, as Shift-JIS bytes:
 //   0 "設定 （次回起動から有効になります）"
 //   1 "現在のパラメータ設定をデフォルト値として記憶する"
 //   2 "パラメータのデフォルト値設定を初期状態に復帰する"
 //   4 "<a>オンラインマニュアル</a>"
-const DialogText kTexts[] = {
+const AEUtil::LanguageText kTexts[] = {
     {kTextGroup,
      "\220\335\222\350 \201i\216\237\211\361\213N\223\256\202\251\202\347\227L\214\370\202\311"
      "\202\310\202\350\202\334\202\267\201j",
@@ -36,23 +32,7 @@ const DialogText kTexts[] = {
 
 const char* GetDialogText(int key, int language)
 {
-    for (const DialogText& t : kTexts) {
-        if (t.key != key) continue;
-        const char* first = nullptr;
-        const char* other = nullptr;
-        if (language == kLanguageJapanese) {
-            first = t.japanese;
-            other = t.english;
-        } else if (language == kLanguageEnglish) {
-            first = t.english;
-            other = t.japanese;
-        } else {
-            return "";
-        }
-        if (first && *first) return first;
-        return other ? other : "";
-    }
-    return "";
+    return AEUtil::FindLanguageText(kTexts, key, language);
 }
 
 }  // namespace FxOptionDlg

@@ -7,12 +7,9 @@ namespace FxOptionDlg {
 // 4 manual link.
 enum DialogTextKey { kTextGroup = 0, kTextSave = 1, kTextRestore = 2, kTextManualLink = 4 };
 
-// Language values: 0 Japanese, 1 English.
-constexpr int kLanguageJapanese = 0;
-constexpr int kLanguageEnglish = 1;
-
-// The text of `key` in `language`; a language without a text falls back to the other
-// language's text; an unknown key or language gives "".
+// The text of `key` in `language` (AEUtil::kLanguageJapanese or kLanguageEnglish); a
+// language without a text falls back to the other language's text; an unknown key or
+// language gives "".
 const char* GetDialogText(int key, int language);
 
 }  // namespace FxOptionDlg

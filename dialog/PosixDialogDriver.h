@@ -39,6 +39,8 @@ std::vector<std::string> TakeDialogTranscript();
 
 // Top-level windows of this process, standing in for the host's own windows.
 DlgWindow CreateTopLevelWindow(const DlgRect& rect, bool visible, bool enabled);
+// True while a window of this backend is enabled.
+bool WindowEnabled(DlgWindow window);
 void DestroyTopLevelWindow(DlgWindow window);
 
 // The screen the cursor is on (1920 x 1080 at 0, 0 unless set).

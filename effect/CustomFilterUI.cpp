@@ -2,7 +2,7 @@
 // options dialog.  Kept apart from the render side: the window-system headers the dialog
 // brings in on Windows declare names the renderer uses too (FillPath).
 #include "dialog/DialogBase.h"
-#include "dialog/OptionsDialog.h"
+#include "dialog/OptionsDialogCommand.h"
 #include "effect/CustomFilter.h"
 #include "effect/ParamTable.h"
 #include "effect/ParamUIState.h"
@@ -16,7 +16,7 @@ CustomFilter::~CustomFilter() {
 void CustomFilter::CreateParams(PF_InData* in_data) { BuildParamList(in_data); }
 
 PF_Err CustomFilter::RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[]) {
-    return ::RunOptionsDialog(in_data, params);
+    return FxOptionDlg::ShowOptionsDialog(in_data, params);
 }
 
 PF_Err CustomFilter::UserChangedParam(PF_InData* in_data, PF_OutData* out_data,
@@ -25,10 +25,10 @@ PF_Err CustomFilter::UserChangedParam(PF_InData* in_data, PF_OutData* out_data,
     // The host names the changed parameter in its extra data.
     const auto* changed = static_cast<const PF_UserChangedParamExtra*>(extra);
     if (!changed) return PF_Err_BAD_CALLBACK_PARAM;
-    return ::UserChangedParam(in_data, out_data, params, changed->param_index);
+    return ConvertDotDistances(in_data, out_data, params, changed->param_index);
 }
 
 PF_Err CustomFilter::UpdateParamsUI(PF_InData* in_data, PF_OutData* out_data,
                                     PF_ParamDef* params[], PF_LayerDef* /*output*/) {
-    return ::UpdateParamsUI(in_data, out_data, params);
+    return ApplyParamUIRules(in_data, out_data, params);
 }

@@ -116,8 +116,10 @@ void BuildGlobalParams(Builder& b) {
             kPercent);
     b.Popup(DistanceBetween, TONEDOT_AT(distanceBetween), "Distance Between",
             Look::kDistanceBetweenChoices, Look::kDistanceDots, kClosedSupervised);
-    b.Float(DotDistanceX, TONEDOT_AT(dotDistanceX), "Dot Distance X", 0, 10000, 0, 100, 20, 1);
-    b.Float(DotDistanceY, TONEDOT_AT(dotDistanceY), "Dot Distance Y", 0, 10000, 0, 100, 20, 1);
+    b.Float(DotDistanceX, TONEDOT_AT(dotDistanceX), "Dot Distance X", 0, kMaxDotDistance, 0, 100,
+            20, 1);
+    b.Float(DotDistanceY, TONEDOT_AT(dotDistanceY), "Dot Distance Y", 0, kMaxDotDistance, 0, 100,
+            20, 1);
     b.Point(CenterPosition, TONEDOT_AT(centerPosition), "Center Position");
     b.Checkbox(CenterDotToFront, TONEDOT_AT(centerDotToFront), "Center Dot to Front");
     b.Angle(GlobalRotation, TONEDOT_AT(globalRotation), "Global Rotation");

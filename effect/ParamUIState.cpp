@@ -6,6 +6,7 @@
 #include "effect/ParamIds.h"
 #include "look/Choices.h"
 #include "look/SequenceUIState.h"
+#include "effect/ParamTable.h"
 #include "params/ParamRegistry.h"
 #include "params/ParamUtilsSuiteRef.h"
 #include "render/base/Constants.h"
@@ -84,7 +85,7 @@ void SetParamsEnabled(ParamUtilsSuiteRef& suite, PF_InData* in_data, PF_ParamDef
     }
 }
 
-PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
+PF_Err ApplyParamUIRules(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
 {
     if (!in_data || !params) return PF_Err_BAD_CALLBACK_PARAM;
     ParamUtilsSuiteRef suite(in_data);  // throws PF_Err_BAD_CALLBACK_PARAM when refused
@@ -129,7 +130,7 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
         set(CheckboxOn(in_data, params, e.color), {e.blendMode, e.blendColor});
     }
 
-    // Remember the "Distance Between" choice the first time, for UserChangedParam.
+    // Remember the "Distance Between" choice the first time, for ConvertDotDistances.
     const PF_UtilCallbacks* u = in_data->utils;
     if (in_data->sequence_data && u && u->host_lock_handle && u->host_unlock_handle &&
         u->host_get_handle_size) {
@@ -147,8 +148,8 @@ PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[])
     return PF_Err_NONE;
 }
 
-PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
-                        A_long changedIndex)
+PF_Err ConvertDotDistances(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
+                           A_long changedIndex)
 {
     if (!in_data || !params) return PF_Err_BAD_CALLBACK_PARAM;
     const A_long distanceIndex = FindParamIndex(ParamId::DistanceBetween);
@@ -157,7 +158,7 @@ PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[],
         return PF_Err_NONE;
 
     SuiteHolder suites(in_data->pica_basicP);
-    const PF_HandleSuite1* handles = suites.HandleSuite2();  // throws when refused
+    const PF_HandleSuite1* handles = suites.HandleSuite1();  // throws when refused
     auto state = LockUiState(in_data->sequence_data, handles->host_lock_handle,
                              handles->host_unlock_handle, handles->host_get_handle_size);
     SeqHeader* h = state.Header();

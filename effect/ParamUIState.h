@@ -17,12 +17,9 @@ void SetParamsEnabled(Params::ParamUtilsSuiteRef& suite, PF_InData* in_data, PF_
 
 // Enables and disables the controls by the effect's rules and remembers the current
 // "Distance Between" choice in the sequence data the first time.
-PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]);
+PF_Err ApplyParamUIRules(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]);
 
 // Converts "Dot Distance X" and "Dot Distance Y" when the user switches "Distance Between";
 // `changedIndex` is the host index the host reports as changed.
-PF_Err UserChangedParam(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                        A_long changedIndex);
-
-// The largest valid dot distance ("Dot Distance X" and "Y").
-constexpr double kMaxDotDistance = 10000.0;
+PF_Err ConvertDotDistances(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                           A_long changedIndex);

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "TonedotVersion.h"
+#include "effect/Identity.h"
 #include "frei0r/Filter.h"
 
 using tonedot::frei0r::Filter;
@@ -52,14 +53,14 @@ void f0r_deinit(void) {}
 void f0r_get_plugin_info(f0r_plugin_info_t* info) {
     if (!info) return;
     info->name = "tonedot";
-    info->author = "TORVA";
+    info->author = Identity::kMaker;
     info->plugin_type = F0R_PLUGIN_TYPE_FILTER;
     info->color_model = F0R_COLOR_MODEL_RGBA8888;
     info->frei0r_version = FREI0R_MAJOR_VERSION;
     info->major_version = TONEDOT_VERSION_MAJOR;
     info->minor_version = TONEDOT_VERSION_MINOR;
     info->num_params = static_cast<int>(tonedot::frei0r::SessionParams().size());
-    info->explanation = "Halftone dots: the picture as a grid of shaped, coloured dots";
+    info->explanation = Identity::kSummary;
 }
 
 void f0r_get_param_info(f0r_param_info_t* info, int index) {

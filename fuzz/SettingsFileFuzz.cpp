@@ -13,6 +13,7 @@
 #include <string>
 
 #include "AEUtil/Platform.h"
+#include "effect/Identity.h"
 #include "fuzz/FuzzScratch.h"
 #include "params/StoredDefaults.h"
 
@@ -51,32 +52,32 @@ std::string ReadValue(const char* section, const char* key, const std::string& f
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string file = Scratch() / "T_Tonedot.ini";
     tonedot::fuzz::WriteFileBytes(file, data, size);
-    SetSettingsSection(kSettingsSectionName);
+    SetSettingsSection(Identity::kSettingsSection);
 
     const char* keys[] = {"Dot Size", "Dot Shape", "Dot Color.r", "", " ", "=", "[", "Dot Size "};
     const std::size_t sizes[] = {0, 1, 2, 8, 128};
     for (const char* key : keys)
-        for (std::size_t bufferSize : sizes) ReadValue(kSettingsSectionName, key, file, bufferSize);
+        for (std::size_t bufferSize : sizes) ReadValue(Identity::kSettingsSection, key, file, bufferSize);
     ReadValue("", "Dot Size", file, 64);
     ReadValue("]", "a", file, 64);
 
-    (void)ProfileReadInt(kSettingsSectionName, "Dot Shape", 1, file.c_str());
+    (void)ProfileReadInt(Identity::kSettingsSection, "Dot Shape", 1, file.c_str());
     (void)ReadIniInt(file.c_str(), "Dot Shape", 1);
     Check(std::isfinite(ReadIniReal(file.c_str(), "Dot Size", 10.0)), "real not finite");
     (void)ReadIniColor(file.c_str(), "Dot Color", PF_Pixel{255, 1, 2, 3});
 
     // Writing one key changes that key only.
-    const std::string otherBefore = ReadValue(kSettingsSectionName, "Dot Shape", file, 128);
+    const std::string otherBefore = ReadValue(Identity::kSettingsSection, "Dot Shape", file, 128);
     const std::string foreignBefore = ReadValue("Other", "Dot Size", file, 128);
     WriteIniReal(file.c_str(), "Dot Size", 12.5);
-    if (ReadValue(kSettingsSectionName, "Dot Size", file, 128) == "fallback") {
+    if (ReadValue(Identity::kSettingsSection, "Dot Size", file, 128) == "fallback") {
         // Not written: the file must then be one the writer may not replace.
         Check(access(file.c_str(), W_OK) != 0, "write refused without reason");
     } else {
-        Check(ReadValue(kSettingsSectionName, "Dot Size", file, 128) == "12.500000",
+        Check(ReadValue(Identity::kSettingsSection, "Dot Size", file, 128) == "12.500000",
               "written value does not read back");
         Check(ReadIniReal(file.c_str(), "Dot Size", 0.0) == 12.5, "written real differs");
-        Check(ReadValue(kSettingsSectionName, "Dot Shape", file, 128) == otherBefore,
+        Check(ReadValue(Identity::kSettingsSection, "Dot Shape", file, 128) == otherBefore,
               "another key changed");
         Check(ReadValue("Other", "Dot Size", file, 128) == foreignBefore,
               "the key of another section changed");

@@ -90,8 +90,6 @@ void InstallEffectUI(Host& host) { host.utils.get_platform_data = &PlatformData;
 
 void SetMainWindow(Host& host, void* window) { Windows(host).mainWindow = window; }
 
-void* MainWindow(Host& host) { return Windows(host).mainWindow; }
-
 CallResult SendUpdateParamsUI(Host& host, Instance& instance)
 {
     if (!(host.DeclaredOutFlags() & PF_OutFlag_SEND_UPDATE_PARAMS_UI)) return CallResult{};

@@ -16,7 +16,6 @@ void InstallEffectUI(Host& host);
 // What PF_PlatData_MAIN_WND answers for the host's instances (a window handle of the
 // platform; null by default).
 void SetMainWindow(Host& host, void* window);
-void* MainWindow(Host& host);
 
 // PF_Cmd_UPDATE_PARAMS_UI with the instance's current parameters.  Sent only when the
 // effect declared PF_OutFlag_SEND_UPDATE_PARAMS_UI, as the real host does; otherwise the

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "AEUtil/HostVersion.h"
+
 namespace Params {
 
 namespace {
@@ -15,8 +17,7 @@ bool StoredDefaultsApply(const PF_InData* in_data) {
     if (in_data->appl_id != kAfterEffectsApplId) {
         return true;
     }
-    return in_data->version.major > 12 ||
-           (in_data->version.major == 12 && in_data->version.minor > 11);
+    return HostVersionAbove(in_data, 12, 11);
 }
 
 BaseParam::BaseParam(int32_t recordOffset, int32_t recordSize, const char* name,

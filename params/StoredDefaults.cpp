@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "AEUtil/EffectIdentity.h"
 #include "AEUtil/Platform.h"
 
 namespace Params {
@@ -143,6 +145,20 @@ void WriteIntKey(const char* iniPath, const char* key, A_long value) {
     WriteText(iniPath, key, text);
 }
 
+// The names of the folders the identity's settings folder is made of, outermost first.
+std::vector<std::string> SettingsFolderNames() {
+    std::vector<std::string> names;
+    const std::string folder = ThisEffect().settingsFolder;
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        std::size_t end = folder.find('/', start);
+        if (end == std::string::npos) end = folder.size();
+        if (end > start) names.push_back(folder.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
 A_u_char ToByte(A_long value) {
     return static_cast<A_u_char>(value < 0 ? 0 : value > 255 ? 255 : value);
 }
@@ -156,11 +172,11 @@ bool GetSettingsPath(char* out, std::size_t outSize) {
     if (folder.empty() || !IsAbsolutePath(folder)) return false;
     std::string path = folder;
     if (!IsSeparator(path.back())) path += kPathSeparator;
-    path += "TORVA";
-    path += kPathSeparator;
-    path += "InkPanel";
-    path += kPathSeparator;
-    path += "T_Tonedot.ini";
+    for (const std::string& name : SettingsFolderNames()) {
+        path += name;
+        path += kPathSeparator;
+    }
+    path += ThisEffect().settingsFile;
     const std::size_t room = outSize < kSettingsPathSize ? outSize : kSettingsPathSize;
     if (path.size() + 1 > room) return false;
     std::memcpy(out, path.c_str(), path.size() + 1);
@@ -244,9 +260,11 @@ void DeleteStoredDefaults(const char* iniPath) {
     AEUtil::Platform::DeleteFileAt(iniPath);
     const std::string appData = AEUtil::Platform::AppDataFolder();
     if (appData.empty()) return;
-    // The file lives two levels below the application-data folder ("TORVA\InkPanel").
+    // The file lives as many levels below the application-data folder as the settings
+    // folder names folders.
     std::string folder = ParentFolder(iniPath);
-    for (int level = 0; level < 2; ++level) {
+    const std::size_t levels = SettingsFolderNames().size();
+    for (std::size_t level = 0; level < levels; ++level) {
         if (!IsStrictlyInside(folder, appData)) return;
         if (!AEUtil::Platform::RemoveEmptyFolder(folder.c_str())) return;
         folder = ParentFolder(folder);

@@ -1,6 +1,6 @@
-// The user's stored parameter defaults: one INI file in the application-data folder,
-// "<app data>\TORVA\InkPanel\T_Tonedot.ini", section "Version=1.5", one key per parameter
-// named by the parameter's display name.
+// The user's stored parameter defaults: one INI file below the application-data folder,
+// in the folder and under the file and section names the effect's identity gives
+// (EffectIdentity), one key per parameter named by the parameter's display name.
 //
 // Readers take the file path (null: no stored defaults), the parameter's name and its
 // built-in default, and answer the built-in default whenever the file cannot give a usable
@@ -18,8 +18,6 @@ namespace Params {
 constexpr std::size_t kSettingsPathSize = 260;
 // Size of the section name buffer (terminator included).
 constexpr std::size_t kSettingsSectionSize = 128;
-// The section the current file format stores its defaults under.
-inline constexpr char kSettingsSectionName[] = "Version=1.5";
 
 // Fills `out` with the settings file's full path.  When the application-data folder is
 // unknown or not absolute, or the path does not fit in `outSize` (at most
@@ -56,8 +54,9 @@ void WriteIniColor(const char* iniPath, const char* name, const PF_Pixel& value)
 // exists afterwards.
 bool CreateSettingsFolder(const char* iniPath);
 
-// Deletes the settings file, then removes its folder and the one above it ("InkPanel",
-// "TORVA") when they are empty, never the application-data folder or anything outside it.
+// Deletes the settings file, then removes its folder and each folder above it that the
+// identity's settings folder names, while they are empty; never the application-data
+// folder or anything outside it.
 void DeleteStoredDefaults(const char* iniPath);
 
 }  // namespace Params

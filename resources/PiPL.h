@@ -1,14 +1,15 @@
-// The effect's PiPL resource: the one description of what the host reads before it loads
-// the library (kind, names, entry point, versions, global flags), and the bytes of the
-// resource in the layout the host reads on Windows (resource type "PiPL", id 16000,
-// language 1033).  The build writes these bytes to PiPL.bin with resources/PiPLTool.cpp,
-// and the Windows resource script resources/PiPL.rc links that file.
+// The PiPL resource: the one description of what the host reads before it loads the
+// library (kind, names, entry point, versions, global flags), made from an effect's
+// identity, and the bytes of the resource in the layout the host reads on Windows
+// (resource type "PiPL", id 16000, language 1033).  The build writes this effect's bytes
+// to PiPL.bin with resources/PiPLTool.cpp, and the Windows resource script
+// resources/PiPL.rc links that file.
 #pragma once
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "AEUtil/EffectVersion.h"
+#include "AEUtil/EffectIdentity.h"
 #include "AEUtil/HostApi.h"
 
 namespace PiPL {
@@ -16,9 +17,6 @@ namespace PiPL {
 constexpr std::uint16_t kResourceId = 16000;
 constexpr std::uint16_t kResourceLanguage = 1033;
 
-constexpr const char kEffectName[] = "T_Tonedot";
-constexpr const char kCategory[] = "TORVA";
-constexpr const char kMatchName[] = "TORVA TONEDOT";
 constexpr const char kEntryPoint[] = "EntryPointFunc";
 // How a property's data is laid out.
 enum class Form {
@@ -38,21 +36,23 @@ struct Property {
     std::uint32_t b;   // second of TwoShorts
 };
 
-// The properties, in the order they are stored.
-constexpr Property kProperties[] = {
-    {"kind", Form::FourCC, "eFKT", 0, 0},
-    {"name", Form::PascalString, kEffectName, 0, 0},
-    {"catg", Form::PascalString, kCategory, 0, 0},
-    {"8664", Form::CString, kEntryPoint, 0, 0},
-    {"ePVR", Form::TwoShorts, nullptr, 2, 0},
-    {"eSVR", Form::TwoShorts, nullptr, PF_PLUG_IN_VERSION, PF_PLUG_IN_SUBVERS},
-    {"eVER", Form::Long, nullptr, kEffectVersion, 0},
-    {"eINF", Form::Short, nullptr, 0, 0},
-    {"eGLO", Form::Long, nullptr, static_cast<std::uint32_t>(kEffectOutFlags), 0},
-    {"eGL2", Form::Long, nullptr, static_cast<std::uint32_t>(kEffectOutFlags2), 0},
-    {"eMNA", Form::PascalString, kMatchName, 0, 0},
-    {"aeFL", Form::Long, nullptr, 0, 0},
-};
+// The properties of `effect`'s resource, in the order they are stored.
+inline std::vector<Property> Properties(const EffectIdentity& effect) {
+    return {
+        {"kind", Form::FourCC, "eFKT", 0, 0},
+        {"name", Form::PascalString, effect.name, 0, 0},
+        {"catg", Form::PascalString, effect.category, 0, 0},
+        {"8664", Form::CString, kEntryPoint, 0, 0},
+        {"ePVR", Form::TwoShorts, nullptr, 2, 0},
+        {"eSVR", Form::TwoShorts, nullptr, PF_PLUG_IN_VERSION, PF_PLUG_IN_SUBVERS},
+        {"eVER", Form::Long, nullptr, static_cast<std::uint32_t>(effect.version), 0},
+        {"eINF", Form::Short, nullptr, 0, 0},
+        {"eGLO", Form::Long, nullptr, static_cast<std::uint32_t>(effect.outFlags), 0},
+        {"eGL2", Form::Long, nullptr, static_cast<std::uint32_t>(effect.outFlags2), 0},
+        {"eMNA", Form::PascalString, effect.matchName, 0, 0},
+        {"aeFL", Form::Long, nullptr, 0, 0},
+    };
+}
 
 namespace detail {
 
@@ -100,15 +100,17 @@ inline std::vector<std::uint8_t> PropertyData(const Property& p) {
 
 }  // namespace detail
 
-// The resource bytes: a 16-bit 1, a 32-bit list version 0, the property count, then each
-// property as vendor '8BIM', key, id 0, data length rounded up to four, and the data padded
-// with zeros to that length; integers little-endian, four-character codes byte-reversed.
-inline std::vector<std::uint8_t> Bytes() {
+// The resource bytes of `effect`: a 16-bit 1, a 32-bit list version 0, the property count,
+// then each property as vendor '8BIM', key, id 0, data length rounded up to four, and the
+// data padded with zeros to that length; integers little-endian, four-character codes
+// byte-reversed.
+inline std::vector<std::uint8_t> Bytes(const EffectIdentity& effect) {
+    const std::vector<Property> properties = Properties(effect);
     std::vector<std::uint8_t> out;
     detail::PutLE(out, 1, 2);
     detail::PutLE(out, 0, 4);
-    detail::PutLE(out, sizeof(kProperties) / sizeof(kProperties[0]), 4);
-    for (const Property& p : kProperties) {
+    detail::PutLE(out, static_cast<std::uint32_t>(properties.size()), 4);
+    for (const Property& p : properties) {
         std::vector<std::uint8_t> data = detail::PropertyData(p);
         data.resize((data.size() + 3) & ~size_t{3}, 0);
         detail::PutReversed(out, "8BIM");

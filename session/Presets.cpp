@@ -11,11 +11,12 @@
 
 #include "session/ClosestNames.h"
 #include "session/Errors.h"
+#include "effect/Identity.h"
 
 namespace tonedot::session {
 namespace {
 
-constexpr char kSection[] = "Version=1.5";
+constexpr const char* kSection = Identity::kSettingsSection;
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();

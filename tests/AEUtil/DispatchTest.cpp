@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "AEUtil/BaseFilter.h"
-#include "AEUtil/EffectVersion.h"
 #include "tests/support/BuildVersion.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "AEUtil/AboutText.h"
-#include "AEUtil/EffectVersion.h"
 #include "TonedotVersion.h"
 #include "AEUtil/LibraryLifetime.h"
 #include "AEUtil/Platform.h"
+#include "effect/Identity.h"
 #include "effect/ParamIds.h"
 #include "effect/ParamTable.h"
 #include "host/ParamServices.h"
@@ -94,13 +94,13 @@ TEST_F(GlobalSetupTest, RegistersTheWholeTableAndReportsItsSize) {
     EXPECT_EQ(Catalog(host).Count(), 123);
     EXPECT_EQ(Catalog(host).IndexOfId(132), 21);
     EXPECT_EQ(Catalog(host).IndexOf("Shift Hue 3"), 121);
-    EXPECT_STREQ(SettingsSection(), kSettingsSectionName);
+    EXPECT_STREQ(SettingsSection(), Identity::kSettingsSection);
 }
 
 TEST_F(GlobalSetupTest, StoredDefaultsAreReadFromVersion12_12AndIgnoredBefore) {
     const std::string file = SettingsFile();
     ASSERT_TRUE(CreateSettingsFolder(file.c_str()));
-    SetSettingsSection(kSettingsSectionName);
+    SetSettingsSection(Identity::kSettingsSection);
     WriteIniInt(file.c_str(), "Dot Shape", 4);
     WriteIniReal(file.c_str(), "Dot Size", 12.5);
     WriteIniReal(file.c_str(), "Dot Rotation", 45);
@@ -143,7 +143,7 @@ TEST_F(GlobalSetupTest, StoredDefaultsAreReadFromVersion12_12AndIgnoredBefore) {
 TEST_F(GlobalSetupTest, NoApplicationDataFolderMeansBuiltInDefaults) {
     const std::string file = SettingsFile();
     ASSERT_TRUE(CreateSettingsFolder(file.c_str()));
-    SetSettingsSection(kSettingsSectionName);
+    SetSettingsSection(Identity::kSettingsSection);
     WriteIniInt(file.c_str(), "Dot Shape", 4);
     AEUtil::Platform::SetAppDataFolderOverride("");
     tonedot::CallResult r = host.Send(PF_Cmd_PARAMS_SETUP);
@@ -176,7 +176,7 @@ TEST_F(GlobalSetupTest, RandomIntervalDecidesWideTimeInput) {
         return out.out_flags;
     };
     // Default 0: cleared, whatever GlobalSetup declared; the other bits stay.
-    EXPECT_EQ(query(kEffectOutFlags, 0), kEffectOutFlags & ~PF_OutFlag_WIDE_TIME_INPUT);
+    EXPECT_EQ(query(Identity::kOutFlags, 0), Identity::kOutFlags & ~PF_OutFlag_WIDE_TIME_INPUT);
     params.SetSlider(interval, 3);
     EXPECT_EQ(query(PF_OutFlag_I_DO_DIALOG, 0),
               PF_OutFlag_I_DO_DIALOG | PF_OutFlag_WIDE_TIME_INPUT);

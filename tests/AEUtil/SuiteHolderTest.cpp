@@ -23,7 +23,7 @@ TEST_F(SuiteHolderTest, AcquiresOnceOnFirstUseAndReleasesAtTheEnd) {
         const PF_WorldSuite2* again = suites.WorldSuite2();
         EXPECT_EQ(first, &Host::kWorldSuite2);
         EXPECT_EQ(first, again);
-        suites.HandleSuite2();
+        suites.HandleSuite1();
         EXPECT_EQ(host.Suites().AcquireCount(kPFWorldSuite, 2), 1u);
         EXPECT_EQ(host.Suites().Outstanding(), 2);
     }
@@ -47,7 +47,7 @@ TEST_F(SuiteHolderTest, ReleasesEverythingWhenTheCallThrows) {
 TEST_F(SuiteHolderTest, ARefusedSuiteThrowsBadCallbackParam) {
     host.Suites().Withhold(kPFWorldSuite, 2);
     SuiteHolder suites(&host.basicSuite);
-    suites.HandleSuite2();
+    suites.HandleSuite1();
     try {
         suites.WorldSuite2();
         FAIL() << "expected a throw";
@@ -56,7 +56,7 @@ TEST_F(SuiteHolderTest, ARefusedSuiteThrowsBadCallbackParam) {
     }
     // A suite acquired after a refusal is refused the same way when withheld.
     host.Suites().Withhold(kPFAppSuite, kPFAppSuiteVersion5);
-    EXPECT_THROW(suites.AppSuite7(), int);
+    EXPECT_THROW(suites.AppSuite5(), int);
 }
 
 TEST_F(SuiteHolderTest, NullTablesCountAsRefusalAndAreGivenBack) {

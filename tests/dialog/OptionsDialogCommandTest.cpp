@@ -12,7 +12,6 @@
 #include "AEUtil/Platform.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/TestHost.h"
-#include "dialog/DialogPlatform.h"
 #include "dialog/PosixDialogDriver.h"
 #include "effect/ParamIds.h"
 #include "host/EffectUI.h"
@@ -146,10 +145,10 @@ TEST_F(OptionsDialogCommandTest, HostWindowsAreGivenBackAsTheyWere)
     ASSERT_EQ(Press("1").err, PF_Err_NONE);
     // Centred on the main window: (0 + 1000 - 352) / 2, (0 + 800 - 276) / 2.
     EXPECT_EQ(transcript.at(0), "dialog 206 caption \"T_Tonedot\" at 324,262 size 352,276");
-    EXPECT_TRUE(platform::IsWindowEnabledNow(main));
-    EXPECT_TRUE(platform::IsWindowEnabledNow(panel));
-    EXPECT_FALSE(platform::IsWindowEnabledNow(busy)) << "disabled before, disabled after";
-    EXPECT_TRUE(platform::IsWindowEnabledNow(hidden));
+    EXPECT_TRUE(posix::WindowEnabled(main));
+    EXPECT_TRUE(posix::WindowEnabled(panel));
+    EXPECT_FALSE(posix::WindowEnabled(busy)) << "disabled before, disabled after";
+    EXPECT_TRUE(posix::WindowEnabled(hidden));
 
     SetMainWindow(host, nullptr);
     for (DlgWindow w : {main, panel, busy, hidden}) posix::DestroyTopLevelWindow(w);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "effect/Identity.h"
 #include "effect/ParamIds.h"
 #include "effect/ParamTable.h"
 #include "look/Choices.h"
@@ -30,7 +31,7 @@ protected:
     void SetUp() override {
         scratch = std::make_unique<ScratchFolder>();
         path = *scratch / "T_Tonedot.ini";
-        SetSettingsSection(kSettingsSectionName);
+        SetSettingsSection(Identity::kSettingsSection);
     }
     void TearDown() override {
         BuildParamList(nullptr);  // the linked effect's list, as other tests expect it

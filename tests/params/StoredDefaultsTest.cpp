@@ -8,6 +8,7 @@
 #include <string>
 
 #include "AEUtil/Platform.h"
+#include "effect/Identity.h"
 #include "params/StoredDefaults.h"
 #include "tests/support/ScratchFolder.h"
 
@@ -31,7 +32,7 @@ protected:
         appData_ = scratch_.path() / "config";
         fs::create_directory(appData_);
         Platform::SetAppDataFolderOverride(appData_.string());
-        SetSettingsSection(kSettingsSectionName);
+        SetSettingsSection(Identity::kSettingsSection);
     }
     void TearDown() override {
         Platform::ClearAppDataFolderOverride();
@@ -200,13 +201,13 @@ TEST_F(StoredDefaultsTest, NothingIsReadOrWrittenWithoutPathOrSection) {
     WriteIniColor(path.c_str(), "Dot Color", Pixel(1, 2, 3, 4));
     EXPECT_FALSE(fs::exists(path));
 
-    SetSettingsSection(kSettingsSectionName);
+    SetSettingsSection(Identity::kSettingsSection);
     WriteIniInt(path.c_str(), "Dot Shape", 2);
     SetSettingsSection("");
     EXPECT_EQ(ReadIniInt(path.c_str(), "Dot Shape", 5), 5);
 
     // Values that have no "%f" form within the value buffer are not written.
-    SetSettingsSection(kSettingsSectionName);
+    SetSettingsSection(Identity::kSettingsSection);
     WriteIniReal(path.c_str(), "NaN", std::nan(""));
     WriteIniReal(path.c_str(), "Huge", 1e300);
     EXPECT_EQ(ReadBytes(path).find("NaN"), std::string::npos);

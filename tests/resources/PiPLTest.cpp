@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/Identity.h"
 #include "resources/PiPL.h"
 #include "tests/support/BuildVersion.h"
 
@@ -87,7 +88,7 @@ std::uint16_t Short(const std::vector<std::uint8_t>& d, size_t at = 0) {
 }
 
 TEST(PiPLTest, ParsesBackToTheEffectsDescription) {
-    const Parsed p = Parse(PiPL::Bytes());
+    const Parsed p = Parse(PiPL::Bytes(Identity::kThisEffect));
     EXPECT_EQ(p.reserved, 1);
     EXPECT_EQ(p.version, 0u);
     EXPECT_TRUE(p.vendorsOk);
@@ -128,7 +129,7 @@ TEST(PiPLTest, TheBuildWroteTheSameBytes) {
     ASSERT_TRUE(f.good()) << TONEDOT_PIPL_PATH;
     const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(f)),
                                          std::istreambuf_iterator<char>());
-    EXPECT_EQ(file, PiPL::Bytes());
+    EXPECT_EQ(file, PiPL::Bytes(Identity::kThisEffect));
 }
 
 }  // namespace

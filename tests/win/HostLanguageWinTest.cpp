@@ -6,7 +6,8 @@
 // The Windows language is the machine's: each case expects what that language calls for.
 // The build runs these tests twice under wine, as a Japanese and as an English Windows
 // (wine takes the UI language from the locale it is started with), and sets
-// TONEDOT_EXPECT_UI_LANGUAGE so that a run that did not get its language fails.
+// TONEDOT_EXPECT_UI_LANGUAGE ("ja" or "en") so that a run that did not get its language
+// fails.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "AEUtil/Platform.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -30,16 +32,21 @@ int Probe(int major, int minor, const std::string& appLanguage, const std::strin
                                {});
 }
 
-bool JapaneseWindows() { return GetUserDefaultUILanguage() == 0x0411; }
+bool JapaneseWindows() {
+    return GetUserDefaultUILanguage() == AEUtil::Platform::kLangIdJapanese;
+}
 // What the Windows language alone decides.
 int ByWindows() { return JapaneseWindows() ? kJapanese : kEnglish; }
 
 }  // namespace
 
 TEST(HostLanguageWin, RunsWithTheWindowsLanguageItWasStartedFor) {
-    const char* expected = std::getenv("TONEDOT_EXPECT_UI_LANGUAGE");
-    if (expected) {
-        EXPECT_EQ(GetUserDefaultUILanguage(), std::strtoul(expected, nullptr, 0));
+    // "ja" or "en": the Windows language the run was started for.
+    if (const char* expected = std::getenv("TONEDOT_EXPECT_UI_LANGUAGE")) {
+        EXPECT_EQ(GetUserDefaultUILanguage(), std::string(expected) == "ja"
+                                                  ? AEUtil::Platform::kLangIdJapanese
+                                                  : AEUtil::Platform::kLangIdEnglishUS)
+            << expected;
     }
     // Without app suite and switch, a current host follows Windows.
     EXPECT_EQ(Probe(13, 27, "-", ""), ByWindows());

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "WinTestSupport.h"
+#include "effect/Identity.h"
 #include "params/StoredDefaults.h"
 
 using namespace Params;
@@ -28,7 +29,7 @@ TEST(StoredDefaultsWin, FoldersAreMadeAndRemovedAgain) {
     ASSERT_TRUE(CreateSettingsFolder(path));
     EXPECT_TRUE(WinTest::FolderExists(WinTest::SettingsFolder()));
 
-    SetSettingsSection("Version=1.5");
+    SetSettingsSection(Identity::kSettingsSection);
     WriteIniInt(path, "Dot Shape", 2);
     SetSettingsSection(nullptr);
     EXPECT_TRUE(WinTest::FileExists(WinTest::SettingsFile()));
@@ -47,7 +48,7 @@ TEST(StoredDefaultsWin, ANonEmptyFolderStaysAndSoDoesEverythingAboveIt) {
     ASSERT_TRUE(CreateSettingsFolder(path));
     const std::string note = WinTest::SettingsFolder() + "\\readme.txt";
     ASSERT_TRUE(WinTest::WriteFile(note, "kept"));
-    SetSettingsSection("Version=1.5");
+    SetSettingsSection(Identity::kSettingsSection);
     WriteIniInt(path, "Dot Shape", 2);
     SetSettingsSection(nullptr);
 

@@ -5,9 +5,8 @@
 #include "AEUtil/HostLanguage.h"
 #include "AEUtil/LibraryLifetime.h"
 #include "dialog/AEFxOptionDialog.h"
-#include "dialog/DialogTexts.h"
 #include "dialog/DialogPlatform.h"
-#include "dialog/OptionsDialog.h"
+#include "dialog/OptionsDialogCommand.h"
 #include "params/BaseParam.h"
 #include "params/ParamGetter.h"
 #include "params/ParamRegistry.h"
@@ -49,8 +48,8 @@ DlgWindow HostMainWindow(PF_InData* in_data)
     return static_cast<DlgWindow>(window);
 }
 
-}  // namespace
-
+// Writes the values in the command's parameter array to the stored-defaults file at
+// `iniPath` (fetch and release passes over the array, then every descriptor's SaveDefault).
 void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], const char* iniPath)
 {
     // The fetch pass reads one array entry per descriptor: the host's array must hold them.
@@ -65,15 +64,17 @@ void SaveCurrentValuesAsDefaults(PF_InData* in_data, PF_ParamDef* params[], cons
     SaveParamDefaults(in_data, iniPath);
 }
 
-DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[])
+// Every step of the options dialog; the dialog's end code (0 nothing, 1 saved, 2 restored).
+DlgResult ShowOptionsDialogAndAct(PF_InData* in_data, PF_ParamDef* params[])
 {
     const DlgWindow owner = HostMainWindow(in_data);
-    const int language = AEUtil::IsEnglishUI(in_data) ? kLanguageEnglish : kLanguageJapanese;
+    const int language =
+        AEUtil::IsEnglishUI(in_data) ? AEUtil::kLanguageEnglish : AEUtil::kLanguageJapanese;
     const bool available = StoredDefaultsApply(in_data);
 
     AEFxOptionDialog dialog(static_cast<DlgModule>(AEUtil::ModuleHandle()), owner,
-                            IDD_TONEDOT_OPTIONS, GetAboutText(2, language),
-                            GetAboutText(3, language), available, language);
+                            IDD_TONEDOT_OPTIONS, GetAboutText(kAboutDialogTitle, language),
+                            GetAboutText(kAboutManualUrl, language), available, language);
     DlgResult result = kEndNothing;
     {
         HostWindowsDisabled disabled;
@@ -90,16 +91,18 @@ DlgResult RunOptionsDialogSteps(PF_InData* in_data, PF_ParamDef* params[])
     return result;
 }
 
-}  // namespace FxOptionDlg
+}  // namespace
 
-PF_Err RunOptionsDialog(PF_InData* in_data, PF_ParamDef* params[])
+PF_Err ShowOptionsDialog(PF_InData* in_data, PF_ParamDef* params[])
 {
     if (!in_data) return PF_Err_BAD_CALLBACK_PARAM;
     // The command answers success whatever happens here; a failure only loses the action.
     try {
-        FxOptionDlg::RunOptionsDialogSteps(in_data, params);
+        ShowOptionsDialogAndAct(in_data, params);
     } catch (...) {
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
     return PF_Err_NONE;
 }
+
+}  // namespace FxOptionDlg
