@@ -28,8 +28,8 @@ struct DialogTemplate {
 inline constexpr ControlTemplate kOptionDialogControls[] = {
     {1, ControlKind::DefaultButton, 180, 144, 36, 18, "OK"},
     {IDC_OPTIONS_GROUP, ControlKind::GroupBox, 6, 6, 222, 76, ""},
-    {IDC_OPTIONS_SAVE, ControlKind::Button, 36, 30, 162, 15, ""},
-    {IDC_OPTIONS_RESTORE, ControlKind::Button, 36, 50, 162, 15, ""},
+    {IDC_OPTIONS_SAVE, ControlKind::Button, 12, 30, 210, 15, ""},
+    {IDC_OPTIONS_RESTORE, ControlKind::Button, 12, 50, 210, 15, ""},
     {IDC_OPTIONS_BANNER, ControlKind::OwnerDrawnStatic, 13, 90, 209, 43, ""},
     {IDC_OPTIONS_MANUAL, ControlKind::Link, 11, 147, 142, 15, ""},
 };

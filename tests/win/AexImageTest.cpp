@@ -255,8 +255,8 @@ TEST(AexImage, OptionsDialogTemplate) {
         EXPECT_EQ(items[id].cls, button) << id;
         EXPECT_EQ(items[id].style & BS_TYPEMASK_, BS_PUSHBUTTON_) << id;
     }
-    EXPECT_EQ(items[2001].rect, (std::vector<int>{36, 30, 162, 15}));
-    EXPECT_EQ(items[2002].rect, (std::vector<int>{36, 50, 162, 15}));
+    EXPECT_EQ(items[2001].rect, (std::vector<int>{12, 30, 210, 15}));
+    EXPECT_EQ(items[2002].rect, (std::vector<int>{12, 50, 210, 15}));
     // The class may be stored by its ordinal or by its name.
     EXPECT_TRUE(items[2059].cls == staticClass || items[2059].cls == "static") << items[2059].cls;
     EXPECT_EQ(items[2059].style & SS_TYPEMASK_, SS_OWNERDRAW_);

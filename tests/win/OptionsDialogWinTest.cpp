@@ -58,9 +58,31 @@ struct Seen {
     bool fromAex = false;
     bool mainDisabled = false, panelDisabled = false, strayStillDisabled = false;
     RECT dialogRect{}, ownerRect{};
+    // Per push button: its text's width in its own font, and the width the text has inside
+    // the button's frame (both in pixels).
+    std::map<int, int> textWidth, roomForText;
     double screenshotBrightness = -1;
     bool endedByButton = false;
 };
+
+// Measures a push button's text as the button draws it: the font the button was given
+// (WM_GETFONT) selected into the button's own device context.  The room is the client width
+// less the pushed-in edge and the focus rectangle on either side.
+void MeasureButtonText(HWND button, int& textWidth, int& room) {
+    wchar_t text[256] = {};
+    const int length = GetWindowTextW(button, text, 256);
+    HDC dc = GetDC(button);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = SelectObject(dc, font ? HGDIOBJ(font) : GetStockObject(SYSTEM_FONT));
+    SIZE size{};
+    textWidth = GetTextExtentPoint32W(dc, text, length, &size) ? int(size.cx) : -1;
+    SelectObject(dc, old);
+    ReleaseDC(button, dc);
+    RECT client{};
+    GetClientRect(button, &client);
+    const int frame = GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXFOCUSBORDER);
+    room = client.right - client.left - 2 * frame;
+}
 
 void Look(HWND dialog, Seen& seen) {
     seen.dialogClass = WinTest::ClassOf(dialog);
@@ -72,11 +94,23 @@ void Look(HWND dialog, Seen& seen) {
         seen.cls[id] = WinTest::ClassOf(item);
         seen.enabled[id] = IsWindowEnabled(item) != FALSE;
         seen.visible[id] = IsWindowVisible(item) != FALSE;
+        if (id == kOk || id == kSave || id == kRestore)
+            MeasureButtonText(item, seen.textWidth[id], seen.roomForText[id]);
     }
     const auto instance = reinterpret_cast<HMODULE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
     seen.fromAex = instance != nullptr && instance == GetModuleHandleA("T_Tonedot.aex");
     GetWindowRect(dialog, &seen.dialogRect);
     GetWindowRect(gMainWindow, &seen.ownerRect);
+}
+
+// Every push button shows its whole text.
+void ExpectButtonTextsFit(const Seen& seen) {
+    for (int id : {kOk, kSave, kRestore}) {
+        ASSERT_EQ(seen.textWidth.count(id), 1u) << id;
+        EXPECT_GT(seen.textWidth.at(id), 0) << id;
+        EXPECT_LE(seen.textWidth.at(id), seen.roomForText.at(id))
+            << "button " << id << " cuts its text";
+    }
 }
 
 class OptionsDialogWin : public ::testing::Test {
@@ -161,6 +195,7 @@ TEST_F(OptionsDialogWin, ComesFromTheTemplateInTheAexWithItsEnglishTexts) {
     EXPECT_EQ(seen.text[kSave], "Set current parameter values to default");
     EXPECT_EQ(seen.text[kRestore], "Restore initial default parameter values");
     EXPECT_NE(seen.text[kManual].find("Online Manual"), std::string::npos) << seen.text[kManual];
+    ExpectButtonTextsFit(seen);
     EXPECT_EQ(seen.cls[kManual], "SysLink");
     EXPECT_EQ(seen.cls[kBanner], "Static");
     for (int id : {kOk, kGroup, kSave, kRestore, kBanner, kManual}) {
@@ -289,4 +324,5 @@ TEST_F(OptionsDialogWin, JapaneseHostGetsTheJapaneseTexts) {
     EXPECT_EQ(seen.text[kGroup], ShiftJis(u8"設定 （次回起動から有効になります）"));
     EXPECT_EQ(seen.text[kSave], ShiftJis(u8"現在のパラメータ設定をデフォルト値として記憶する"));
     EXPECT_EQ(seen.text[kRestore], ShiftJis(u8"パラメータのデフォルト値設定を初期状態に復帰する"));
+    ExpectButtonTextsFit(seen);
 }
