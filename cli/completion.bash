@@ -148,7 +148,7 @@ _tonedot() {
     fi
     if [[ $_tonedot_text == -* ]]; then
         _tonedot_options "$command"
-        _tonedot_offer "${_tonedot_reply[@]}" --help -h
+        _tonedot_offer "${_tonedot_reply[@]}"
         return
     fi
     # The command's first argument (any later one is taken as a file name).
