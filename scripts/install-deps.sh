@@ -14,7 +14,7 @@ PACKAGES=(
   libpng-dev
   pkg-config
   binutils
-  dpkg-dev help2man groff-base
+  dpkg-dev help2man groff-base lintian python3
   clang
   libclang-rt-14-dev
   libopenimageio-dev librsvg2-bin

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package cpack makes from a build: its name and version, the files it holds, the
 # libraries it depends on, and - unpacked - documents whose links lead to files installed
-# with them, a man page that renders without warnings and names every command, and a
-# tonedot that finds the effect installed with it and renders with it.
+# with them, a man page that renders without warnings and names every command, a tonedot
+# that finds the effect installed with it and renders with it, and lintian's silence.
 #
 #   check-deb.sh BUILD_DIR VERSION FILE...    (FILE: a path the package must hold, ./usr/...)
 set -euo pipefail
@@ -65,4 +65,14 @@ if grep -qxF ./usr/bin/tonedot "$work/files"; then
         done <"$work/commands"
     fi
 fi
+# lintian, Debian's package checker: no error and no warning.  Its notes of information and
+# pedantic ones are shown, not counted.
+command -v lintian >/dev/null || fail "lintian not found (scripts/install-deps.sh installs it)"
+status=0
+lintian --fail-on error,warning --display-info --pedantic "$deb" >"$work/lintian.txt" 2>&1 || status=$?
+sed 's/^/lintian: /' "$work/lintian.txt"
+if [ "$status" != 0 ] || grep -Eq '^[EW]: ' "$work/lintian.txt"; then
+    fail "lintian finds errors or warnings, or failed (exit $status)"
+fi
+
 echo "check-deb: $(basename "$deb") holds $(wc -l <"$work/files") entries, as expected"
