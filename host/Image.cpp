@@ -111,7 +111,7 @@ void Image::Init(PF_PixelFormat format, A_long width, A_long height, A_long orig
     std::memset(&world_, 0, sizeof world_);
     world_.reserved0 = this;
     world_.world_flags = PF_WorldFlag_WRITEABLE |
-                         (format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
+                         (format == PF_PixelFormat_ARGB64 ? PF_WorldFlags{PF_WorldFlag_DEEP} : 0);
     world_.data = reinterpret_cast<PF_PixelPtr>(pixels_.get());
     world_.rowbytes = static_cast<A_long>(rowbytes);
     world_.width = static_cast<A_long>(w);
