@@ -5,7 +5,6 @@
 #include "AE_EffectCB.h"
 #include "AE_EffectCBSuites.h"
 #include "AE_EffectSuites.h"
-#include "AE_Macros.h"
 #include "SPBasic.h"
 
 // The application id After Effects puts into PF_InData::appl_id ('FXTC').

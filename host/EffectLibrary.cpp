@@ -17,7 +17,7 @@ EffectLibrary::EffectLibrary(const std::string& path) {
         return;
     }
     module_ = module;
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(
+    entry_ = reinterpret_cast<EntryPointFn>(
         reinterpret_cast<void*>(GetProcAddress(module, "EntryPointFunc")));
     if (!entry_) error_ = path + " does not export EntryPointFunc";
 }
@@ -40,7 +40,7 @@ EffectLibrary::EffectLibrary(const std::string& path) {
         error_ = message ? message : ("cannot load " + path);
         return;
     }
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(dlsym(module_, "EntryPointFunc"));
+    entry_ = reinterpret_cast<EntryPointFn>(dlsym(module_, "EntryPointFunc"));
     if (!entry_) error_ = path + " does not export EntryPointFunc";
 }
 

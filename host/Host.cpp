@@ -128,7 +128,8 @@ PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
 // ---- threads -----------------------------------------------------------------------------------------
 // Runs fn_func for every iteration on the host's pool; the host is the calling thread's.  The
 // answer is the error of the lowest iteration that failed.
-PF_Err IterateGeneric(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
+PF_Err IterateGeneric(A_long iterations, void* refcon,
+                      PF_Err (*fn)(void* refcon, A_long thread, A_long i, A_long iterations)) {
     Host* host = Host::Current();
     if (!host || !fn || iterations < PF_Iterations_ONCE_PER_PROCESSOR) {
         return PF_Err_BAD_CALLBACK_PARAM;
@@ -252,7 +253,7 @@ std::string CallResult::Message() const {
 }
 
 // ---- Host ---------------------------------------------------------------------------------------------
-Host::Host(PF_EntryPointFunc entry) : applId(kAfterEffects), entry_(entry) {
+Host::Host(EntryPointFn entry) : applId(kAfterEffects), entry_(entry) {
     if (!entry_) loadError_ = "no entry function";
     Init();
 }

@@ -98,7 +98,7 @@ struct CallResult {
 class Host {
 public:
     // The effect linked into the calling program.
-    explicit Host(PF_EntryPointFunc entry);
+    explicit Host(EntryPointFn entry);
     // The effect's library loaded from a path; Loaded() tells whether that worked.
     explicit Host(const std::string& libraryPath);
     ~Host();
@@ -183,7 +183,7 @@ private:
     void Init();
 
     std::unique_ptr<EffectLibrary> library_;
-    PF_EntryPointFunc entry_ = nullptr;
+    EntryPointFn entry_ = nullptr;
     std::string loadError_;
     HandleHeap handles_;
     SuiteRegistry suites_;

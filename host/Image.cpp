@@ -111,8 +111,8 @@ void Image::Init(PF_PixelFormat format, A_long width, A_long height, A_long orig
     std::memset(&world_, 0, sizeof world_);
     world_.reserved0 = this;
     world_.world_flags = PF_WorldFlag_WRITEABLE |
-                         (format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
-    world_.data = pixels_.get();
+                         (format == PF_PixelFormat_ARGB64 ? PF_WorldFlags{PF_WorldFlag_DEEP} : 0);
+    world_.data = reinterpret_cast<PF_PixelPtr>(pixels_.get());
     world_.rowbytes = static_cast<A_long>(rowbytes);
     world_.width = static_cast<A_long>(w);
     world_.height = static_cast<A_long>(h);
@@ -127,9 +127,10 @@ void Image::Init(PF_PixelFormat format, A_long width, A_long height, A_long orig
 Image::Image(const Image& source, const PF_LRect& rect) : format_(source.format_) {
     world_ = source.world_;
     world_.reserved0 = this;
-    world_.data = static_cast<unsigned char*>(source.world_.data) +
-                  static_cast<size_t>(rect.top) * source.world_.rowbytes +
-                  static_cast<size_t>(rect.left) * BytesPerPixel(format_);
+    world_.data = reinterpret_cast<PF_PixelPtr>(
+        reinterpret_cast<unsigned char*>(source.world_.data) +
+        static_cast<size_t>(rect.top) * source.world_.rowbytes +
+        static_cast<size_t>(rect.left) * BytesPerPixel(format_));
     world_.width = rect.right - rect.left;
     world_.height = rect.bottom - rect.top;
     world_.extent_hint = {0, 0, world_.width, world_.height};
@@ -153,7 +154,7 @@ void Image::FillBytes(unsigned char value) {
     } else {  // a view: its rows only
         const size_t row = static_cast<size_t>(world_.width) * BytesPerPixel(format_);
         for (A_long y = 0; y < world_.height; ++y) {
-            std::memset(static_cast<unsigned char*>(world_.data) +
+            std::memset(reinterpret_cast<unsigned char*>(world_.data) +
                             static_cast<size_t>(y) * world_.rowbytes, value, row);
         }
     }

@@ -37,12 +37,12 @@ public:
 
     template <class P>
     P& At(A_long x, A_long y) {
-        return reinterpret_cast<P*>(static_cast<unsigned char*>(world_.data) +
+        return reinterpret_cast<P*>(reinterpret_cast<unsigned char*>(world_.data) +
                                     static_cast<size_t>(y) * world_.rowbytes)[x];
     }
     template <class P>
     const P& At(A_long x, A_long y) const {
-        return reinterpret_cast<const P*>(static_cast<const unsigned char*>(world_.data) +
+        return reinterpret_cast<const P*>(reinterpret_cast<const unsigned char*>(world_.data) +
                                           static_cast<size_t>(y) * world_.rowbytes)[x];
     }
     template <class P>

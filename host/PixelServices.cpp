@@ -35,7 +35,7 @@ ChannelOf<P> FromUnit(double v) {
 
 template <class P>
 P* RowOf(const PF_EffectWorld* world, A_long y) {
-    return reinterpret_cast<P*>(static_cast<unsigned char*>(world->data) +
+    return reinterpret_cast<P*>(reinterpret_cast<unsigned char*>(world->data) +
                                 static_cast<std::ptrdiff_t>(y) * world->rowbytes);
 }
 
@@ -144,8 +144,8 @@ PF_Err NoPremultiplyColor(PF_ProgPtr, PF_EffectWorld*, const C*, A_long, PF_Effe
 
 // ---- copy ------------------------------------------------------------------------------------------
 bool Overlap(const PF_EffectWorld* a, const PF_EffectWorld* b) {
-    const unsigned char* a0 = static_cast<const unsigned char*>(a->data);
-    const unsigned char* b0 = static_cast<const unsigned char*>(b->data);
+    const unsigned char* a0 = reinterpret_cast<const unsigned char*>(a->data);
+    const unsigned char* b0 = reinterpret_cast<const unsigned char*>(b->data);
     const std::ptrdiff_t aBytes = static_cast<std::ptrdiff_t>(a->rowbytes) * a->height;
     const std::ptrdiff_t bBytes = static_cast<std::ptrdiff_t>(b->rowbytes) * b->height;
     return a0 < b0 + bBytes && b0 < a0 + aBytes;

@@ -48,7 +48,4 @@ private:
     size_t strayReleases_ = 0;
 };
 
-// Error the broker answers for a suite it does not serve.
-constexpr SPErr kSPSuiteNotFoundError = 0x53214E46;  // 'S!NF'
-
 }  // namespace tonedot

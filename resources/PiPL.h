@@ -11,6 +11,7 @@
 
 #include "AEUtil/EffectIdentity.h"
 #include "AEUtil/HostApi.h"
+#include "AE_EffectVers.h"
 
 namespace PiPL {
 
@@ -18,6 +19,14 @@ constexpr std::uint16_t kResourceId = 16000;
 constexpr std::uint16_t kResourceLanguage = 1033;
 
 constexpr const char kEntryPoint[] = "EntryPointFunc";
+// The effect API version the effect declares it was written to (AE_Effect_Spec_Version).  It
+// is the effect's own: a newer SDK's PF_PLUG_IN_SUBVERS does not change what the effect asks
+// of the host, but an older SDK would lack what this version promises.
+constexpr std::uint16_t kSpecVersionMajor = 13;
+constexpr std::uint16_t kSpecVersionMinor = 27;
+static_assert(PF_PLUG_IN_VERSION * 100 + PF_PLUG_IN_SUBVERS >=
+                  kSpecVersionMajor * 100 + kSpecVersionMinor,
+              "the SDK is older than the effect API version the PiPL declares");
 // How a property's data is laid out.
 enum class Form {
     FourCC,         // four characters, stored byte-reversed
@@ -44,7 +53,7 @@ inline std::vector<Property> Properties(const EffectIdentity& effect) {
         {"catg", Form::PascalString, effect.category, 0, 0},
         {"8664", Form::CString, kEntryPoint, 0, 0},
         {"ePVR", Form::TwoShorts, nullptr, 2, 0},
-        {"eSVR", Form::TwoShorts, nullptr, PF_PLUG_IN_VERSION, PF_PLUG_IN_SUBVERS},
+        {"eSVR", Form::TwoShorts, nullptr, kSpecVersionMajor, kSpecVersionMinor},
         {"eVER", Form::Long, nullptr, static_cast<std::uint32_t>(effect.version), 0},
         {"eINF", Form::Short, nullptr, 0, 0},
         {"eGLO", Form::Long, nullptr, static_cast<std::uint32_t>(effect.outFlags), 0},

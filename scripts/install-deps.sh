@@ -5,6 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake
+  python3
   ninja-build
   g++
   make

@@ -1,15 +1,10 @@
-// Records, commands, constants and callback tables of the host's effect API, laid out
-// exactly as the host lays them out on 64-bit Windows.  Only what this effect uses is
-// declared; the layouts are pinned by static_asserts in the tests.
+// Records, commands and constants of the host's effect API, laid out exactly as the host lays
+// them out on 64-bit Windows.  Like every header here, it declares only names the published
+// SDK declares, in the header that declares them there, and only what the project uses
+// (sdk/names.tsv lists them; scripts/test-sdk-layout.sh checks the list); the layouts are
+// pinned by static_asserts in the tests.
 #pragma once
-#include <cstddef>
-#include <cstdint>
 #include "A.h"
-#include "SPBasic.h"
-#include "AE_EffectPixelFormat.h"
-
-#define PF_PLUG_IN_VERSION 13
-#define PF_PLUG_IN_SUBVERS 27
 
 // ---- version packing ------------------------------------------------------------------
 #define PF_Vers_BUILD_BITS 0x1ffL
@@ -26,14 +21,17 @@
 #define PF_Vers_VERS_HIGH_SHIFT 26
 #define PF_Vers_VERS_LOW_SHIFT 3
 
-#define PF_VERSION(VERS, SUBVERS, BUGVERS, STAGE, BUILD)                                          \
-    ((((((unsigned long)(VERS)) >> PF_Vers_VERS_LOW_SHIFT) & PF_Vers_VERS_HIGH_BITS)              \
-      << PF_Vers_VERS_HIGH_SHIFT) |                                                               \
-     ((((unsigned long)(VERS)) & PF_Vers_VERS_BITS) << PF_Vers_VERS_SHIFT) |                      \
-     ((((unsigned long)(SUBVERS)) & PF_Vers_SUBVERS_BITS) << PF_Vers_SUBVERS_SHIFT) |             \
-     ((((unsigned long)(BUGVERS)) & PF_Vers_BUGFIX_BITS) << PF_Vers_BUGFIX_SHIFT) |               \
-     ((((unsigned long)(STAGE)) & PF_Vers_STAGE_BITS) << PF_Vers_STAGE_SHIFT) |                   \
-     ((((unsigned long)(BUILD)) & PF_Vers_BUILD_BITS) << PF_Vers_BUILD_SHIFT))
+#define PF_Vers_VERS_HIGH(vers) ((vers) >> PF_Vers_VERS_LOW_SHIFT)
+
+#define PF_VERSION(vers, subvers, bugvers, stage, build)                                      \
+    (A_u_long)(                                                                               \
+        ((((A_u_long)PF_Vers_VERS_HIGH(vers)) & PF_Vers_VERS_HIGH_BITS)                       \
+         << PF_Vers_VERS_HIGH_SHIFT) |                                                        \
+        ((((A_u_long)(vers)) & PF_Vers_VERS_BITS) << PF_Vers_VERS_SHIFT) |                    \
+        ((((A_u_long)(subvers)) & PF_Vers_SUBVERS_BITS) << PF_Vers_SUBVERS_SHIFT) |           \
+        ((((A_u_long)(bugvers)) & PF_Vers_BUGFIX_BITS) << PF_Vers_BUGFIX_SHIFT) |             \
+        ((((A_u_long)(stage)) & PF_Vers_STAGE_BITS) << PF_Vers_STAGE_SHIFT) |                 \
+        ((((A_u_long)(build)) & PF_Vers_BUILD_BITS) << PF_Vers_BUILD_SHIFT))
 
 enum { PF_Stage_DEVELOP, PF_Stage_ALPHA, PF_Stage_BETA, PF_Stage_RELEASE };
 
@@ -55,26 +53,19 @@ typedef A_long PF_OutFlags2;
 typedef A_long PF_InFlags;
 typedef A_long PF_WorldFlags;
 typedef A_long PF_ModeFlags;
-typedef A_long PF_NewWorldFlags;
-typedef A_long PF_KernelFlags;
 typedef A_long PF_TransferMode;
 typedef PF_TransferMode PF_XferMode;
-typedef A_long PF_MaskFlags;
-typedef A_long PF_PlatDataID;
-typedef A_long PF_CallbackID;
 typedef A_long PF_ChannelMask;
 typedef A_long PF_GPU_Framework;
 typedef A_short PF_RenderOutputFlags;
 typedef A_short PF_ValueDisplayFlags;
-typedef A_long PF_FSliderFlags;
-typedef A_long PF_KeyIndex;
-typedef A_long PF_TimeDir;
+typedef A_u_long PF_FSliderFlags;
 typedef char PF_Boolean;
 typedef A_FpLong PF_FpLong;
 typedef A_FpShort PF_FpShort;
 typedef void** PF_Handle;
-typedef struct _PF_ProgressInfo* PF_ProgPtr;
-typedef void* PF_PixelPtr;
+struct PF_ProgressInfo;
+typedef struct PF_ProgressInfo* PF_ProgPtr;
 
 // ---- commands -----------------------------------------------------------------------------
 enum {
@@ -189,22 +180,12 @@ enum {
 
 // ---- worlds ---------------------------------------------------------------------------------
 enum { PF_WorldFlag_DEEP = 1L << 0, PF_WorldFlag_WRITEABLE = 1L << 1 };
-enum {
-    PF_NewWorldFlag_NONE = 0,
-    PF_NewWorldFlag_CLEAR_PIXELS = 1L << 0,
-    PF_NewWorldFlag_DEEP_PIXELS = 1L << 1
-};
 enum { PF_Quality_DRAWING_AUDIO = -1, PF_Quality_LO = 0, PF_Quality_HI = 1 };
 enum { PF_Field_FRAME = 0, PF_Field_UPPER = 1, PF_Field_LOWER = 2 };
 enum { PF_ChannelMask_ALPHA = 1, PF_ChannelMask_RED = 2, PF_ChannelMask_GREEN = 4,
        PF_ChannelMask_BLUE = 8, PF_ChannelMask_ARGB = 15 };
 enum { PF_RenderOutputFlag_RETURNS_EXTRA_PIXELS = 0x1, PF_RenderOutputFlag_GPU_RENDER_POSSIBLE = 0x2 };
-enum { PF_MaskFlag_NONE = 0, PF_MaskFlag_INVERTED = 1L << 0, PF_MaskFlag_LUMINANCE = 1L << 1 };
-enum { PF_Xfer_NONE = -1, PF_Xfer_COPY = 0, PF_Xfer_BEHIND = 1, PF_Xfer_IN_FRONT = 2 };
 enum { PF_MF_Alpha_PREMUL = 0, PF_MF_Alpha_STRAIGHT = 1L << 0 };
-enum { PF_PlatData_MAIN_WND = 0, PF_PlatData_EXE_FILE_PATH_DEPRECATED = 1,
-       PF_PlatData_RES_FILE_PATH_DEPRECATED = 2, PF_PlatData_RES_REFNUM = 3,
-       PF_PlatData_RES_DLLINSTANCE = 4 };
 
 #define PF_MAX_EFFECT_NAME_LEN 31
 #define PF_MAX_EFFECT_MSG_LEN 255
@@ -230,6 +211,13 @@ typedef struct {
 typedef struct {
     PF_FpShort alpha, red, green, blue;
 } PF_PixelFloat, PF_Pixel32;
+
+typedef struct _PF_PixelOpaque* PF_PixelOpaquePtr;
+#ifdef PF_DEEP_COLOR_AWARE
+typedef PF_PixelOpaquePtr PF_PixelPtr;
+#else
+typedef PF_Pixel* PF_PixelPtr;
+#endif
 
 typedef struct {
     A_long left, top, right, bottom;
@@ -276,13 +264,7 @@ typedef struct PF_LayerDef {
     A_long dephault;
 } PF_LayerDef;
 typedef PF_LayerDef PF_EffectWorld;
-typedef PF_LayerDef* PF_EffectWorldPtr;
 
-typedef struct {
-    PF_LayerDef mask;
-    PF_Point offset;
-    PF_MaskFlags what_is_mask;
-} PF_MaskWorld;
 
 typedef struct {
     PF_TransferMode xfer;
@@ -379,7 +361,7 @@ typedef union {
     PF_FloatSliderDef fs_d;
 } PF_ParamDefUnion;
 
-typedef struct PF_ParamDef {
+typedef struct {
     union {
         A_long id;
         PF_ChangeFlags change_flags;
@@ -394,14 +376,18 @@ typedef struct PF_ParamDef {
     PF_ParamDefUnion u;
 } PF_ParamDef, *PF_ParamDefPtr, **PF_ParamDefH;
 
-typedef PF_ParamDef* PF_ParamList[];
+typedef PF_ParamDef** PF_ParamList;
 
-// ---- sound (carried in the records, never used) ------------------------------------------------
+// ---- sound (carried in the records, never used) ---------------------------------------------
+typedef A_short PF_SoundFormat;
+typedef A_short PF_SoundSampleSize;
+typedef A_short PF_SoundChannels;
+
 typedef struct {
-    PF_FpLong rate;
-    A_short num_channels;
-    A_short format;
-    A_short sample_size;
+    PF_FpLong rateF;
+    PF_SoundChannels num_channels;
+    PF_SoundFormat format;
+    PF_SoundSampleSize sample_size;
 } PF_SoundFormatInfo;
 
 typedef struct {
@@ -412,16 +398,7 @@ typedef struct {
 
 typedef struct _PF_LayerAudio* PF_LayerAudio;
 typedef void* PF_SndSamplePtr;
-typedef struct PF_CustomUIInfo PF_CustomUIInfo;
-typedef struct PF_SampPB PF_SampPB;
-typedef PF_Err (*PF_CallbackFunc)(void);
-typedef PF_Err (*PF_IteratePixel8Func)(void* refcon, A_long x, A_long y, PF_Pixel* in, PF_Pixel* out);
-typedef PF_Err (*PF_IteratePixel16Func)(void* refcon, A_long x, A_long y, PF_Pixel16* in,
-                                        PF_Pixel16* out);
-// The worker function of iterate_generic; `iterationsL` is never PF_Iterations_ONCE_PER_PROCESSOR.
-typedef PF_Err (*PF_IterateGenericFunc)(void* refconPV, A_long thread_indexL, A_long i,
-                                        A_long iterationsL);
-#define PF_Iterations_ONCE_PER_PROCESSOR -1L
+typedef struct _PF_CustomUIInfo PF_CustomUIInfo;
 
 // ---- callbacks ------------------------------------------------------------------------------------
 typedef struct {
@@ -444,110 +421,16 @@ typedef struct {
     void* reserved[10];
 } PF_InteractCallbacks;
 
-typedef struct {
-    A_FpLong (*atan)(A_FpLong);
-    A_FpLong (*atan2)(A_FpLong y, A_FpLong x);
-    A_FpLong (*ceil)(A_FpLong);
-    A_FpLong (*cos)(A_FpLong);
-    A_FpLong (*exp)(A_FpLong);
-    A_FpLong (*fabs)(A_FpLong);
-    A_FpLong (*floor)(A_FpLong);
-    A_FpLong (*fmod)(A_FpLong, A_FpLong);
-    A_FpLong (*hypot)(A_FpLong, A_FpLong);
-    A_FpLong (*log)(A_FpLong);
-    A_FpLong (*log10)(A_FpLong);
-    A_FpLong (*pow)(A_FpLong, A_FpLong);
-    A_FpLong (*sin)(A_FpLong);
-    A_FpLong (*sqrt)(A_FpLong);
-    A_FpLong (*tan)(A_FpLong);
-    int (*sprintf)(A_char*, const A_char*, ...);
-    A_char* (*strcpy)(A_char*, const A_char*);
-    A_FpLong (*asin)(A_FpLong);
-    A_FpLong (*acos)(A_FpLong);
-    A_long ansi_procs[1];
-} PF_ANSICallbacks;
-
-typedef struct {
-    PF_Err (*RGBtoHLS)(PF_ProgPtr, PF_Pixel*, A_long*);
-    PF_Err (*HLStoRGB)(PF_ProgPtr, A_long*, PF_Pixel*);
-    PF_Err (*RGBtoYIQ)(PF_ProgPtr, PF_Pixel*, A_long*);
-    PF_Err (*YIQtoRGB)(PF_ProgPtr, A_long*, PF_Pixel*);
-    PF_Err (*Luminance)(PF_ProgPtr, PF_Pixel*, A_long*);
-    PF_Err (*Hue)(PF_ProgPtr, PF_Pixel*, A_long*);
-    PF_Err (*Lightness)(PF_ProgPtr, PF_Pixel*, A_long*);
-    PF_Err (*Saturation)(PF_ProgPtr, PF_Pixel*, A_long*);
-} PF_ColorCallbacks;
-
-struct PF_InData;
-
-typedef struct _PF_UtilCallbacks {
-    PF_Err (*begin_sampling)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_SampPB*);
-    PF_Err (*subpixel_sample)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel*);
-    PF_Err (*area_sample)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel*);
-    void* get_batch_func_is_deprecated;
-    PF_Err (*end_sampling)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_SampPB*);
-    PF_Err (*composite_rect)(PF_ProgPtr, PF_Rect*, A_long, PF_EffectWorld*, A_long, A_long,
-                             PF_Field, PF_XferMode, PF_EffectWorld*);
-    PF_Err (*blend)(PF_ProgPtr, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed,
-                    PF_EffectWorld*);
-    PF_Err (*convolve)(PF_ProgPtr, PF_EffectWorld*, const PF_Rect*, PF_KernelFlags, A_long, void*,
-                       void*, void*, void*, PF_EffectWorld*);
-    PF_Err (*copy)(PF_ProgPtr, PF_EffectWorld*, PF_EffectWorld*, PF_Rect*, PF_Rect*);
-    PF_Err (*fill)(PF_ProgPtr, const PF_Pixel*, const PF_Rect*, PF_EffectWorld*);
-    PF_Err (*gaussian_kernel)(PF_ProgPtr, A_FpLong, PF_KernelFlags, A_FpLong, A_long*, void*);
-    PF_Err (*iterate)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*, void*,
-                      PF_IteratePixel8Func, PF_EffectWorld*);
-    PF_Err (*premultiply)(PF_ProgPtr, A_long, PF_EffectWorld*);
-    PF_Err (*premultiply_color)(PF_ProgPtr, PF_EffectWorld*, const PF_Pixel*, A_long,
-                                PF_EffectWorld*);
-    PF_Err (*new_world)(PF_ProgPtr, A_long, A_long, PF_NewWorldFlags, PF_EffectWorld*);
-    PF_Err (*dispose_world)(PF_ProgPtr, PF_EffectWorld*);
-    PF_Err (*iterate_origin)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*,
-                             const PF_Point*, void*, PF_IteratePixel8Func, PF_EffectWorld*);
-    PF_Err (*iterate_lut)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*,
-                          A_u_char*, A_u_char*, A_u_char*, A_u_char*, PF_EffectWorld*);
-    PF_Err (*transfer_rect)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field, const PF_Rect*,
-                            const PF_EffectWorld*, const PF_CompositeMode*, const PF_MaskWorld*,
-                            A_long, A_long, PF_EffectWorld*);
-    PF_Err (*transform_world)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field,
-                              const PF_EffectWorld*, const PF_CompositeMode*, const PF_MaskWorld*,
-                              const PF_FloatMatrix*, A_long, PF_Boolean, const PF_Rect*,
-                              PF_EffectWorld*);
-    PF_Handle (*host_new_handle)(A_u_longlong size);
-    void* (*host_lock_handle)(PF_Handle);
-    void (*host_unlock_handle)(PF_Handle);
-    void (*host_dispose_handle)(PF_Handle);
-    PF_Err (*get_callback_addr)(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_CallbackID,
-                                PF_CallbackFunc*);
-    PF_Err (*app)(PF_ProgPtr, A_long, ...);
-    PF_ANSICallbacks ansi;
-    PF_ColorCallbacks colorCB;
-    PF_Err (*get_platform_data)(PF_ProgPtr, PF_PlatDataID, void*);
-    A_u_longlong (*host_get_handle_size)(PF_Handle);
-    PF_Err (*iterate_origin_non_clip_src)(struct PF_InData*, A_long, A_long, PF_EffectWorld*,
-                                          const PF_Rect*, const PF_Point*, void*,
-                                          PF_IteratePixel8Func, PF_EffectWorld*);
-    PF_Err (*iterate_generic)(A_long, void*, PF_Err (*)(void*, A_long, A_long, A_long));
-    PF_Err (*host_resize_handle)(A_u_longlong, PF_Handle*);
-    PF_Err (*subpixel_sample16)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel16*);
-    PF_Err (*area_sample16)(PF_ProgPtr, PF_Fixed, PF_Fixed, const PF_SampPB*, PF_Pixel16*);
-    PF_Err (*fill16)(PF_ProgPtr, const PF_Pixel16*, const PF_Rect*, PF_EffectWorld*);
-    PF_Err (*premultiply_color16)(PF_ProgPtr, PF_EffectWorld*, const PF_Pixel16*, A_long,
-                                  PF_EffectWorld*);
-    PF_Err (*iterate16)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*, void*,
-                        PF_IteratePixel16Func, PF_EffectWorld*);
-    PF_Err (*iterate_origin16)(struct PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*,
-                               const PF_Point*, void*, PF_IteratePixel16Func, PF_EffectWorld*);
-    PF_Err (*iterate_origin_non_clip_src16)(struct PF_InData*, A_long, A_long, PF_EffectWorld*,
-                                            const PF_Rect*, const PF_Point*, void*,
-                                            PF_IteratePixel16Func, PF_EffectWorld*);
-    PF_Err (*get_pixel_data8)(PF_EffectWorld*, PF_PixelPtr, PF_Pixel8**);
-    PF_Err (*get_pixel_data16)(PF_EffectWorld*, PF_PixelPtr, PF_Pixel16**);
-    A_long reserved[1];
-} PF_UtilCallbacks;
+#define PF_CHECKOUT_PARAM(IN_DATA, INDEX, TIME, STEP, SCALE, PARAM)                 \
+    (*(IN_DATA)->inter.checkout_param)((IN_DATA)->effect_ref, (INDEX), (TIME), (STEP), \
+                                       (SCALE), (PARAM))
+#define PF_CHECKIN_PARAM(IN_DATA, PARAM) \
+    (*(IN_DATA)->inter.checkin_param)((IN_DATA)->effect_ref, (PARAM))
+#define PF_ADD_PARAM(IN_DATA, INDEX, DEF) \
+    (*(IN_DATA)->inter.add_param)((IN_DATA)->effect_ref, (INDEX), (DEF))
 
 // ---- the command records -----------------------------------------------------------------------
-typedef struct PF_InData {
+typedef struct {
     PF_InteractCallbacks inter;
     struct _PF_UtilCallbacks* utils;
     PF_ProgPtr effect_ref;
@@ -685,7 +568,3 @@ typedef struct {
     PF_SmartRenderInput* input;
     PF_SmartRenderCallbacks* cb;
 } PF_SmartRenderExtra;
-
-// The entry point every effect exports.
-typedef PF_Err (*PF_EntryPointFunc)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                                     PF_ParamDef* params[], PF_LayerDef* output, void* extra);

@@ -1,6 +1,8 @@
 // Callback suites reached through the basic suite.
 #pragma once
-#include "AE_Effect.h"
+#include <AE_EffectCB.h>
+#include <AE_EffectPixelFormat.h>
+#include <SPBasic.h>
 
 #define kPFWorldSuite "PF World Suite"
 #define kPFWorldSuiteVersion1 1
@@ -22,6 +24,16 @@ typedef struct PF_HandleSuite1 {
     A_HandleSize (*host_get_handle_size)(PF_Handle pf_handle);
     PF_Err (*host_resize_handle)(A_HandleSize new_sizeL, PF_Handle* handleP);
 } PF_HandleSuite1;
+
+#define kPFWorldSuiteVersion2 2
+
+typedef struct PF_WorldSuite2 {
+    PF_Err (*PF_NewWorld)(PF_ProgPtr effect_ref, A_long widthL, A_long heightL,
+                          PF_Boolean clear_pixB, PF_PixelFormat pixel_format,
+                          PF_EffectWorld* worldP);
+    PF_Err (*PF_DisposeWorld)(PF_ProgPtr effect_ref, PF_EffectWorld* worldP);
+    PF_Err (*PF_GetPixelFormat)(const PF_EffectWorld* worldP, PF_PixelFormat* pixel_formatP);
+} PF_WorldSuite2;
 
 #define kPFFillMatteSuite "PF Fill Matte Suite"
 #define kPFFillMatteSuiteVersion2 2
@@ -75,21 +87,23 @@ typedef struct PF_WorldTransformSuite1 {
 #define kPFIterate8SuiteVersion1 1
 
 typedef struct PF_Iterate8Suite1 {
-    PF_Err (*iterate)(struct PF_InData* in_data, A_long progress_base, A_long progress_final,
+    PF_Err (*iterate)(PF_InData* in_data, A_long progress_base, A_long progress_final,
                       PF_EffectWorld* src, const PF_Rect* area, void* refcon,
                       PF_IteratePixel8Func pix_fn, PF_EffectWorld* dst);
-    PF_Err (*iterate_origin)(struct PF_InData* in_data, A_long progress_base,
+    PF_Err (*iterate_origin)(PF_InData* in_data, A_long progress_base,
                              A_long progress_final, PF_EffectWorld* src, const PF_Rect* area,
                              const PF_Point* origin, void* refcon, PF_IteratePixel8Func pix_fn,
                              PF_EffectWorld* dst);
-    PF_Err (*iterate_lut)(struct PF_InData* in_data, A_long progress_base, A_long progress_final,
+    PF_Err (*iterate_lut)(PF_InData* in_data, A_long progress_base, A_long progress_final,
                           PF_EffectWorld* src, const PF_Rect* area, A_u_char* a_lut0,
                           A_u_char* r_lut0, A_u_char* g_lut0, A_u_char* b_lut0,
                           PF_EffectWorld* dst);
-    PF_Err (*iterate_origin_non_clip_src)(struct PF_InData* in_data, A_long progress_base,
+    PF_Err (*iterate_origin_non_clip_src)(PF_InData* in_data, A_long progress_base,
                                           A_long progress_final, PF_EffectWorld* src,
                                           const PF_Rect* area, const PF_Point* origin,
                                           void* refcon, PF_IteratePixel8Func pix_fn,
                                           PF_EffectWorld* dst);
-    PF_Err (*iterate_generic)(A_long iterationsL, void* refconPV, PF_IterateGenericFunc fn_func);
+    PF_Err (*iterate_generic)(A_long iterationsL, void* refconPV,
+                              PF_Err (*fn_func)(void* refconPV, A_long thread_indexL, A_long i,
+                                                A_long iterationsL));
 } PF_Iterate8Suite1;

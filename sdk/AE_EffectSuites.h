@@ -1,57 +1,19 @@
-// Effect suites reached through the basic suite.
+// Effect suites reached through the basic suite.  The older versions of two of them are in
+// AE_EffectSuitesOld.h, which only this header includes.
 #pragma once
-#include "AE_Effect.h"
-#include "AE_EffectPixelFormat.h"
-#include "AE_EffectCBSuites.h"
+#include <AE_Effect.h>
+#include <AE_EffectUI.h>
+#include <SPBasic.h>
 
-#define kPFWorldSuiteVersion2 2
-
-typedef struct PF_WorldSuite2 {
-    PF_Err (*PF_NewWorld)(PF_ProgPtr effect_ref, A_long widthL, A_long heightL,
-                          PF_Boolean clear_pixB, PF_PixelFormat pixel_format,
-                          PF_EffectWorld* worldP);
-    PF_Err (*PF_DisposeWorld)(PF_ProgPtr effect_ref, PF_EffectWorld* worldP);
-    PF_Err (*PF_GetPixelFormat)(const PF_EffectWorld* worldP, PF_PixelFormat* pixel_formatP);
-} PF_WorldSuite2;
-
-typedef struct PF_State {
-    A_u_longlong reservedAL[2];
+typedef struct {
+    A_long reservedAL[4];
 } PF_State;
 
-#define kPFParamUtilsSuite "PF Param Utils Suite"
-#define kPFParamUtilsSuiteVersion1 2
-#define kPFParamUtilsSuiteVersion3 3
+typedef A_long PF_TimeDir;
+typedef A_long PF_KeyIndex;
 
-// Version 2 of the suite, as the SDK names it.
-typedef struct PF_ParamUtilsSuite1 {
-    PF_Err (*PF_UpdateParamUI)(PF_ProgPtr effect_ref, PF_ParamIndex param_index,
-                               const PF_ParamDef* defP);
-    PF_Err (*PF_GetCurrentStateObsolete)(PF_ProgPtr effect_ref, PF_State* stateP);
-    PF_Err (*PF_HasParamChangedObsolete)(PF_ProgPtr effect_ref, const PF_State* stateP,
-                                         PF_ParamIndex param_index, PF_Boolean* changedPB);
-    PF_Err (*PF_HaveInputsChangedOverTimeSpanObsolete)(PF_ProgPtr effect_ref,
-                                                       const PF_State* stateP,
-                                                       const A_Time* startPT,
-                                                       const A_Time* durationPT,
-                                                       PF_Boolean* changedPB);
-    PF_Err (*PF_IsIdenticalCheckout)(PF_ProgPtr effect_ref, PF_ParamIndex param_index,
-                                     A_long what_time1, A_long time_step1, A_u_long time_scale1,
-                                     A_long what_time2, A_long time_step2, A_u_long time_scale2,
-                                     PF_Boolean* identicalPB);
-    PF_Err (*PF_FindKeyframeTime)(PF_ProgPtr effect_ref, PF_ParamIndex param_index,
-                                  A_long what_time, A_u_long time_scale, PF_TimeDir time_dir,
-                                  PF_Boolean* foundPB, PF_KeyIndex* key_indexP,
-                                  A_long* key_timeP, A_u_long* key_timescaleP);
-    PF_Err (*PF_GetKeyframeCount)(PF_ProgPtr effect_ref, PF_ParamIndex param_index,
-                                  PF_KeyIndex* key_countP);
-    PF_Err (*PF_CheckoutKeyframe)(PF_ProgPtr effect_ref, PF_ParamIndex param_index,
-                                  PF_KeyIndex key_index, A_long* key_timeP,
-                                  A_u_long* key_timescaleP, PF_ParamDef* paramP);
-    PF_Err (*PF_CheckinKeyframe)(PF_ProgPtr effect_ref, PF_ParamDef* paramP);
-    PF_Err (*PF_KeyIndexToTime)(PF_ProgPtr effect_ref, PF_ParamIndex param_index,
-                                PF_KeyIndex key_indexP, A_long* key_timeP,
-                                A_u_long* key_timescaleP);
-} PF_ParamUtilsSuite1;
+#define kPFParamUtilsSuite "PF Param Utils Suite"
+#define kPFParamUtilsSuiteVersion3 3
 
 typedef struct PF_ParamUtilsSuite3 {
     PF_Err (*PF_UpdateParamUI)(PF_ProgPtr effect_ref, PF_ParamIndex param_index,
@@ -81,38 +43,30 @@ typedef struct PF_ParamUtilsSuite3 {
 } PF_ParamUtilsSuite3;
 
 #define kPFAppSuite "PF AE App Suite"
-#define kPFAppSuiteVersion5 7
-#define kPFAppSuiteVersion6 1  // the SDK's macro for version 1 of the app suite; not used
+#define kPFAppSuiteVersion6 1  // the SDK's name for version 1 of the app suite
+
+typedef A_short PF_App_ColorType;
+typedef A_short PF_EyeDropperSampleMode;
 
 typedef struct PF_App_Color {
-    A_u_short red, green, blue;
+    A_u_short red;
+    A_u_short green;
+    A_u_short blue;
 } PF_App_Color;
-typedef A_long PF_App_ColorType;
+
+// Carried in the suite's signatures only; never looked into.
 typedef struct PF_AppPersonalTextInfo PF_AppPersonalTextInfo;
-typedef A_long PF_FontStyleSheet;
-typedef A_char PF_FontName[256];
-typedef A_long PF_CursorType;
-typedef A_long PF_EyeDropperSampleMode;
-typedef struct _PF_ContextH* PF_ContextH;
 
-// "PF AE App Suite" version 7.  PF_AppGetLanguage writes a five-letter tag and a zero.
-#define PF_APP_LANG_TAG_SIZE 6
+typedef A_LegacyEnumType PF_FontStyleSheet;
 
-typedef struct PFAppSuite5 {
-    PF_Err (*PF_AppGetBgColor)(PF_App_Color* bg_colorP);
-    PF_Err (*PF_AppGetColor)(PF_App_ColorType color_type, PF_App_Color* app_colorP);
-    PF_Err (*PF_AppGetLanguage)(A_char* lang_tagZ);
-    PF_Err (*PF_GetPersonalInfo)(PF_AppPersonalTextInfo* ptiP);
-    PF_Err (*PF_GetFontStyleSheet)(PF_FontStyleSheet sheet, PF_FontName* font_nameP,
-                                   A_short* font_numPS, A_short* sizePS, A_short* stylePS);
-    PF_Err (*PF_SetCursor)(PF_CursorType cursor);
-    PF_Err (*PF_IsRenderEngine)(PF_Boolean* render_enginePB);
-    PF_Err (*PF_AppColorPickerDialog)(const A_char* dialog_titleZ0, const PF_PixelFloat* sample_colorP,
-                                      PF_Boolean use_ws_to_monitor_xformB,
-                                      PF_PixelFloat* result_colorP);
-    PF_Err (*PF_GetMouse)(PF_Point* pointP);
-    PF_Err (*PF_InvalidateRect)(const PF_ContextH contextH, const PF_Rect* rectP0);
-    PF_Err (*PF_ConvertLocalToGlobal)(const PF_Point* localP, PF_Point* globalP);
-    PF_Err (*PF_GetColorAtGlobalPoint)(const PF_Point* globalP, A_short radius,
-                                       PF_EyeDropperSampleMode mode, PF_PixelFloat* sample_colorP);
-} PFAppSuite5;
+#define PF_FONT_NAME_LEN 255
+typedef struct PF_FontName {
+    A_char font_nameAC[PF_FONT_NAME_LEN + 1];
+} PF_FontName;
+
+// PF_AppGetLanguage writes a five-letter tag and a zero.
+#define PF_APP_LANG_TAG_SIZE (5 + 1)
+
+#define _H_AE_EffectSuitesOld
+#include "AE_EffectSuitesOld.h"
+#undef _H_AE_EffectSuitesOld

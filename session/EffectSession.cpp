@@ -159,7 +159,7 @@ EffectSession::EffectSession(const std::string& libraryPath, bool factoryDefault
     Start(factoryDefaults);
 }
 
-EffectSession::EffectSession(PF_EntryPointFunc entry, bool factoryDefaults) {
+EffectSession::EffectSession(EntryPointFn entry, bool factoryDefaults) {
     host_ = std::make_unique<Host>(entry);
     Start(factoryDefaults);
 }
@@ -348,7 +348,7 @@ Picture PlaceOnLayer(const Image& output, int width, int height) {
         const int ty = y + out.origin_y;
         if (ty < 0 || ty >= height) continue;
         std::memcpy(result.Data() + static_cast<std::size_t>(ty) * result.RowBytes() + static_cast<std::size_t>(x0) * bpp,
-                    static_cast<const unsigned char*>(out.data) + static_cast<std::size_t>(y) * out.rowbytes +
+                    reinterpret_cast<const unsigned char*>(out.data) + static_cast<std::size_t>(y) * out.rowbytes +
                         static_cast<std::size_t>(x0 - out.origin_x) * bpp,
                     static_cast<std::size_t>(x1 - x0) * bpp);
     }
@@ -360,7 +360,7 @@ Picture PlaceOnLayer(const Image& output, int width, int height) {
 PixelView RenderedFrame::View() const {
     if (!output_) return placed_.View();
     const PF_EffectWorld& w = *output_->World();
-    return {DepthFromFormat(output_->Format()), w.width, w.height, static_cast<const unsigned char*>(w.data),
+    return {DepthFromFormat(output_->Format()), w.width, w.height, reinterpret_cast<const unsigned char*>(w.data),
             static_cast<std::size_t>(w.rowbytes)};
 }
 

@@ -89,7 +89,7 @@ public:
     // command fails.
     EffectSession(const std::string& libraryPath, bool factoryDefaults);
     // The same for an effect linked into the calling program.
-    EffectSession(PF_EntryPointFunc entry, bool factoryDefaults);
+    EffectSession(EntryPointFn entry, bool factoryDefaults);
     ~EffectSession();
     EffectSession(const EffectSession&) = delete;
     EffectSession& operator=(const EffectSession&) = delete;

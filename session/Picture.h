@@ -91,13 +91,13 @@ public:
     // there), or back out of one.
     void CopyToWorld(PF_EffectWorld& world) const {
         for (int y = 0; y < height_; ++y)
-            std::memcpy(static_cast<unsigned char*>(world.data) + static_cast<std::size_t>(y) * world.rowbytes,
+            std::memcpy(reinterpret_cast<unsigned char*>(world.data) + static_cast<std::size_t>(y) * world.rowbytes,
                         pixels_.data() + static_cast<std::size_t>(y) * RowBytes(), RowBytes());
     }
     void CopyFromWorld(const PF_EffectWorld& world) {
         for (int y = 0; y < height_; ++y)
             std::memcpy(pixels_.data() + static_cast<std::size_t>(y) * RowBytes(),
-                        static_cast<const unsigned char*>(world.data) + static_cast<std::size_t>(y) * world.rowbytes,
+                        reinterpret_cast<const unsigned char*>(world.data) + static_cast<std::size_t>(y) * world.rowbytes,
                         RowBytes());
     }
 

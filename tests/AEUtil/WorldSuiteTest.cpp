@@ -28,7 +28,7 @@ protected:
 
 bool AllZero(const PF_EffectWorld& world, int bytesPerPixel) {
     for (A_long y = 0; y < world.height; ++y) {
-        const unsigned char* row = static_cast<const unsigned char*>(world.data) +
+        const unsigned char* row = reinterpret_cast<const unsigned char*>(world.data) +
                                    static_cast<size_t>(y) * world.rowbytes;
         for (A_long i = 0; i < world.width * bytesPerPixel; ++i)
             if (row[i]) return false;

@@ -36,7 +36,7 @@ PF_Err Record(void* refcon, A_long thread, A_long i, A_long count) {
 }
 
 TEST(HostIterate, RunsEveryIterationOnceOnTheHostsWorkers) {
-    Host host(static_cast<PF_EntryPointFunc>(nullptr));
+    Host host(static_cast<EntryPointFn>(nullptr));
     EXPECT_EQ(host.WorkerCount(), WorkerPool::CoreCount()) << "one per core by default";
     const PF_Iterate8Suite1* suite = nullptr;
     ASSERT_EQ(host.Suites().Acquire(kPFIterate8Suite, kPFIterate8SuiteVersion1,
@@ -85,7 +85,7 @@ TEST(HostIterate, RunsEveryIterationOnceOnTheHostsWorkers) {
 
 // Several frames at once share one pool; each one's iterations all run before its call returns.
 TEST(HostIterate, ConcurrentCallersShareThePool) {
-    Host host(static_cast<PF_EntryPointFunc>(nullptr));
+    Host host(static_cast<EntryPointFn>(nullptr));
     host.SetWorkerCount(3);
     std::vector<std::thread> callers;
     std::atomic<int> wrong{0};

@@ -57,7 +57,7 @@ TEST(HostSuites, WithholdAndCountAcquiresAgainstReleases) {
 }
 
 TEST(HostInData, IsFilledAsTheRealHostFillsIt) {
-    Host host(static_cast<PF_EntryPointFunc>(nullptr));
+    Host host(static_cast<EntryPointFn>(nullptr));
     Instance& instance = host.NewInstance();
     instance.context.width = 1920;
     instance.context.height = 1080;

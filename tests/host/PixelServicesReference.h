@@ -47,7 +47,7 @@ P FromUnit(const Unit<P>& u) {
 
 template <class P>
 P& PixelAt(const PF_EffectWorld* world, A_long x, A_long y) {
-    return reinterpret_cast<P*>(static_cast<unsigned char*>(world->data) +
+    return reinterpret_cast<P*>(reinterpret_cast<unsigned char*>(world->data) +
                                 static_cast<ptrdiff_t>(y) * world->rowbytes)[x];
 }
 

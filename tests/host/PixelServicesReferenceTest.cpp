@@ -74,8 +74,8 @@ std::unique_ptr<Image> Twin(const Image& image) {
 // depends on the order the compiler puts its operands in.
 bool SameBytes(const Image& a, const Image& b) {
     const size_t size = static_cast<size_t>(a.World()->rowbytes) * std::max<A_long>(a.Height(), 1);
-    const auto* p = static_cast<const unsigned char*>(a.World()->data);
-    const auto* q = static_cast<const unsigned char*>(b.World()->data);
+    const auto* p = reinterpret_cast<const unsigned char*>(a.World()->data);
+    const auto* q = reinterpret_cast<const unsigned char*>(b.World()->data);
     if (a.Format() != PF_PixelFormat_ARGB128) return std::memcmp(p, q, size) == 0;
     for (size_t i = 0; i + sizeof(float) <= size; i += sizeof(float)) {
         float x, y;
@@ -200,7 +200,7 @@ TEST(PixelServicesReference, TransferEqualsTheReference) {
 // Large areas are split into row ranges on the host's workers (the effect_ref names an
 // instance); the result stays the reference's.
 TEST(PixelServicesReference, ConcurrentRowsEqualTheReference) {
-    Host host(static_cast<PF_EntryPointFunc>(nullptr));
+    Host host(static_cast<EntryPointFn>(nullptr));
     host.SetWorkerCount(3);
     const PF_ProgPtr ref = host.Main().Ref();
     for (int seed = 0; seed < 3; ++seed) {

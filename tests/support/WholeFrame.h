@@ -58,9 +58,9 @@ inline bool SameImage(const Image& a, const Image& b) {
         return false;
     const size_t rowBytes = static_cast<size_t>(a.Width()) * BytesPerPixel(a.Format());
     for (A_long y = 0; y < a.Height(); ++y) {
-        const auto* ra = static_cast<const unsigned char*>(a.World()->data) +
+        const auto* ra = reinterpret_cast<const unsigned char*>(a.World()->data) +
                          static_cast<size_t>(y) * a.World()->rowbytes;
-        const auto* rb = static_cast<const unsigned char*>(b.World()->data) +
+        const auto* rb = reinterpret_cast<const unsigned char*>(b.World()->data) +
                          static_cast<size_t>(y) * b.World()->rowbytes;
         if (std::memcmp(ra, rb, rowBytes) != 0) return false;
     }

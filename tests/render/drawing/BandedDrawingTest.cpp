@@ -105,7 +105,8 @@ struct FakeHost {
 };
 FakeHost* gFake = nullptr;
 
-PF_Err FakeIterate(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
+PF_Err FakeIterate(A_long iterations, void* refcon,
+                   PF_Err (*fn)(void*, A_long, A_long, A_long)) {
     if (gFake->refuse) return PF_Err_OUT_OF_MEMORY;
     EXPECT_EQ(iterations, PF_Iterations_ONCE_PER_PROCESSOR);
     const A_long count = static_cast<A_long>(gFake->order.size());
@@ -222,7 +223,8 @@ TEST(ConcurrentBandsDrawDots, ACancelStopsEveryBand) {
 
 
 // A host whose iterate_generic runs its calls on threads of their own, all at once.
-PF_Err ThreadedIterate(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
+PF_Err ThreadedIterate(A_long iterations, void* refcon,
+                       PF_Err (*fn)(void*, A_long, A_long, A_long)) {
     const A_long count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? 3 : iterations;
     std::vector<std::thread> threads;
     for (A_long i = 0; i < count; ++i) threads.emplace_back([=] { fn(refcon, i, i, count); });

@@ -83,8 +83,8 @@ TEST(Downsampling, FactorsAndEmptyLayers) {
     EXPECT_DOUBLE_EQ(AEUtil::DownsampleFactor({1, 0}), 1.0) << "no denominator, no scaling";
     PF_EffectWorld w = World(3, 3);
     EXPECT_EQ(AEUtil::LayerOrNull(&w), nullptr) << "no pixels";
-    int pixel = 0;
-    w.data = &pixel;
+    PF_Pixel pixel{};
+    w.data = reinterpret_cast<PF_PixelPtr>(&pixel);
     EXPECT_EQ(AEUtil::LayerOrNull(&w), &w);
     w.width = 0;
     EXPECT_EQ(AEUtil::LayerOrNull(&w), nullptr) << "zero size";

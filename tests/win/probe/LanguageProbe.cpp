@@ -34,7 +34,7 @@ SPErr Acquire(const char* name, int32 version, const void** suite) {
         return 0;
     }
     *suite = nullptr;
-    return 0x53214E46;  // 'S!NF', suite not found
+    return kSPSuiteNotFoundError;
 }
 
 SPErr Release(const char*, int32) { return 0; }

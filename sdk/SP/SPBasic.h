@@ -1,7 +1,8 @@
 // The host's basic suite: acquires and releases every other suite by name and version.
 #pragma once
-#include <cstddef>
 #include "SPTypes.h"
+#include <stddef.h>
+#include "SPErrorCodes.h"
 
 #define kSPBasicSuite "SP Basic Suite"
 #define kSPBasicSuiteVersion 4

@@ -1,0 +1,5 @@
+// Error codes of the suite broker: four-character codes, zero for none.
+#pragma once
+
+#define kSPNoError 0
+#define kSPSuiteNotFoundError 'S!Fd'
