@@ -200,3 +200,15 @@ function(tonedot_layer_rules_test)
   # The probes build in this build folder: one build at a time.
   set_tests_properties(LayerRules PROPERTIES TIMEOUT 1200 RESOURCE_LOCK build_folder)
 endfunction()
+
+# A static library `name` of the sources of `folder`, seen by its users as "<folder>/...",
+# over `ARGN` (the libraries outside the effect: session/, print/).
+function(tonedot_folder_library name folder)
+  tonedot_layer_root(root ${name} ${folder})
+  tonedot_folder_sources(sources ${folder})
+  add_library(${name} STATIC ${sources})
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)  # plug-ins link it
+  target_include_directories(${name} PUBLIC ${root})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  target_compile_options(${name} PRIVATE ${TONEDOT_WARNINGS})
+endfunction()
