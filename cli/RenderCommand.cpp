@@ -1,43 +1,23 @@
 #include "cli/RenderCommand.h"
 
-#include <atomic>
-#include <cctype>
-#include <charconv>
 #include <algorithm>
-#include <climits>
-#include <cmath>
+#include <atomic>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
-#include <map>
-#include <memory>
-#include <mutex>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <cstring>
-#include <tuple>
-#include <unistd.h>
-#include <climits>
-#include <cstdlib>
-#include <fstream>
-#include <set>
-#include <thread>
+#include <mutex>
+#include <optional>
 
 #include "cli/AtomicFile.h"
+#include "cli/ExitCodes.h"
 #include "cli/FrameRenderer.h"
+#include "cli/Progress.h"
 #include "cli/RenderPlan.h"
 #include "cli/SlurmRender.h"
-#include "session/DotVectors.h"
-#include "cli/ExitCodes.h"
-#include "cli/ImageFile.h"
-#include "cli/OutputEncoding.h"
-#include "cli/Progress.h"
-#include "cli/RunFiles.h"
-#include "cli/StandardStreams.h"
-#include "cli/Shard.h"
 #include "host/RenderCall.h"
 #include "host/WorkerPool.h"
+#include "session/Presets.h"
 #include "cli/Names.h"
-
 
 namespace tonedot::cli {
 namespace {

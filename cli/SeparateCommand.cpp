@@ -2,37 +2,26 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <OpenImageIO/imagebuf.h>
 #include <OpenImageIO/imagebufalgo.h>
-#include <OpenImageIO/imageio.h>
 
 #include "cli/AtomicFile.h"
+#include "cli/ExitCodes.h"
+#include "cli/ImageFile.h"
 #include "cli/InkLayersSvg.h"
+#include "cli/RenderCommand.h"
 #include "cli/SeparatePlan.h"
 #include "cli/TiffFile.h"
+#include "print/PrintScreen.h"
 #include "session/DotVectors.h"
 #include "session/EffectSession.h"
-#include "cli/ExitCodes.h"
-#include "print/IccSeparation.h"
-#include "cli/ImageFile.h"
-#include "print/InkScreen.h"
-#include "cli/RenderCommand.h"
-#include "cli/RunFiles.h"
-#include "print/PrintScreen.h"
-#include "print/Separation.h"
-#include "cli/StandardStreams.h"
 #include "cli/Names.h"
 
 namespace tonedot::cli {
