@@ -78,38 +78,41 @@ std::string ShellQuote(const std::string& word) {
 
 std::string SlurmArrayScript(const SlurmJob& job) {
     assert(job.tasks >= 1 && job.cpusPerTask >= 1);
-    std::string render = "render=(" + ShellQuote(job.program) + " render";
+    // Every name and value reaches the shell as one single-quoted word; comments carry none.
+    // The array's size is written into the shard, so that a task submitted alone
+    // (sbatch --array=2) renders its own share, not every missing frame.
+    std::string render = "render=(" + ShellQuote(job.program) + " render --shard \"$task/" +
+                         std::to_string(job.tasks) + "\" --skip-existing";
     if (!job.startingValues.empty()) render += " --factory-defaults --preset \"$starting_values\"";
     for (const std::string& word : job.renderWords) render += " " + ShellQuote(word);
-    render += " --shard slurm --skip-existing)";
+    render += ")";
 
     std::string s;
     s += "#!/bin/bash\n";
-    s += "# tonedot: " + job.description + ", in " + std::to_string(job.tasks) + " Slurm array tasks.\n";
+    s += "# tonedot: " + std::to_string(job.frames) + " frames in " + std::to_string(job.tasks) +
+         " Slurm array tasks; the render's words are on the line \"render=(...)\".\n";
     s += "# Submit with \"sbatch THIS-FILE\".  Submitting it again, or a part of it\n";
-    s += "# (sbatch --array=2 THIS-FILE), renders only the frames still missing.\n";
+    s += "# (sbatch --array=2 THIS-FILE), renders only the frames still missing of those tasks.\n";
     s += "#SBATCH --job-name=tonedot\n";
     s += "#SBATCH --array=0-" + std::to_string(job.tasks - 1) + "\n";
     s += "#SBATCH --ntasks=1\n";
     s += "#SBATCH --cpus-per-task=" + std::to_string(job.cpusPerTask) + "\n";
     s += "set -euo pipefail\n";
+    s += "task=\"${SLURM_ARRAY_TASK_ID:?is not set: submit this script with sbatch}\"\n";
     s += "cd " + ShellQuote(job.workDir) + "\n";
     if (!job.startingValues.empty()) {
         s += "# The values the render started from where this script was made (its user's stored\n";
         s += "# defaults), so that no node's own stored defaults take part.\n";
         s += "starting_values=$(mktemp)\n";
         s += "trap 'rm -f \"$starting_values\"' EXIT\n";
-        s += "cat >\"$starting_values\" <<'TONEDOT_STARTING_VALUES'\n";
-        s += job.startingValues;
-        if (job.startingValues.back() != '\n') s += "\n";
-        s += "TONEDOT_STARTING_VALUES\n";
+        s += "printf '%s' " + ShellQuote(job.startingValues) + " >\"$starting_values\"\n";
     }
     s += render + "\n";
     s += "\"${render[@]}\"\n";
     s += "# Every output frame of this task must exist now.\n";
-    s += "missing=$(\"${render[@]}\" --dry-run)\n";
+    s += "missing=$(\"${render[@]:0:2}\" --dry-run \"${render[@]:2}\")\n";
     s += "if [ -n \"$missing\" ]; then\n";
-    s += "  printf 'tonedot: task %s: frames missing after the render:\\n%s\\n' \"$SLURM_ARRAY_TASK_ID\" \"$missing\" >&2\n";
+    s += "  printf 'tonedot: task %s: frames missing after the render:\\n%s\\n' \"$task\" \"$missing\" >&2\n";
     s += "  exit 3\n";
     s += "fi\n";
     return s;

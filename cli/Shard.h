@@ -43,11 +43,11 @@ Shard ShardFromSlurm(const EnvLookup& getenv);
 // An sbatch job-array script that renders a sequence with N tasks.
 struct SlurmJob {
     std::string program;                   // the tonedot executable, absolute
-    std::vector<std::string> renderWords;  // after "render": everything but shard options
+    std::vector<std::string> renderWords;  // after "render" and the shard options
     std::string workDir;                   // absolute; relative paths in renderWords start here
     long tasks = 1;                        // array size
     long cpusPerTask = 1;
-    std::string description;               // one line for the script's head comment
+    long frames = 0;                       // for the script's head comment
     // A preset every task starts from (with --factory-defaults), so no node's own stored
     // defaults take part; empty when the render starts from the built-in defaults anyway.
     std::string startingValues;

@@ -23,6 +23,10 @@ std::string RenderSlurmScript(const ParsedArgs& args, const RenderPlan& plan, Ef
         const std::string& value = option.second;
         if (name == "print-slurm-script" || name == "skip-existing" || name == "progress" || name == "threads")
             continue;
+        if (name == "jobs") {  // as many as the task asks CPUs for, whatever node runs it
+            job.renderWords.push_back("--jobs=" + std::to_string(plan.jobs));
+            continue;
+        }
         const auto def = std::find_if(defs.begin(), defs.end(), [&](const OptionDef& d) { return d.name == name; });
         job.renderWords.push_back("--" + name + (def != defs.end() && !def->valueName.empty() ? "=" + value : ""));
     }
@@ -42,7 +46,7 @@ std::string RenderSlurmScript(const ParsedArgs& args, const RenderPlan& plan, Ef
     }
     job.tasks = std::min<long>(plan.slurmTasks, static_cast<long>(plan.frames.size()));
     job.cpusPerTask = plan.jobs + threads - 1;
-    job.description = plan.input.Text() + " to " + plan.output.Text() + ", frames " + plan.framesText;
+    job.frames = static_cast<long>(plan.frames.size());
     if (job.tasks < plan.slurmTasks && !plan.quiet)
         std::fprintf(stderr, "tonedot: %ld frames make %ld array tasks, not %ld.\n", job.tasks, job.tasks,
                      plan.slurmTasks);

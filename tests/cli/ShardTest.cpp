@@ -106,9 +106,13 @@ TEST(Shards, FromSlurmArrayEnvironment) {
     }
 }
 
-// The shell itself reads the quoted words and the script back.
+// The shell itself reads the quoted words and the script back, hostile ones included: any
+// text that ran as a command would print "injected".
 TEST(Shards, ScriptWordsReachTheShellUnchanged) {
-    const std::vector<std::string> words = {"in.%04d.png", "--set", "Dot Color=#000000", "it's", "$HOME", "a\"b\\c", "", "-o"};
+    const std::vector<std::string> words = {
+        "in.%04d.png", "--set", "Dot Color=#000000", "it's", "$HOME", "a\"b\\c", "", "-o",
+        "out\n$(echo injected)\n.png", "`echo injected`", "';echo injected;'", "x\necho injected\n#",
+        "\xff\xfe\x80 not UTF-8", "--", "-input.png"};
     std::string command = "printf '%s\\n'";
     std::string expected;
     for (const std::string& w : words) {
@@ -121,27 +125,38 @@ TEST(Shards, ScriptWordsReachTheShellUnchanged) {
     // then checks, and fails when the check names a missing frame.  The starting values reach
     // every call as a preset that is gone when the task ends.
     CliScratch scratch;
+    const std::string work = scratch.Path("work\n$(echo injected)'");
+    ASSERT_EQ(mkdir(work.c_str(), 0777), 0);
     const std::string fake = scratch.Path("fake tonedot");
-    WriteFile(fake, "#!/bin/sh\n[ \"$2\" = --factory-defaults ] && cat \"$4\" >> presets.txt && echo \"$4\" > preset-path.txt\n"
-                    "shift 4\nprintf '%s\\n' \"$@\" >> calls.txt\necho == >> calls.txt\n"
+    WriteFile(fake, "#!/bin/sh\ncd \"$(dirname \"$0\")\"\nprintf '%s\\n' \"$@\" >> calls.txt\necho == >> calls.txt\n"
+                    "for a; do [ \"$prev\" = --preset ] && cat \"$a\" >> presets.txt && echo \"$a\" > preset-path.txt; prev=$a; done\n"
                     "case \" $* \" in *' --dry-run '*) cat missing.txt 2>/dev/null || true;; esac\n");
     chmod(fake.c_str(), 0755);
     const std::string script = scratch.Path("job.sh");
-    const std::string starting = "[Version=1.5]\nDot Size=3\n";
-    WriteFile(script, SlurmArrayScript(SlurmJob{fake, words, scratch.Dir(), 4, 2, "a test", starting}));
+    const std::string starting = "[Version=1.5]\nDot Size=3\nTONEDOT_STARTING_VALUES\n$(echo injected)'\n";
+    WriteFile(script, SlurmArrayScript(SlurmJob{fake, words, work, 4, 2, 40, starting}));
     const std::string text = clitest::ReadText(script);
     EXPECT_NE(text.find("#SBATCH --array=0-3\n"), std::string::npos);
     EXPECT_NE(text.find("#SBATCH --cpus-per-task=2\n"), std::string::npos);
+    for (std::size_t at = 0; (at = text.find('#', at)) != std::string::npos; ++at)  // comments name nothing
+        if (at == 0 || text[at - 1] == '\n')
+            EXPECT_EQ(text.substr(at, text.find('\n', at) - at).find("in.%04d"), std::string::npos);
 
-    const std::string run = "cd / && SLURM_ARRAY_TASK_ID=1 bash " + clitest::Quote(script) + " 2>&1; echo \"exit $?\"";
+    // Task 3 submitted alone still renders its own share of four.
+    const std::string run = "cd / && SLURM_ARRAY_TASK_ID=3 SLURM_ARRAY_TASK_COUNT=1 bash " + clitest::Quote(script) +
+                            " 2>&1; echo \"exit $?\"";
     EXPECT_EQ(RunShell(run), "exit 0\n");
-    const std::string call = expected + "--shard\nslurm\n--skip-existing\n";
-    EXPECT_EQ(clitest::ReadText(scratch.Path("calls.txt")), call + "==\n" + call + "--dry-run\n==\n");
-    EXPECT_EQ(clitest::ReadText(scratch.Path("presets.txt")), starting + starting);
     std::string presetPath = clitest::ReadText(scratch.Path("preset-path.txt"));
-    EXPECT_FALSE(clitest::Exists(presetPath.substr(0, presetPath.size() - 1))) << presetPath;
+    presetPath.pop_back();
+    const std::string head = "render\n--shard\n3/4\n--skip-existing\n--factory-defaults\n--preset\n" + presetPath + "\n";
+    EXPECT_EQ(clitest::ReadText(scratch.Path("calls.txt")),
+              head + expected + "==\n" + "render\n--dry-run\n" + head.substr(7) + expected + "==\n");
+    EXPECT_EQ(clitest::ReadText(scratch.Path("presets.txt")), starting + starting);
+    EXPECT_FALSE(clitest::Exists(presetPath)) << presetPath;
     WriteFile(scratch.Path("missing.txt"), "out.0007.png\n");
-    EXPECT_EQ(RunShell(run), "tonedot: task 1: frames missing after the render:\nout.0007.png\nexit 3\n");
+    EXPECT_EQ(RunShell(run), "tonedot: task 3: frames missing after the render:\nout.0007.png\nexit 3\n");
+    EXPECT_EQ(RunShell("cd / && bash " + clitest::Quote(script) + " 2>&1 >/dev/null | grep -c 'submit this script with sbatch'"),
+              "1\n");
 }
 
 namespace {
@@ -219,4 +234,28 @@ TEST(CliShards, SkipExistingRendersOnlyWhatIsMissing) {
     const clitest::RunResult done = s.Run(render);
     EXPECT_EQ(done.code, 0);
     EXPECT_NE(done.err.find("every output is there already"), std::string::npos) << done.err;
+}
+
+// The printed script, run by bash as two array tasks, renders frames whose names begin with
+// "-" and hold newlines and shell code, as they are; "--jobs 0" reaches the nodes as a number.
+TEST(CliShards, SlurmScriptRendersHostileNamesAsGiven) {
+    CliScratch s;
+    const std::string input = "-in\n$(echo injected).png", output = "-out\n`echo injected`';.%02d.png";
+    s.WriteCard(input, 32, 24);
+    const clitest::RunResult made = s.Run({"render", input, "-o", output, "--frames", "0-3", "--jobs", "0",
+                                           "--factory-defaults", "--quiet", "--print-slurm-script", "2"});
+    ASSERT_EQ(made.code, 0) << made.err;
+    EXPECT_EQ(made.out.find("--jobs=0"), std::string::npos);
+    EXPECT_NE(made.out.find("--jobs="), std::string::npos);
+    const std::string script = s.Path("job.sh");
+    WriteFile(script, made.out);
+    for (int task = 0; task < 2; ++task)
+        EXPECT_EQ(RunShell("cd / && SLURM_ARRAY_TASK_ID=" + std::to_string(task) + " XDG_CONFIG_HOME=" +
+                           clitest::Quote(s.Config()) + " bash " + clitest::Quote(script) + " 2>&1; echo \"exit $?\""),
+                  "exit 0\n") << "task " << task;
+    for (long f = 0; f <= 3; ++f) {
+        char name[64];
+        std::snprintf(name, sizeof name, "-out\n`echo injected`';.%02ld.png", f);
+        EXPECT_TRUE(clitest::Exists(s.Path(name))) << f;
+    }
 }
