@@ -31,23 +31,42 @@ constexpr off_t kMaxPresetBytes = 1 << 20;
 
 void Say(const std::string& message) { std::fprintf(stderr, "tonedot: %s\n", message.c_str()); }
 
-struct SessionHolder {
+// The process's effect session and the filter's parameter table made from it.  f0r_init
+// (or the first instance) makes it; f0r_deinit gives it back, or the last instance does
+// when f0r_deinit came while instances lived (some hosts call it first).
+struct SharedSession {
+    std::mutex mutex;
     std::unique_ptr<session::EffectSession> session;
     std::vector<Frei0rParam> params;
-    SessionHolder() {
+    int instances = 0;
+    bool released = false;  // f0r_deinit came; the last instance gives the session back
+
+    // With the mutex held.
+    session::EffectSession* Make() {
+        released = false;
+        if (session) return session.get();
         try {
             session = std::make_unique<session::EffectSession>(&EntryPointFunc, false);
             params = Frei0rParams(session->Params());
         } catch (const std::exception& e) {
             Say(std::string("the effect could not be set up: ") + e.what());
+            params.clear();
             session.reset();
         }
+        return session.get();
+    }
+    // With the mutex held: the effect's global setdown, and the memory kept for frames.
+    void Drop() {
+        params.clear();
+        session.reset();
+        ReleaseKeptImageMemory();
+        released = false;
     }
 };
 
-SessionHolder& TheSession() {
-    static SessionHolder holder;  // made once, on first use, by whichever thread comes first
-    return holder;
+SharedSession& Shared() {
+    static SharedSession shared;
+    return shared;
 }
 
 // The parameter UI command runs one instance at a time.
@@ -100,14 +119,58 @@ void FromHost(WorkerPool& pool, const Image& output, int width, int height, std:
 
 }  // namespace
 
-session::EffectSession* Session() { return TheSession().session.get(); }
-const std::vector<Frei0rParam>& SessionParams() { return TheSession().params; }
+session::EffectSession* Session() {
+    std::lock_guard<std::mutex> lock(Shared().mutex);
+    return Shared().Make();
+}
+
+const std::vector<Frei0rParam>& SessionParams() {
+    std::lock_guard<std::mutex> lock(Shared().mutex);
+    Shared().Make();
+    return Shared().params;
+}
+
+void ReleaseSession() {
+    SharedSession& shared = Shared();
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    if (shared.instances == 0) shared.Drop();
+    else shared.released = true;
+}
+
+namespace {
+
+session::EffectSession* AcquireSession() {
+    SharedSession& shared = Shared();
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    const bool released = shared.released;
+    session::EffectSession* session = shared.Make();
+    shared.released = released;
+    if (!session) throw session::RenderError("the effect is not set up.");
+    ++shared.instances;
+    return session;
+}
+
+// The last instance gives back the memory kept for frames, and the session when f0r_deinit
+// came before it.
+void LeaveSession() {
+    SharedSession& shared = Shared();
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    if (--shared.instances > 0) return;
+    if (shared.released) shared.Drop();
+    else ReleaseKeptImageMemory();
+}
+
+}  // namespace
 
 Filter::Filter(unsigned width, unsigned height, double secondsPerTimeUnit)
-    : width_(width), height_(height), secondsPerTimeUnit_(secondsPerTimeUnit), session_(Session()),
+    : width_(width), height_(height), secondsPerTimeUnit_(secondsPerTimeUnit), session_(AcquireSession()),
       params_(SessionParams()) {
-    if (!session_) throw session::RenderError("the effect is not set up.");
-    instance_ = &session_->NewInstance();
+    try {
+        instance_ = &session_->NewInstance();
+    } catch (...) {
+        LeaveSession();
+        throw;
+    }
     reported_.resize(params_.size() + 1);  // and the time
 }
 
@@ -115,6 +178,7 @@ Filter::~Filter() {
     input_.reset();
     screens_.reset();
     session_->RemoveInstance(*instance_);
+    LeaveSession();
 }
 
 ParamValue Filter::Current(const session::ParamInfo& info) const {

@@ -18,9 +18,12 @@ namespace tonedot::frei0r {
 
 // The effect as the process's host holds it: one session (global and parameter setup once,
 // as a host does when it loads an effect), every filter instance an effect instance of it.
-// Null (with a message on standard error) when the effect could not be set up.
+// Null (with a message on standard error) when the effect could not be set up.  Made on
+// first use; ReleaseSession gives it back (at once, or when the last instance goes) and the
+// next use makes it again.
 session::EffectSession* Session();
 const std::vector<Frei0rParam>& SessionParams();
+void ReleaseSession();
 
 class Filter {
 public:

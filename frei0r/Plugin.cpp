@@ -48,7 +48,7 @@ extern "C" {
 
 int f0r_init(void) { return tonedot::frei0r::Session() ? 1 : 0; }
 
-void f0r_deinit(void) {}
+void f0r_deinit(void) { tonedot::frei0r::ReleaseSession(); }
 
 void f0r_get_plugin_info(f0r_plugin_info_t* info) {
     if (!info) return;

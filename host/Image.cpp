@@ -23,12 +23,16 @@ constexpr size_t kRowPadding = 16;
 // frames of a sequence get their worlds without fresh pages from the system each time.  Only
 // large blocks are kept, and only a few; sanitizer builds keep none, so that a world used
 // after it went is still caught.
+// Set when the cache went with the statics; images that outlive it give their memory back.
+bool gBlockCacheGone = false;
+
 class BlockCache {
 public:
-    static BlockCache& Instance() {
-        static BlockCache* cache = new BlockCache;  // never destroyed: images may outlive statics
-        return *cache;
+    static BlockCache* Instance() {
+        static BlockCache cache;
+        return gBlockCacheGone ? nullptr : &cache;
     }
+    ~BlockCache() { gBlockCacheGone = true; }
 
     std::unique_ptr<unsigned char[]> Take(size_t bytes) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -54,6 +58,13 @@ public:
         }
     }
 
+    void Clear() {
+        std::vector<std::pair<size_t, std::unique_ptr<unsigned char[]>>> gone;
+        std::lock_guard<std::mutex> lock(mutex_);
+        gone.swap(blocks_);
+        held_ = 0;
+    }
+
 private:
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     static constexpr bool kEnabled = false;
@@ -70,6 +81,10 @@ private:
 };
 
 }  // namespace
+
+void ReleaseKeptImageMemory() {
+    if (BlockCache* cache = BlockCache::Instance()) cache->Clear();
+}
 
 int BytesPerPixel(PF_PixelFormat format) {
     switch (format) {
@@ -101,7 +116,7 @@ void Image::Init(PF_PixelFormat format, A_long width, A_long height, A_long orig
     const size_t h = height > 0 ? static_cast<size_t>(height) : 0;
     const size_t rowbytes = w * bpp + kRowPadding;
     bytes_ = rowbytes * (h ? h : 1);
-    pixels_ = BlockCache::Instance().Take(bytes_);
+    if (BlockCache* cache = BlockCache::Instance()) pixels_ = cache->Take(bytes_);
     if (!pixels_) {
         pixels_.reset(new unsigned char[bytes_]);
         std::memset(pixels_.get(), fill >= 0 ? fill : -1 - fill, bytes_);
@@ -145,7 +160,8 @@ Image::~Image() {
         std::lock_guard<std::mutex> lock(gImagesMutex);
         LiveImages().erase(this);
     }
-    if (pixels_) BlockCache::Instance().Give(bytes_, std::move(pixels_));
+    BlockCache* cache = pixels_ ? BlockCache::Instance() : nullptr;
+    if (cache) cache->Give(bytes_, std::move(pixels_));
 }
 
 void Image::FillBytes(unsigned char value) {

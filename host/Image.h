@@ -10,6 +10,10 @@ namespace tonedot {
 // 4, 8 or 16 for the three formats; 0 for anything else.
 int BytesPerPixel(PF_PixelFormat format);
 
+// Gives back the pixel memory kept from images that went for the next image of the same size
+// (at most 8 blocks, 1 GiB): for a program that stops rendering for a while.
+void ReleaseKeptImageMemory();
+
 class Image {
 public:
     // Every pixel (and the padding) zero.

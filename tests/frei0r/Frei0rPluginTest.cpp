@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <dlfcn.h>
+#include <malloc.h>
 #include <limits>
 #include <map>
 #include <string>
@@ -316,6 +317,38 @@ TEST(Frei0rPlugin, EmptyAndSinglePixelFrames) {
     Filter filter(1, 1);
     const std::vector<uint32_t> in = TestFrame(1, 1);
     EXPECT_TRUE(filter.Render(in, 0) == SessionRender(in, 1, 1, 0, "", {}, {}));
+}
+
+// The pixel memory of frames comes back when the last instance goes; f0r_deinit gives back
+// the effect, and the filter works again after the next f0r_init, also when f0r_deinit came
+// while an instance lived.
+TEST(Frei0rPlugin, MemoryComesBackWithTheLastInstanceAndAtDeinit) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocators do not report the C library's heap figures";
+#else
+    auto inUse = [] {
+        const struct mallinfo2 m = mallinfo2();
+        return static_cast<long long>(m.uordblks + m.hblkhd);
+    };
+    Plugin& p = ThePlugin();
+    auto deinit = p.Get<void (*)()>("f0r_deinit");
+    const std::vector<uint32_t> in = TestFrame(1280, 720);
+    const long long before = inUse();
+    {
+        Filter filter(1280, 720);
+        for (int i = 0; i < 3; ++i) filter.Render(in, i / 25.0);
+        EXPECT_GT(inUse() - before, 3LL * 1280 * 720 * 4);
+    }
+    EXPECT_LT(inUse() - before, 1LL << 20);
+    auto* lives = new Filter(64, 48);
+    deinit();
+    const std::vector<uint32_t> small = TestFrame(64, 48);
+    EXPECT_TRUE(lives->Render(small, 0) == SessionRender(small, 64, 48, 0, "", {}, {}));
+    delete lives;
+    ASSERT_EQ(p.init(), 1);
+    Filter again(64, 48);
+    EXPECT_TRUE(again.Render(small, 0) == SessionRender(small, 64, 48, 0, "", {}, {}));
+#endif
 }
 
 // Every frame of `count` rendered alone on one thread: the reference for the threaded runs.
