@@ -130,7 +130,7 @@ int RunRenderCommand(const ParsedArgs& args) {
     std::vector<std::string> layerPatterns;
     for (const auto& entry : settings)
         if (entry.second.layer == LayerChoice::File) layerPatterns.push_back(entry.second.layerFile);
-    CheckOutputsAgainstInputs(plan, layerPatterns);
+    CheckOutputsAgainstInputs(plan, layerPatterns, args);
 
     const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(plan.jobs), plan.frames.size()));
     // The host's worker pool is shared by the frames in flight, each of which works on its

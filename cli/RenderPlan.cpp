@@ -214,8 +214,10 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     return plan;
 }
 
-void CheckOutputsAgainstInputs(const RenderPlan& plan, const std::vector<std::string>& layerPatterns) {
+void CheckOutputsAgainstInputs(const RenderPlan& plan, const std::vector<std::string>& layerPatterns,
+                               const ParsedArgs& args) {
     RunFiles files;
+    files.AddSettingsInputs(args);
     std::vector<FramePattern> layerFiles;
     for (const std::string& p : layerPatterns) layerFiles.emplace_back(p);
     for (long frame : plan.frames) {
@@ -224,9 +226,10 @@ void CheckOutputsAgainstInputs(const RenderPlan& plan, const std::vector<std::st
         if (!plan.input.HasField() && layerFiles.empty()) break;  // the same inputs for every frame
     }
     for (long frame : plan.frames) {
-        files.AddOutput(plan.output.Expand(frame));
+        if (!plan.standardOutput) files.AddOutput(plan.output.Expand(frame));
         if (plan.svg) files.AddOutput(plan.svg->Expand(frame));
     }
+    if (plan.standardOutput) files.AddStandardOutput();
 }
 
 }  // namespace tonedot::cli

@@ -58,6 +58,7 @@ std::string AbsolutePath(const std::string& path);
 // Every file a run reads and writes.  Before anything renders: no output may be an input
 // of the run (any frame's, any layer's: by identity, after links), and no two outputs
 // may be one file.
-void CheckOutputsAgainstInputs(const RenderPlan& plan, const std::vector<std::string>& layerPatterns);
+void CheckOutputsAgainstInputs(const RenderPlan& plan, const std::vector<std::string>& layerPatterns,
+                               const ParsedArgs& args);
 
 }  // namespace tonedot::cli

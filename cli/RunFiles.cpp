@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "cli/ExitCodes.h"
+#include "params/StoredDefaults.h"
 
 namespace tonedot::cli {
 namespace {
@@ -15,6 +16,11 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return std::nullopt;
     return std::make_pair(st.st_dev, st.st_ino);
+}
+
+CliError OutputIsInput(const std::string& output, const std::string& input) {
+    return UsageError(output + " is " + (output == "\"" + input + "\"" ? "an input" : "the input \"" + input + "\"") +
+                      " of this run; tonedot never writes over its input.");
 }
 
 // The name a file that may not exist yet will have: its folder resolved through links.
@@ -41,15 +47,25 @@ void RunFiles::AddInput(const std::string& path) {
 void RunFiles::AddOutput(const std::string& path) {
     if (auto id = IdentityOf(path)) {
         const auto in = inputs_.find(*id);
-        if (in != inputs_.end())
-            throw UsageError("the output \"" + path + "\" is " +
-                             (in->second == path ? "an input" : "the input \"" + in->second + "\"") +
-                             " of this run; tonedot never writes over its input.");
+        if (in != inputs_.end()) throw OutputIsInput("the output \"" + path + "\"", in->second);
         const auto [known, added] = outputIds_.emplace(*id, path);
         if (!added) throw SameFile(known->second, path);
     }
     const auto [known, added] = outputNames_.emplace(ResolvedName(path), path);
     if (!added) throw SameFile(known->second, path);
+}
+
+void RunFiles::AddStandardOutput() {
+    struct stat st;
+    if (fstat(STDOUT_FILENO, &st) != 0 || !S_ISREG(st.st_mode)) return;  // a terminal or a pipe reads no input
+    const auto in = inputs_.find({st.st_dev, st.st_ino});
+    if (in != inputs_.end()) throw OutputIsInput("standard output (-o -)", in->second);
+}
+
+void RunFiles::AddSettingsInputs(const ParsedArgs& args) {
+    for (const std::string& preset : args.All("preset")) AddInput(preset);
+    char stored[Params::kSettingsPathSize];
+    if (!args.Has("factory-defaults") && Params::GetSettingsPath(stored)) AddInput(stored);
 }
 
 void CheckOutputFolder(const std::string& path) {

@@ -7,6 +7,8 @@
 #include <sys/types.h>
 #include <utility>
 
+#include "cli/CommandLine.h"
+
 namespace tonedot::cli {
 
 class RunFiles {
@@ -15,6 +17,12 @@ public:
     void AddInput(const std::string& path);
     // A file the run writes.  Throws the usage error that names the clash.
     void AddOutput(const std::string& path);
+    // Standard output as the run's output (-o -): when it is redirected to a file, that
+    // file may be no input.  Throws the usage error that names the input.
+    void AddStandardOutput();
+    // The settings files a run reads: every --preset, and the stored-defaults file unless
+    // --factory-defaults leaves it out.
+    void AddSettingsInputs(const ParsedArgs& args);
 
 private:
     using Identity = std::pair<dev_t, ino_t>;

@@ -140,7 +140,7 @@ int Separate(const ParsedArgs& args) {
     std::vector<std::string> layerFiles;
     for (const auto& [index, value] : user)
         if (value.layer == LayerChoice::File) layerFiles.push_back(value.layerFile);
-    CheckSeparateOutputs(plan, layerFiles);
+    CheckSeparateOutputs(plan, layerFiles, args);
 
     LoadedImage loaded = ReadImage(plan.input);
     const std::string embedded = EmbeddedColourProfile(loaded.traits.get());

@@ -164,10 +164,13 @@ SeparatePlan MakeSeparatePlan(const ParsedArgs& args, const RegisteredParams& pa
     return plan;
 }
 
-void CheckSeparateOutputs(const SeparatePlan& plan, const std::vector<std::string>& layerFiles) {
+void CheckSeparateOutputs(const SeparatePlan& plan, const std::vector<std::string>& layerFiles,
+                          const ParsedArgs& args) {
     RunFiles files;
+    files.AddSettingsInputs(args);
     files.AddInput(plan.input);
     for (const std::string& path : layerFiles) files.AddInput(path);
+    if (!plan.profile.empty()) files.AddInput(plan.profile);
     for (const std::string& out : plan.Outputs()) files.AddOutput(out);
 }
 

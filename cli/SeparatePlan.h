@@ -50,6 +50,7 @@ std::string HexColour(const Rgb& c);
 
 // No output may be an input (the picture or a layer file) or another output (by file
 // identity, and by name for files that are not there yet).
-void CheckSeparateOutputs(const SeparatePlan& plan, const std::vector<std::string>& layerFiles);
+void CheckSeparateOutputs(const SeparatePlan& plan, const std::vector<std::string>& layerFiles,
+                          const ParsedArgs& args);
 
 }  // namespace tonedot::cli

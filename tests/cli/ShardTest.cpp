@@ -242,8 +242,8 @@ TEST(CliShards, SlurmScriptRendersHostileNamesAsGiven) {
     CliScratch s;
     const std::string input = "-in\n$(echo injected).png", output = "-out\n`echo injected`';.%02d.png";
     s.WriteCard(input, 32, 24);
-    const clitest::RunResult made = s.Run({"render", input, "-o", output, "--frames", "0-3", "--jobs", "0",
-                                           "--factory-defaults", "--quiet", "--print-slurm-script", "2"});
+    const clitest::RunResult made = s.Run({"render", "-o", output, "--frames", "0-3", "--jobs", "0", "--factory-defaults",
+                                           "--quiet", "--print-slurm-script", "2", "--", input});
     ASSERT_EQ(made.code, 0) << made.err;
     EXPECT_EQ(made.out.find("--jobs=0"), std::string::npos);
     EXPECT_NE(made.out.find("--jobs="), std::string::npos);
