@@ -1,5 +1,6 @@
 #include "cli/AtomicFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -42,6 +43,35 @@ void ReleaseSlot(int slot) {
     if (slot >= 0) gPending[slot].state.store(0);
 }
 
+// What a name that exists but is no regular file stands for ("" for a regular file or a name
+// that is not there).  A link counts as what it leads to.
+std::string NotARegularFile(const std::string& path) {
+    // A link to a descriptor (/dev/stdout, /proc/self/fd/1) is the stream, whatever it
+    // leads to: renaming over it would replace the link itself.
+    std::string hop = path;
+    for (int i = 0; i < 40; ++i) {
+        if (hop.compare(0, 6, "/proc/") == 0 || hop.compare(0, 8, "/dev/fd/") == 0 || hop == "/dev/stdout" ||
+            hop == "/dev/stderr")
+            return "it is a stream (" + hop + "), and tonedot replaces only regular files (-o - writes to standard output)";
+        char next[PATH_MAX];
+        const ssize_t n = readlink(hop.c_str(), next, sizeof next - 1);
+        if (n <= 0) break;
+        next[n] = '\0';
+        const std::size_t slash = hop.find_last_of('/');
+        hop = next[0] == '/' || slash == std::string::npos ? std::string(next) : hop.substr(0, slash + 1) + next;
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return "";
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    const char* kind = S_ISCHR(st.st_mode) ? "a device" : S_ISBLK(st.st_mode) ? "a disk device"
+                       : S_ISFIFO(st.st_mode) ? "a named pipe" : S_ISSOCK(st.st_mode) ? "a socket" : "not a file";
+    return std::string("it is ") + kind + ", and tonedot replaces only regular files (-o - writes to standard output)";
+}
+
+// NAME_MAX: the temporary name "." + stem + ".tonedot-XXXXXX" + ext must fit as well.
+constexpr std::size_t kMaxNameBytes = 255;
+constexpr std::size_t kTempMarkBytes = sizeof(".tonedot-XXXXXX") - 1;
+
 }  // namespace
 
 void ThrowWriteError(const std::string& path, const std::string& reason) {
@@ -68,13 +98,15 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty()) ThrowWriteError(target, "not a file name");
-    struct stat st;
-    if (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ThrowWriteError(target, "it is a folder");
+    if (const std::string why = NotARegularFile(target); !why.empty()) ThrowWriteError(target, why);
+    if (name.size() > kMaxNameBytes) ThrowWriteError(target, "the name is longer than 255 bytes");
     // The temporary name keeps the target's extension, which tells the image writers the
-    // file format: ".<stem>.tonedot-XXXXXX<.ext>".
+    // file format: ".<stem>.tonedot-XXXXXX<.ext>", the stem shortened to fit.
     const std::size_t dot = name.find_last_of('.');
-    const std::string ext = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
-    const std::string stem = name.substr(0, name.size() - ext.size());
+    std::string ext = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+    if (ext.size() + 1 + kTempMarkBytes > kMaxNameBytes) ext.clear();
+    std::string stem = name.substr(0, name.size() - ext.size());
+    stem.resize(std::min(stem.size(), kMaxNameBytes - 1 - kTempMarkBytes - ext.size()));
     const std::string pattern = folder + "." + stem + ".tonedot-XXXXXX" + ext;
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
@@ -87,6 +119,18 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
         std::remove(temp_.c_str());
         ThrowWriteError(target, "too many files in progress");
     }
+}
+
+std::string AtomicFile::Shown(std::string message) const {
+    const std::size_t slash = temp_.find_last_of('/');
+    const std::size_t targetSlash = target_.find_last_of('/');
+    for (const auto& [hidden, shown] :
+         {std::make_pair(temp_, target_),
+          std::make_pair(temp_.substr(slash == std::string::npos ? 0 : slash + 1),
+                         target_.substr(targetSlash == std::string::npos ? 0 : targetSlash + 1))})
+        for (std::size_t at = 0; (at = message.find(hidden, at)) != std::string::npos; at += shown.size())
+            message.replace(at, hidden.size(), shown);
+    return message;
 }
 
 AtomicFile::~AtomicFile() {
@@ -113,6 +157,8 @@ void AtomicFile::Commit() {
         mode = 0666 & ~mask;
     }
     chmod(temp_.c_str(), mode);
+    // What came in the target's place meanwhile is not replaced either.
+    if (const std::string why = NotARegularFile(target_); !why.empty()) ThrowWriteError(target_, why);
     // A frame that was still being written when the run was interrupted is not kept.
     if (Interrupted()) throw CliError(InterruptExitCode(), "interrupted; nothing partial was written.");
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) ThrowWriteError(target_, std::strerror(errno));

@@ -19,6 +19,8 @@ public:
 
     const std::string& TempPath() const { return temp_; }
     const std::string& Target() const { return target_; }
+    // A message (say, a library's) with the temporary file named as the target.
+    std::string Shown(std::string message) const;
     // Flushes the temporary file to the disk and renames it over the target (keeping the
     // target's permission bits when it existed, else the usual ones for a new file).
     // Throws an IO CliError when the data cannot be made durable or the rename fails, and

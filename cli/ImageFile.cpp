@@ -453,7 +453,7 @@ void WriteImage(const std::string& path, const PixelView& pixels, const WriteOpt
     CheckWritableFormat(path);
     AtomicFile file(path);
     auto out = OIIO::ImageOutput::create(file.TempPath());
-    if (!out) ThrowWriteError(path, LibraryError(OIIO::geterror()));
+    if (!out) ThrowWriteError(path, file.Shown(LibraryError(OIIO::geterror())));
     const std::string format = out->format_name();
     bool alphaLost = false;
     const OutputLayout layout = LayoutFor(*out, pixels, options.source, alphaLost);
@@ -507,13 +507,13 @@ void WriteImage(const std::string& path, const PixelView& pixels, const WriteOpt
         header.attribute("oiio:ioproxy", OIIO::TypeDesc::PTR, &io);
         out->set_ioproxy(io);
     }
-    if (!out->open(file.TempPath(), header)) ThrowWriteError(path, LibraryError(out->geterror()));
+    if (!out->open(file.TempPath(), header)) ThrowWriteError(path, file.Shown(LibraryError(out->geterror())));
     const bool ok = WithPixelType(pixels.depth, [&](auto p) {
         return WriteStrips<decltype(p)>(*out, pixels, layout, channels, header.y);
     });
     const std::string writeError = ok ? std::string() : out->geterror();
     const bool closed = out->close();
-    if (!ok || !closed) ThrowWriteError(path, LibraryError(ok ? out->geterror() : writeError));
+    if (!ok || !closed) ThrowWriteError(path, file.Shown(LibraryError(ok ? out->geterror() : writeError)));
     out.reset();
     if (proxy) {
         if (const int e = proxy->Finish()) ThrowWriteError(path, std::strerror(e));

@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstring>
 #include <thread>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "CliRunner.h"
@@ -19,6 +21,22 @@ using tonedot::cli::Picture;
 namespace {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// What a shell command run in the scratch folder prints.
+std::string RunShellIn(const CliScratch& s, const std::string& command) {
+    std::string out;
+    FILE* p = popen(("cd " + Quote(s.Dir()) + " && " + command).c_str(), "r");
+    char buffer[4096];
+    std::size_t n;
+    while (p && (n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    if (p) pclose(p);
+    return out;
+}
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
 
 bool NoTemporaryFiles(const CliScratch& s) {
     for (const std::string& name : s.Listing())
@@ -120,6 +138,66 @@ TEST(CliFiles, OutputsThatAreInputsOrEachOtherAreRefusedBeforeAnythingIsWritten)
         EXPECT_EQ(s.Listing(), before) << c[2];
     }
     EXPECT_EQ(ReadText(s.Path("in.png")), card);
+
+    // Files read besides the frames: a preset, the stored defaults; and standard output
+    // redirected onto the input, appending or in place.
+    ASSERT_EQ(s.Run({"preset", "save", "look.svg", "--set", "Dot Size=12"}).code, 0);
+    ASSERT_EQ(s.Run({"defaults", "save", "--set", "Dot Size=11"}).code, 0);
+    const std::string stored = Trimmed(RunShellIn(s, "find config -name '*.ini'"));
+    ASSERT_FALSE(stored.empty());
+    const std::string look = ReadText(s.Path("look.svg")), defaults = ReadText(s.Path(stored));
+    for (const auto& args : std::vector<std::vector<std::string>>{{"in.png", "-o", "y.png", "--preset", "look.svg", "--svg", "look.svg"},
+                                                                 {"in.png", "-o", "y.png", "--svg", stored}}) {
+        std::vector<std::string> all = {"render"};
+        all.insert(all.end(), args.begin(), args.end());
+        const RunResult r = s.Run(all);
+        EXPECT_EQ(r.code, tonedot::cli::kExitUsage) << r.err;
+        EXPECT_TRUE(Contains(r.err, "never writes over its input")) << r.err;
+    }
+    for (const char* redirect : {">>", "1<>"}) {
+        const std::string said = RunShellIn(s, "XDG_CONFIG_HOME=config TONEDOT_EFFECT=" + Quote(TONEDOT_EFFECT_PATH) + " " +
+                                                   Quote(TONEDOT_CLI_PATH) + " render in.png -o - 2>&1 " + redirect +
+                                                   " in.png; echo \"exit $?\"");
+        EXPECT_TRUE(Contains(said, "standard output (-o -) is the input \"in.png\"") && Contains(said, "exit 2")) << said;
+    }
+    EXPECT_EQ(ReadText(s.Path("in.png")), card);
+    EXPECT_EQ(ReadText(s.Path("look.svg")), look);
+    EXPECT_EQ(ReadText(s.Path(stored)), defaults);
+}
+
+// Only a regular file, or a name that is not there, is replaced: a device, a named pipe, a
+// link to either or to a descriptor is refused and stays what it was.  A name of 254 bytes
+// is written (its temporary name is shortened).
+TEST(CliFiles, OutputsReplaceOnlyRegularFiles) {
+    CliScratch s;
+    s.WriteCard("in.png", 40, 30);
+    ASSERT_EQ(mkfifo(s.Path("pipe.png").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/stdout", s.Path("stdout.png").c_str()), 0);
+    ASSERT_EQ(symlink("/proc/self/fd/1", s.Path("fd.png").c_str()), 0);
+    std::vector<std::string> names = {"pipe.png", "stdout.png", "fd.png"};
+    if (mknod(s.Path("null.png").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        ASSERT_EQ(symlink("null.png", s.Path("to-null.png").c_str()), 0);
+        names.insert(names.end(), {"null.png", "to-null.png"});
+    }  // else not root: no device nodes
+    for (const std::string& name : names) {
+        struct stat before{};
+        ASSERT_EQ(lstat(s.Path(name).c_str(), &before), 0);
+        for (const auto& args : std::vector<std::vector<std::string>>{{"render", "in.png", "-o", name},
+                                                                     {"render", "in.png", "-o", "ok.png", "--svg", name},
+                                                                     {"preset", "save", name}}) {
+            const RunResult r = s.Run(args);
+            EXPECT_EQ(r.code, tonedot::cli::kExitIO) << name << " " << args[2] << ": " << r.err;
+            EXPECT_TRUE(Contains(r.err, "replaces only regular files")) << r.err;
+            EXPECT_FALSE(Contains(r.err, ".tonedot-")) << r.err;
+        }
+        struct stat after{};
+        ASSERT_EQ(lstat(s.Path(name).c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode) << name;
+    }
+    const std::string longName = std::string(250, 'n') + ".png";
+    const RunResult r = s.Run({"render", "in.png", "-o", longName});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Exists(s.Path(longName)));
 }
 
 // Every signal that ends a run: finished frames stay whole, the frame in progress leaves
