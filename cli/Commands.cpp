@@ -5,6 +5,7 @@
 #include <functional>
 #include <iostream>
 #include <sstream>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
@@ -357,6 +358,20 @@ int Run(const std::vector<std::string>& args) {
         std::fflush(stdout);
         std::fprintf(stderr, "tonedot: %s\n", e.what());
         return ToCliError(e).Code();
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tonedot: out of memory: the machine or its limits (ulimit -v) leave too little "
+                             "for this run; give fewer --jobs or --threads, or a smaller image.\n");
+        return kExitMemory;
+    } catch (const std::system_error& e) {
+        std::fflush(stdout);
+        if (e.code() != std::errc::resource_unavailable_try_again) {
+            std::fprintf(stderr, "tonedot: internal error: %s\n", e.what());
+            return kExitInternal;
+        }
+        std::fprintf(stderr, "tonedot: cannot start another thread (%s): the system's limits (ulimit -u, memory) "
+                             "allow no more; give fewer --jobs or --threads.\n", e.what());
+        return kExitMemory;
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "tonedot: internal error: %s\n", e.what());

@@ -1,5 +1,6 @@
 #include "cli/FrameSequence.h"
 
+#include <climits>
 #include <cctype>
 #include <cstdio>
 #include <set>
@@ -88,8 +89,9 @@ std::vector<long> ParseFrameList(const std::string& text) {
         while (n < 3) {
             const std::size_t digits = i;
             while (i < item.size() && std::isdigit(static_cast<unsigned char>(item[i]))) ++i;
-            if (i == digits || i - digits > 9) throw bad("\"" + item + "\" is not a frame or range");
+            if (i == digits || i - digits > 18) throw bad("\"" + item + "\" is not a frame or range");
             numbers[n++] = std::stol(item.substr(digits, i - digits));
+            if (numbers[n - 1] > INT_MAX) throw bad("frame numbers and steps go up to " + std::to_string(INT_MAX));
             if (i == item.size()) break;
             if ((n == 1 && item[i] != '-') || (n == 2 && item[i] != 'x') || n == 3)
                 throw bad("\"" + item + "\" is not a frame or range");
@@ -99,7 +101,8 @@ std::vector<long> ParseFrameList(const std::string& text) {
         if (numbers[0] > numbers[1]) throw bad("FIRST above LAST in \"" + item + "\"");
         if (numbers[2] < 1) throw bad("a step of 0 in \"" + item + "\"");
         count += (numbers[1] - numbers[0]) / numbers[2] + 1;
-        if (count > kMaxFrames) throw UsageError("bad --frames \"" + text + "\": too many frames.");
+        if (count > kMaxFrames)
+            throw UsageError("bad --frames \"" + text + "\": too many frames (at most " + std::to_string(kMaxFrames) + ").");
         if (comma == std::string::npos) break;
         start = comma + 1;
     }

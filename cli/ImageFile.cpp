@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -33,6 +34,21 @@ namespace {
 
 // Rows converted at a time between the file's layout and the host's.
 constexpr int kStripRows = 64;
+// A strip's buffer stays near this, whatever the width: a million-pixel-wide row is a strip
+// of its own.
+constexpr std::size_t kStripBytes = std::size_t{8} << 20;
+
+// Rows per strip for `values` values of `bytes` bytes a pixel: at most kStripRows, at most
+// the image's rows, at most kStripBytes; whole tile rows for a tiled file.
+int StripRows(int width, int height, int values, std::size_t bytes) {
+    const std::size_t row = static_cast<std::size_t>(std::max(1, width)) * static_cast<std::size_t>(values) * bytes;
+    const std::size_t fit = std::max<std::size_t>(1, kStripBytes / row);
+    return static_cast<int>(std::min<std::size_t>({fit, static_cast<std::size_t>(kStripRows),
+                                                   static_cast<std::size_t>(std::max(1, height))}));
+}
+int StripRows(const OIIO::ImageSpec& header, int values, std::size_t bytes) {
+    return header.tile_width > 0 ? std::max(1, header.tile_height) : StripRows(header.width, header.height, values, bytes);
+}
 
 // The channel type a depth is read and written as.
 template <class P> struct FileChannel;
@@ -141,12 +157,32 @@ void UseImageLibrary() {
     std::call_once(once, [] { OIIO::attribute("threads", 1); });
 }
 
+// Whether a PNG file is an animated one (an acTL chunk before the image data): the image
+// library reads only its first frame.
+bool IsAnimatedPng(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char head[8];
+    if (!file.read(reinterpret_cast<char*>(head), 8) || std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) != 0) return false;
+    while (file.read(reinterpret_cast<char*>(head), 8)) {
+        const std::uint32_t length = (std::uint32_t{head[0]} << 24) | (std::uint32_t{head[1]} << 16) |
+                                     (std::uint32_t{head[2]} << 8) | head[3];
+        if (std::memcmp(head + 4, "acTL", 4) == 0) return true;
+        if (std::memcmp(head + 4, "IDAT", 4) == 0) return false;
+        file.seekg(std::streamoff{length} + 4, std::ios::cur);
+    }
+    return false;
+}
+
 // Opens a file for reading and checks it is one two-dimensional image.
 std::unique_ptr<OIIO::ImageInput> OpenInput(const std::string& path) {
     UseImageLibrary();
     struct stat st;
     if (stat(path.c_str(), &st) != 0) ThrowReadError(path, std::strerror(errno));
     if (S_ISDIR(st.st_mode)) ThrowReadError(path, "it is a folder");
+    // Opened twice (header, then pixels), a pipe would wait for a writer forever.
+    if (!S_ISREG(st.st_mode))
+        ThrowReadError(path, "it is a named pipe or a device, which tonedot reads only as the one input of a "
+                             "render (or - for standard input)");
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     auto in = OIIO::ImageInput::open(path, &config);
@@ -157,6 +193,9 @@ std::unique_ptr<OIIO::ImageInput> OpenInput(const std::string& path) {
     if (static_cast<long long>(header.width) * header.height > 400000000LL)
         ThrowReadError(path, "the image is too large (" + std::to_string(header.width) + " x " +
                                  std::to_string(header.height) + ", at most 400 million pixels)");
+    if (std::strcmp(in->format_name(), "png") == 0 && IsAnimatedPng(path))
+        ThrowReadError(path, "it is an animated PNG; tonedot renders one image per file: write its frames out "
+                             "as a numbered sequence first and render that with --frames");
     if (in->seek_subimage(1, 0)) {
         int count = 2;
         while (count < 10000 && in->seek_subimage(count, 0)) ++count;
@@ -179,26 +218,35 @@ Picture ReadAs(OIIO::ImageInput& in, const std::string& path) {
     if (alpha < 0 && (n == 2 || n == 4)) alpha = n - 1;
     const bool grey = n < 3;
     const bool associated = alpha >= 0 && header.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
-    const int strip = header.tile_width > 0 ? std::max(1, header.tile_height) : kStripRows;
-    std::vector<C> buffer(static_cast<std::size_t>(w) * strip * n);
+    // Only the channels used are read: the colours, and alpha in a strip of its own when it
+    // comes after other channels (a file may hold a thousand).
+    const int colours = grey ? 1 : 3;
+    const int m = alpha >= 0 && alpha <= colours ? std::max(colours, alpha + 1) : colours;
+    const bool alphaApart = alpha > colours;
+    const int strip = StripRows(header, m + (alphaApart ? 1 : 0), sizeof(C));
+    std::vector<C> buffer(static_cast<std::size_t>(w) * strip * m);
+    std::vector<C> alphas(alphaApart ? static_cast<std::size_t>(w) * strip : 0);
     Picture picture(DepthOf<P>::value, w, h);
+    auto read = [&](int y0, int y1, int chbegin, int chend, C* into) {
+        return header.tile_width > 0
+                   ? in.read_tiles(0, 0, header.x, header.x + w, header.y + y0, header.y + y1, header.z,
+                                   header.z + std::max(1, header.depth), chbegin, chend, FileChannel<P>::Desc(), into)
+                   : in.read_scanlines(0, 0, header.y + y0, header.y + y1, header.z, chbegin, chend,
+                                       FileChannel<P>::Desc(), into);
+    };
     for (int y0 = 0; y0 < h; y0 += strip) {
         const int y1 = std::min(h, y0 + strip);
-        const bool ok = header.tile_width > 0
-                            ? in.read_tiles(0, 0, header.x, header.x + w, header.y + y0, header.y + y1, header.z,
-                                            header.z + std::max(1, header.depth), 0, n, FileChannel<P>::Desc(),
-                                            buffer.data())
-                            : in.read_scanlines(0, 0, header.y + y0, header.y + y1, header.z, 0, n,
-                                                FileChannel<P>::Desc(), buffer.data());
-        if (!ok) ThrowReadError(path, LibraryError(in.geterror()));
+        if (!read(y0, y1, 0, m, buffer.data()) || (alphaApart && !read(y0, y1, alpha, alpha + 1, alphas.data())))
+            ThrowReadError(path, LibraryError(in.geterror()));
         for (int y = y0; y < y1; ++y) {
-            const C* s = &buffer[static_cast<std::size_t>(y - y0) * w * n];
-            for (int x = 0; x < w; ++x, s += n) {
+            const C* s = &buffer[static_cast<std::size_t>(y - y0) * w * m];
+            const C* a = alphaApart ? &alphas[static_cast<std::size_t>(y - y0) * w] : nullptr;
+            for (int x = 0; x < w; ++x, s += m) {
                 P& d = picture.At<P>(x, y);
                 d.red = ToHost(P{}, s[0]);
                 d.green = ToHost(P{}, grey ? s[0] : s[1]);
                 d.blue = ToHost(P{}, grey ? s[0] : s[2]);
-                d.alpha = alpha >= 0 ? ToHost(P{}, s[alpha]) : PixelTraits<P>::Full();
+                d.alpha = alpha < 0 ? PixelTraits<P>::Full() : ToHost(P{}, alphaApart ? a[x] : s[alpha]);
                 if (associated) {
                     d.red = Unpremultiply<P>(d.red, d.alpha);
                     d.green = Unpremultiply<P>(d.green, d.alpha);
@@ -351,20 +399,21 @@ template <class P>
 bool WriteStrips(OIIO::ImageOutput& out, const PixelView& v, const OutputLayout& l, int channels, int originY) {
     const bool native = !l.premultiply && ((v.depth == Depth::Bits8 && l.type == OIIO::TypeDesc::UINT8) ||
                                           (v.depth == Depth::Bits16 && l.type == OIIO::TypeDesc::UINT16));
-    const std::size_t values = static_cast<std::size_t>(v.width) * kStripRows * channels;
+    const int rows = StripRows(v.width, v.height, channels, sizeof(float));
+    const std::size_t values = static_cast<std::size_t>(v.width) * rows * channels;
     if (native) {
         using C = typename FileChannel<P>::Type;
         std::vector<C> buffer(values);
-        for (int y0 = 0; y0 < v.height; y0 += kStripRows) {
-            const int y1 = std::min(v.height, y0 + kStripRows);
+        for (int y0 = 0; y0 < v.height; y0 += rows) {
+            const int y1 = std::min(v.height, y0 + rows);
             FillStrip<P>(v, y0, y1, l, buffer.data());
             if (!out.write_scanlines(originY + y0, originY + y1, 0, FileChannel<P>::Desc(), buffer.data()))
                 return false;
         }
     } else {
         std::vector<float> buffer(values);
-        for (int y0 = 0; y0 < v.height; y0 += kStripRows) {
-            const int y1 = std::min(v.height, y0 + kStripRows);
+        for (int y0 = 0; y0 < v.height; y0 += rows) {
+            const int y1 = std::min(v.height, y0 + rows);
             FillStrip<P>(v, y0, y1, l, buffer.data());
             if (!out.write_scanlines(originY + y0, originY + y1, 0, OIIO::TypeDesc::FLOAT, buffer.data()))
                 return false;
@@ -380,9 +429,10 @@ void VerifyByReading(const std::string& temp, const std::string& path, int width
     bool ok = in && in->spec().width == width && in->spec().height == height;
     if (ok) {
         const OIIO::ImageSpec& h = in->spec();
-        std::vector<float> strip(static_cast<std::size_t>(width) * kStripRows * h.nchannels);
-        for (int y0 = 0; ok && y0 < height; y0 += kStripRows)
-            ok = in->read_scanlines(0, 0, h.y + y0, h.y + std::min(height, y0 + kStripRows), 0, 0, h.nchannels,
+        const int rows = StripRows(width, height, h.nchannels, sizeof(float));
+        std::vector<float> strip(static_cast<std::size_t>(width) * rows * h.nchannels);
+        for (int y0 = 0; ok && y0 < height; y0 += rows)
+            ok = in->read_scanlines(0, 0, h.y + y0, h.y + std::min(height, y0 + rows), 0, 0, h.nchannels,
                                     OIIO::TypeDesc::FLOAT, strip.data());
         ok = ok && !in->has_error();
     }
@@ -434,6 +484,29 @@ LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth) {
     loaded.traits = std::move(traits);
     in->close();
     return loaded;
+}
+
+bool DecodesWhole(const std::string& path) {
+    try {
+        auto in = OpenInput(path);
+        const OIIO::ImageSpec& h = in->spec();
+        const int channels = std::min(h.nchannels, 4);
+        const int rows = StripRows(h, channels, sizeof(float));
+        std::vector<float> strip(static_cast<std::size_t>(h.width) * rows * channels);
+        for (int y0 = 0; y0 < h.height; y0 += rows) {
+            const int y1 = std::min(h.height, y0 + rows);
+            const bool ok = h.tile_width > 0
+                                ? in->read_tiles(0, 0, h.x, h.x + h.width, h.y + y0, h.y + y1, h.z,
+                                                 h.z + std::max(1, h.depth), 0, channels, OIIO::TypeDesc::FLOAT,
+                                                 strip.data())
+                                : in->read_scanlines(0, 0, h.y + y0, h.y + y1, h.z, 0, channels, OIIO::TypeDesc::FLOAT,
+                                                     strip.data());
+            if (!ok) return false;
+        }
+        return !in->has_error();
+    } catch (const CliError&) {
+        return false;
+    }
 }
 
 void CheckWritableFormat(const std::string& path) {

@@ -46,6 +46,10 @@ ImageHeader ReadImageHeader(const std::string& path);
 // library's messages folded into one line), not an image, or holds several images.
 LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth = std::nullopt);
 
+// Whether the file is one image that decodes to its end (a frame cut short by a crash or a
+// full disk does not).
+bool DecodesWhole(const std::string& path);
+
 // Throws a usage CliError when no writer knows the file name's extension.
 void CheckWritableFormat(const std::string& path);
 

@@ -182,7 +182,7 @@ int RunRenderCommand(const ParsedArgs& args) {
         session::SetThreadMonitor(nullptr);
     };
     if (workers == 1) work(0);
-    else RenderConcurrently(session.GetHost(), workers, work);
+    else RenderConcurrently(session.GetHost(), workers, work, [&] { stop = true; });
     bar.Finish();
     if (Interrupted()) {
         // Whatever failed after the signal failed because of it.
@@ -193,9 +193,10 @@ int RunRenderCommand(const ParsedArgs& args) {
     if (firstError) {
         // The temporary files of standard input and output are named as what they stand for.
         std::string message = firstError->what();
-        for (const auto& [temp, shown] : {std::make_pair(plan.input.Text(), std::string("standard input")),
-                                         std::make_pair(plan.output.Text(), std::string("standard output"))}) {
-            if (!(shown == "standard input" ? !!plan.standardInput : !!plan.standardOutput)) continue;
+        for (const auto& [temp, shown] :
+             {std::make_pair(plan.input.Text(), plan.standardInput ? plan.standardInput->Shown() : std::string()),
+              std::make_pair(plan.output.Text(), std::string(plan.standardOutput ? "standard output" : ""))}) {
+            if (shown.empty()) continue;
             for (std::size_t at; (at = message.find("\"" + temp + "\"")) != std::string::npos;)
                 message.replace(at, temp.size() + 2, shown);
         }

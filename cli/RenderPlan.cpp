@@ -15,6 +15,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/ImageFile.h"
 #include "cli/RunFiles.h"
+#include "cli/AtomicFile.h"
 #include "cli/Shard.h"
 
 namespace tonedot::cli {
@@ -37,10 +38,21 @@ bool ParseWhole(const std::string& text, long& out) {
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
 }
 
+namespace {
+
+// An SVG this program wrote ends with its closing tag.
+bool SvgComplete(const std::string& path) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) return false;
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    return text.size() >= 6 && text.compare(text.size() - 6, 6, "</svg>") == 0;
+}
+
+}  // namespace
+
 bool FrameDone(const RenderPlan& plan, long frame) {
-    struct stat st;
-    if (stat(plan.output.Expand(frame).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    return !plan.svg || (stat(plan.svg->Expand(frame).c_str(), &st) == 0 && S_ISREG(st.st_mode));
+    // Done means complete: a frame cut short (a crash, a full disk, a copy) is rendered again.
+    return DecodesWhole(plan.output.Expand(frame)) && (!plan.svg || SvgComplete(plan.svg->Expand(frame)));
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -185,8 +197,9 @@ RenderPlan MakePlan(const ParsedArgs& args) {
     if (plan.svg) CheckOutputFolder(plan.svg->Expand(plan.frames.front()));
     plan.factoryDefaults = args.Has("factory-defaults");
     plan.effect = args.Value("effect").value_or("");
-    if (IsStandardStream(plan.input.Text())) {
-        plan.standardInput = std::make_shared<StandardInputFile>();
+    if (IsStandardStream(plan.input.Text()) || (!plan.input.HasField() && IsStream(plan.input.Text()))) {
+        // A stream is read once, whole, before anything looks at it.
+        plan.standardInput = std::make_shared<StandardInputFile>(IsStandardStream(plan.input.Text()) ? "" : plan.input.Text());
         plan.input = FramePattern::Literal(plan.standardInput->Path());
     }
 

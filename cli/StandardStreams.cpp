@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -68,23 +69,31 @@ int PngImagesIn(int fd, std::size_t size) {
 
 }  // namespace
 
-StandardInputFile::StandardInputFile() {
-    if (isatty(STDIN_FILENO) == 1)
+StandardInputFile::StandardInputFile(const std::string& stream) : shown_(stream.empty() ? "standard input" : "\"" + stream + "\"") {
+    if (stream.empty() && isatty(STDIN_FILENO) == 1)
         throw UsageError("the input \"-\" reads an image from standard input, which is a terminal; "
                          "pipe an image in (for example: tonedot render - -o out.png < photo.png).");
+    const int from = stream.empty() ? STDIN_FILENO : open(stream.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0) throw IOError("cannot read " + shown_ + ": " + std::strerror(errno) + ".");
     file_ = std::make_unique<AtomicFile>(TempFolder() + "/stdin");
     const int fd = open(file_->TempPath().c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
     std::size_t size = 0;
-    int error = fd < 0 ? errno : Copy(STDIN_FILENO, fd, size);
+    int error = fd < 0 ? errno : Copy(from, fd, size);
+    if (!stream.empty()) close(from);
     const int images = error == 0 ? PngImagesIn(fd, size) : 0;
     if (fd >= 0 && close(fd) != 0 && error == 0) error = errno;
-    if (error != 0) throw IOError("cannot read standard input: " + std::string(std::strerror(error)) + ".");
-    if (size == 0) throw IOError("cannot read standard input: it holds no image (it is empty).");
+    if (error != 0) throw IOError("cannot read " + shown_ + ": " + std::string(std::strerror(error)) + ".");
+    if (size == 0) throw IOError("cannot read " + shown_ + ": it holds no image (it is empty).");
     // Never only the first of several pictures without a word.
     if (images > 1)
-        throw IOError("standard input holds " + std::to_string(images) +
+        throw IOError(shown_ + " holds " + std::to_string(images) +
                       " PNG images one after another; tonedot reads one image from it.  For a clip, "
                       "write the frames to numbered files and render them with --frames.");
+}
+
+bool IsStream(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode));
 }
 
 StandardInputFile::~StandardInputFile() = default;

@@ -12,15 +12,22 @@ class AtomicFile;
 
 inline bool IsStandardStream(const std::string& name) { return name == "-"; }
 
-// Standard input read whole into a temporary file.  Throws an IO CliError when it cannot
-// be read or is empty (a terminal is refused: an image does not come from a keyboard).
+// A named pipe, a device or a socket: read once, as standard input is.
+bool IsStream(const std::string& path);
+
+// Standard input, or the named stream, read whole (once) into a temporary file.  Throws an
+// IO CliError when it cannot be read or is empty (a terminal is refused: an image does not
+// come from a keyboard).
 class StandardInputFile {
 public:
-    StandardInputFile();
+    explicit StandardInputFile(const std::string& stream = "");
     ~StandardInputFile();
     const std::string& Path() const;
+    // "standard input", or the stream's name in quotes, for messages.
+    const std::string& Shown() const { return shown_; }
 
 private:
+    std::string shown_;
     std::unique_ptr<AtomicFile> file_;
 };
 

@@ -37,14 +37,21 @@ Ranges RangesOf(const ParamInfo& info) {
     return {u.fs_d.slider_min, u.fs_d.slider_max, u.fs_d.valid_min, u.fs_d.valid_max};
 }
 
+// A value in the host's own units, as short as it is exact to six digits (1e+300, not three
+// hundred digits).
+std::string HostNumber(double x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", x);
+    return text;
+}
+
+// Messages give the host's values in the host's units; the effect's own follow in brackets.
 std::string Limited(const Frei0rParam& p, double x, double to, const std::string& why) {
-    return "\"" + p.name + "\" " + FormatNumber(x) + " " + why + "; " + FormatNumber(to) + " is used.";
+    return "\"" + p.name + "\" " + HostNumber(x) + " " + why + "; " + HostNumber(to) + " is used.";
 }
 
 std::string Refused(const Frei0rParam& p, double x) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", x);
-    return "\"" + p.name + "\" " + text + " is not a number; the value is left as it was.";
+    return "\"" + p.name + "\" " + HostNumber(x) + " is not a number; the value is left as it was.";
 }
 
 // Limits x to lo..hi; returns a message when it had to.
@@ -52,7 +59,7 @@ std::string Limit(const Frei0rParam& p, double& x, double lo, double hi) {
     if (x >= lo && x <= hi) return std::string();
     const double original = x;
     x = x < lo ? lo : hi;
-    return Limited(p, original, x, "is outside " + FormatNumber(lo) + " to " + FormatNumber(hi));
+    return Limited(p, original, x, "is outside " + HostNumber(lo) + " to " + HostNumber(hi));
 }
 
 std::string Explain(const ParamInfo& info) {
@@ -159,7 +166,8 @@ std::string FromFrei0r(const Frei0rParam& p, double x, ParamValue& value) {
                 const double original = x;
                 degrees = std::copysign(kAngleLimit, degrees);
                 x = degrees / kDegreesPerTurn;
-                message = Limited(p, original, x, "turns more than " + FormatNumber(kAngleLimit) + " degrees");
+                message = Limited(p, original, x, "is more than " + HostNumber(kAngleLimit / kDegreesPerTurn) +
+                                                      " turns (" + FormatNumber(kAngleLimit) + " degrees)");
             }
             value.number = degrees;
             break;
@@ -170,9 +178,10 @@ std::string FromFrei0r(const Frei0rParam& p, double x, ParamValue& value) {
             if (!(v >= r.validMin && v <= r.validMax)) {  // infinities land here too
                 v = v < r.validMin ? r.validMin : r.validMax;
                 const double span = r.sliderMax - r.sliderMin;
-                message = Limited(p, x, span != 0 ? (v - r.sliderMin) / span : 0.0,
-                                  "is outside what \"" + p.name + "\" takes (" + FormatNumber(r.validMin) +
-                                      " to " + FormatNumber(r.validMax) + ")");
+                auto host = [&](double effect) { return span != 0 ? (effect - r.sliderMin) / span : 0.0; };
+                message = Limited(p, x, host(v),
+                                  "is outside " + HostNumber(host(r.validMin)) + " to " + HostNumber(host(r.validMax)) +
+                                      " (the effect's " + FormatNumber(r.validMin) + " to " + FormatNumber(r.validMax) + ")");
             }
             if (info.kind == ParamKind::Slider) value.integer = static_cast<A_long>(std::lround(v));
             else value.number = v;
@@ -232,7 +241,7 @@ std::string LimitFrameRate(double x, double& fps) {
     Frei0rParam p;
     p.name = "Frame Rate";
     if (std::isnan(x)) return Refused(p, x);
-    if (!(x > 0)) return "\"Frame Rate\" " + FormatNumber(x) + " is not above 0; the value is left as it was.";
+    if (!(x > 0)) return "\"Frame Rate\" " + HostNumber(x) + " is not above 0; the value is left as it was.";
     const std::string message = Limit(p, x, 0.0, kMaxFrameRate);
     fps = x;
     return message;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include "host/CallbackErrors.h"
 #include "host/Image.h"
 #include "host/EffectUI.h"
 #include "host/ParamServices.h"
@@ -139,18 +140,21 @@ PF_Err IterateGeneric(A_long iterations, void* refcon,
     std::mutex failureMutex;
     A_long firstFailure = count;
     PF_Err failure = PF_Err_NONE;
-    host->Pool().Run(count, [&](int i, int thread) {
-        Host::ThreadScope scope(*host);  // handles and suites reach this host from any thread
-        const PF_Err err = fn(refcon, thread, i, count);
-        if (err != PF_Err_NONE) {
-            std::lock_guard<std::mutex> lock(failureMutex);
-            if (i < firstFailure) {
-                firstFailure = i;
-                failure = err;
+    // Nothing the callbacks throw goes back into the effect: it becomes the answer.
+    const PF_Err thrown = ErrorOfCall([&] {
+        host->Pool().Run(count, [&](int i, int thread) {
+            Host::ThreadScope scope(*host);  // handles and suites reach this host from any thread
+            const PF_Err err = fn(refcon, thread, i, count);
+            if (err != PF_Err_NONE) {
+                std::lock_guard<std::mutex> lock(failureMutex);
+                if (i < firstFailure) {
+                    firstFailure = i;
+                    failure = err;
+                }
             }
-        }
+        });
     });
-    return failure;
+    return failure != PF_Err_NONE ? failure : thrown;
 }
 
 PF_Err NoIterate(PF_InData*, A_long, A_long, PF_EffectWorld*, const PF_Rect*, void*,

@@ -1,4 +1,5 @@
 #include "host/PixelServices.h"
+#include "host/CallbackErrors.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,10 +50,10 @@ PF_Rect WholeOf(const PF_EffectWorld* w) { return {0, 0, w->width, w->height}; }
 // Calls `body(P{})` with the world's pixel type.
 template <class Body>
 PF_Err ByFormat(PF_PixelFormat format, Body&& body) {
-    switch (format) {
-        case PF_PixelFormat_ARGB32: return body(Pixel8{});
-        case PF_PixelFormat_ARGB64: return body(Pixel16{});
-        case PF_PixelFormat_ARGB128: return body(Pixel32{});
+    switch (format) {  // what the worker threads throw is the callback's error
+        case PF_PixelFormat_ARGB32: return ErrorOfCall([&] { return body(Pixel8{}); });
+        case PF_PixelFormat_ARGB64: return ErrorOfCall([&] { return body(Pixel16{}); });
+        case PF_PixelFormat_ARGB128: return ErrorOfCall([&] { return body(Pixel32{}); });
         default: return PF_Err_BAD_CALLBACK_PARAM;
     }
 }

@@ -198,11 +198,18 @@ RenderOutcome RenderPlain(Host& host, const RenderJob& job) {
     return outcome;
 }
 
-void RenderConcurrently(Host& host, int count, const std::function<void(int)>& frame) {
+void RenderConcurrently(Host& host, int count, const std::function<void(int)>& frame,
+                        const std::function<void()>& stop) {
     if (!host.GlobalSetupDone()) host.Send(PF_Cmd_GLOBAL_SETUP);
     std::vector<std::thread> threads;
     threads.reserve(count);
-    for (int i = 0; i < count; ++i) threads.emplace_back(frame, i);
+    try {
+        for (int i = 0; i < count; ++i) threads.emplace_back(frame, i);
+    } catch (...) {
+        if (stop) stop();
+        for (std::thread& t : threads) t.join();
+        throw;
+    }
     for (std::thread& t : threads) t.join();
 }
 

@@ -64,7 +64,10 @@ RenderOutcome RenderSmart(Host& host, const RenderJob& job);
 RenderOutcome RenderPlain(Host& host, const RenderJob& job);
 
 // Runs `count` frames at once on as many threads, each with `frame(i)`.  The first command
-// (PF_Cmd_GLOBAL_SETUP) has gone to the effect before any thread starts.
-void RenderConcurrently(Host& host, int count, const std::function<void(int)>& frame);
+// (PF_Cmd_GLOBAL_SETUP) has gone to the effect before any thread starts.  When a thread
+// cannot be started, `stop` (when given) tells the frames already running to end; they are
+// waited for and the std::system_error is thrown.
+void RenderConcurrently(Host& host, int count, const std::function<void(int)>& frame,
+                        const std::function<void()>& stop = {});
 
 }  // namespace tonedot

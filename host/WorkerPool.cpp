@@ -30,11 +30,21 @@ void WorkerPool::SetWorkers(int workers) {
 }
 
 void WorkerPool::Start(int workers) {
-    std::lock_guard<std::mutex> lock(mutex_);
     assert(threads_.empty());
-    stopping_ = false;
-    workers_ = workers;
-    for (int t = 1; t < workers; ++t) threads_.emplace_back(&WorkerPool::WorkerLoop, this, t);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = false;
+        workers_ = workers;
+    }
+    try {
+        for (int t = 1; t < workers; ++t) threads_.emplace_back(&WorkerPool::WorkerLoop, this, t);
+    } catch (...) {
+        Stop();
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = false;
+        workers_ = 1;
+        throw;
+    }
 }
 
 void WorkerPool::Stop() {
@@ -69,8 +79,14 @@ void WorkerPool::WorkerLoop(int thread) {
         wake_.wait(lock, [&] { return stopping_ || Claim(job, index); });
         if (!job) return;  // stopping, with no work left
         lock.unlock();
-        (*job->fn)(index, thread);
+        std::exception_ptr error;
+        try {
+            (*job->fn)(index, thread);
+        } catch (...) {
+            error = std::current_exception();
+        }
         lock.lock();
+        if (error) Fail(*job, error);
         // The caller frees the job once every call has returned, so it is not touched after.
         if (++job->finished == job->count) done_.notify_all();
     }
@@ -78,7 +94,7 @@ void WorkerPool::WorkerLoop(int thread) {
 
 void WorkerPool::Run(int count, const std::function<void(int, int)>& fn) {
     if (count <= 0) return;
-    Job job{&fn, count};
+    Job job{&fn, count, 0, 0, nullptr};
     std::unique_lock<std::mutex> lock(mutex_);
     ++running_;
     if (workers_ > 1 && count > 1) {
@@ -97,13 +113,32 @@ void WorkerPool::Run(int count, const std::function<void(int, int)>& fn) {
             }
         }
         lock.unlock();
-        fn(index, 0);
+        std::exception_ptr error;
+        try {
+            fn(index, 0);
+        } catch (...) {
+            error = std::current_exception();
+        }
         lock.lock();
+        if (error) Fail(job, error);
         ++job.finished;
     }
     done_.wait(lock, [&] { return job.finished == job.count; });
     --running_;
     if (running_ == 0) done_.notify_all();
+    if (job.error) std::rethrow_exception(job.error);
+}
+
+void WorkerPool::Fail(Job& job, std::exception_ptr error) {
+    if (!job.error) job.error = error;
+    job.finished += job.count - job.next;
+    job.next = job.count;
+    for (auto it = jobs_.begin(); it != jobs_.end(); ++it) {
+        if (*it == &job) {
+            jobs_.erase(it);
+            break;
+        }
+    }
 }
 
 }  // namespace tonedot

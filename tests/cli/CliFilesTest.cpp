@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <fstream>
+#include <cstdint>
 
 #include "CliRunner.h"
 #include "cli/ExitCodes.h"
@@ -36,6 +38,25 @@ std::string RunShellIn(const CliScratch& s, const std::string& command) {
 std::string Trimmed(std::string text) {
     while (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
+}
+
+// A PNG file made animated: an acTL chunk (one frame, played forever) before its image data.
+std::string Animated(const std::string& png) {
+    auto crc = [](const std::string& bytes) {
+        std::uint32_t c = 0xFFFFFFFFu;
+        for (unsigned char b : bytes) {
+            c ^= b;
+            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return c ^ 0xFFFFFFFFu;
+    };
+    auto be = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                           static_cast<char>(v)};
+    };
+    const std::string body = "acTL" + be(1) + be(0);
+    const std::size_t idat = png.find("IDAT") - 4;
+    return png.substr(0, idat) + be(8) + body + be(crc(body)) + png.substr(idat);
 }
 
 bool NoTemporaryFiles(const CliScratch& s) {
@@ -471,4 +492,64 @@ TEST(CliFiles, AFrameTooLargeForTheMemoryIsRefusedUpFront) {
     EXPECT_TRUE(Contains(r.err, "needs about")) << r.err;
     EXPECT_TRUE(Contains(r.err, "available")) << r.err;
     EXPECT_FALSE(Exists(s.Path("o.exr")));
+}
+
+// Inputs of every kind end with the documented code and never hang: a named pipe is read
+// once as the input (and refused as a layer, which is read per frame); an animated PNG is
+// refused as GIFs are; images of odd shapes (a single row of a million pixels, a thousand
+// channels) take memory by their pixels, not by their rows or channels.
+TEST(CliFiles, StreamsAnimationsAndOddShapesEndWithTheDocumentedCode) {
+    CliScratch s;
+    s.WriteCard("in.png", 64, 48);
+    ASSERT_EQ(s.Run({"render", "in.png", "-o", "direct.png"}).code, 0);
+    ASSERT_EQ(mkfifo(s.Path("pipe").c_str(), 0644), 0);
+    std::ofstream(s.Path("anim.png"), std::ios::binary) << Animated(ReadText(s.Path("in.png")));
+    WriteWithLibrary(s.Path("row.png"), OIIO::ImageSpec(1000000, 1, 3, OIIO::TypeDesc::UINT8),
+                     std::vector<float>(3000000, 0.5f));
+    WriteWithLibrary(s.Path("channels.tif"), OIIO::ImageSpec(4000, 16, 1024, OIIO::TypeDesc::UINT8),
+                     std::vector<float>(std::size_t{4000} * 16 * 1024, 0.25f));
+    struct Case {
+        std::vector<std::string> args;
+        std::string prefix;  // run before: the pipe's writer, the memory limit
+        int code;
+        std::string says;
+    };
+    const std::string feed = "(cat in.png > pipe &) ;";
+    const std::vector<Case> cases = {
+        {{"pipe", "-o", "piped.png"}, feed, 0, ""},
+        {{"in.png", "-o", "x.png", "--layer", "Custom Map Layer 1=pipe"}, "", tonedot::cli::kExitIO, "named pipe"},
+        {{"anim.png", "-o", "y.png"}, "", tonedot::cli::kExitIO, "animated PNG"},
+        {{"row.png", "-o", "row-out.png"}, "ulimit -v 2500000;", 0, ""},
+        {{"channels.tif", "-o", "channels-out.png"}, "ulimit -v 2500000;", 0, ""},
+        {{"--frames", "1-2000000000", "in.png", "-o", "f.%d.png"}, "", tonedot::cli::kExitUsage, "too many frames"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"render"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = s.Run(args, c.prefix + " timeout 120 env");
+        EXPECT_EQ(r.code, c.code) << c.args[0] << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
+    }
+    EXPECT_EQ(ReadText(s.Path("piped.png")), ReadText(s.Path("direct.png")));
+    EXPECT_TRUE(NoTemporaryFiles(s));
+}
+
+// A thread that cannot be started (here: no address space left for its stack) ends the run
+// as an error with nothing left behind, for frames on threads of their own and for the
+// host's workers.
+TEST(CliFiles, ThreadsThatCannotStartEndAsAnError) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers cannot start under the address-space limit this test sets";
+#endif
+    CliScratch s;
+    s.WriteCard("in.png", 64, 48);
+    for (const std::vector<std::string>& threads : {std::vector<std::string>{"--jobs", "64", "--threads", "1"},
+                                                    std::vector<std::string>{"--jobs", "1", "--threads", "256"}}) {
+        std::vector<std::string> args = {"render", "in.png", "-o", "o.%d.png", "--frames", "1-64"};
+        args.insert(args.end(), threads.begin(), threads.end());
+        const RunResult r = s.Run(args, "ulimit -s 65536; ulimit -v 1500000;");
+        EXPECT_EQ(r.code, tonedot::cli::kExitMemory) << threads[1] << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, "cannot start another thread")) << r.err;
+        EXPECT_TRUE(NoTemporaryFiles(s));
+    }
 }

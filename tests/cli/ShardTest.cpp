@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <sys/stat.h>
 
@@ -138,9 +139,11 @@ TEST(Shards, ScriptWordsReachTheShellUnchanged) {
     const std::string text = clitest::ReadText(script);
     EXPECT_NE(text.find("#SBATCH --array=0-3\n"), std::string::npos);
     EXPECT_NE(text.find("#SBATCH --cpus-per-task=2\n"), std::string::npos);
-    for (std::size_t at = 0; (at = text.find('#', at)) != std::string::npos; ++at)  // comments name nothing
-        if (at == 0 || text[at - 1] == '\n')
+    for (std::size_t at = 0; (at = text.find('#', at)) != std::string::npos; ++at) {  // comments name nothing
+        if (at == 0 || text[at - 1] == '\n') {
             EXPECT_EQ(text.substr(at, text.find('\n', at) - at).find("in.%04d"), std::string::npos);
+        }
+    }
 
     // Task 3 submitted alone still renders its own share of four.
     const std::string run = "cd / && SLURM_ARRAY_TASK_ID=3 SLURM_ARRAY_TASK_COUNT=1 bash " + clitest::Quote(script) +
@@ -234,6 +237,16 @@ TEST(CliShards, SkipExistingRendersOnlyWhatIsMissing) {
     const clitest::RunResult done = s.Run(render);
     EXPECT_EQ(done.code, 0);
     EXPECT_NE(done.err.find("every output is there already"), std::string::npos) << done.err;
+
+    // A frame cut short, empty or not an image at all is not done; nor is an SVG cut short.
+    const std::string whole = clitest::ReadText(s.Path("f.01.png"));
+    WriteFile(s.Path("f.01.png"), "");
+    std::ofstream(s.Path("f.03.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
+    WriteFile(s.Path("f.05.png"), "not an image");
+    const std::string svg = clitest::ReadText(s.Path("f.02.svg"));
+    WriteFile(s.Path("f.02.svg"), svg.substr(0, svg.size() / 2));
+    const clitest::RunResult broken = s.Run(dry);
+    EXPECT_EQ(broken.out, "f.01.png\nf.02.png\nf.03.png\nf.05.png\n") << broken.err;
 }
 
 // The printed script, run by bash as two array tasks, renders frames whose names begin with

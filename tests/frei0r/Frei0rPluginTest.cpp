@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <dlfcn.h>
+#include <sstream>
 #include <malloc.h>
 #include <limits>
 #include <map>
@@ -278,6 +279,11 @@ TEST(Frei0rPlugin, HostileValuesAreLimitedOrRefusedWithAMessageOnce) {
     const std::string limited = "\"Random Seed\" inf is outside";
     EXPECT_NE(err.find(limited), std::string::npos) << err;
     EXPECT_EQ(err.find(limited), err.rfind(limited)) << "said twice";
+    // In the host's units, the effect's own beside them, and short numbers.
+    EXPECT_NE(err.find("\"Dot Size\" 1e+308 is outside 0 to 10 (the effect's 0 to 1000); 10 is used."), std::string::npos)
+        << err;
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 300u) << line;
 }
 
 TEST(Frei0rPlugin, BadPresetsAreNotUsedAndSaySo) {

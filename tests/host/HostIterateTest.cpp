@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <stdexcept>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -106,6 +108,40 @@ TEST(HostIterate, ConcurrentCallersShareThePool) {
     }
     for (std::thread& t : callers) t.join();
     EXPECT_EQ(wrong.load(), 0);
+}
+
+// A throw in a callback, on the calling thread or on a worker, comes back as the call's
+// error (an allocation failure as out of memory); the pool takes the next call as before.
+TEST(HostIterate, ThrowsBecomeTheAnswerOnAnyThread) {
+    Host host(static_cast<EntryPointFn>(nullptr));
+    Host::ThreadScope scope(host);
+    struct Case {
+        int workers;
+        A_long throwAt;  // the iteration that throws
+        bool memory;
+        PF_Err answer;
+    };
+    for (const Case& c : {Case{1, 0, false, PF_Err_INTERNAL_STRUCT_DAMAGED}, Case{3, 0, true, PF_Err_OUT_OF_MEMORY},
+                          Case{3, 63, false, PF_Err_INTERNAL_STRUCT_DAMAGED}, Case{4, 31, true, PF_Err_OUT_OF_MEMORY}}) {
+        host.SetWorkerCount(c.workers);
+        std::pair<A_long, bool> what{c.throwAt, c.memory};
+        auto fn = [](void* refcon, A_long, A_long i, A_long) -> PF_Err {
+            const auto& w = *static_cast<std::pair<A_long, bool>*>(refcon);
+            std::this_thread::sleep_for(std::chrono::microseconds(50));  // let the workers take some
+            if (i == w.first) {
+                if (w.second) throw std::bad_alloc();
+                throw std::runtime_error("thrown by a callback");
+            }
+            return PF_Err_NONE;
+        };
+        EXPECT_EQ(host.utils.iterate_generic(64, &what, fn), c.answer) << c.workers << " workers, at " << c.throwAt;
+        std::vector<std::atomic<int>> seen(64);
+        host.utils.iterate_generic(64, &seen, [](void* refcon, A_long, A_long i, A_long) -> PF_Err {
+            ++(*static_cast<std::vector<std::atomic<int>>*>(refcon))[i];
+            return PF_Err_NONE;
+        });
+        for (const std::atomic<int>& n : seen) EXPECT_EQ(n.load(), 1);
+    }
 }
 
 }  // namespace
