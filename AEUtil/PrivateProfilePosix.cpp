@@ -209,6 +209,9 @@ bool ProfileWriteStrings(const char* section,
         std::free(resolved);
     }
 
+    // Only a regular file is replaced (a pipe is not even read).
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
     const FolderLock lock(target);
     if (!lock.Held()) return false;
     std::string text;

@@ -128,6 +128,9 @@ TEST(SettingsFile, DevicesAndFoldersAreNotReadAndAPipeIsReadOnce) {
         }
     }
     sigaction(SIGPIPE, &previous, nullptr);
+    // Nor is anything but a regular file written (a pipe without a writer: no wait).
+    EXPECT_FALSE(ProfileWriteStrings("Version=1.5", {{"Dot Size", "1"}}, fifo.c_str()));
+    EXPECT_FALSE(ProfileWriteStrings("Version=1.5", {{"Dot Size", "1"}}, "/dev/null"));
 }
 #endif
 
