@@ -26,6 +26,20 @@ std::optional<bool>& ShiftOverride() {
 
 }  // namespace
 
+static_assert(kSettingsFileLimit == 1u << 20, "the message names 1 MiB");
+
+const char* SettingsFileProblem(SettingsFileStatus status) {
+    switch (status) {
+        case SettingsFileStatus::Read: return "none";
+        case SettingsFileStatus::Missing: return "no such file";
+        case SettingsFileStatus::TooLarge: return "larger than 1 MiB, so not read";
+        case SettingsFileStatus::NotAFile: return "not a file (a folder or a device)";
+        case SettingsFileStatus::BadText: return "marked as UTF-16 text but not UTF-16";
+        case SettingsFileStatus::Unreadable: break;
+    }
+    return "not readable";
+}
+
 std::string AppDataFolder() {
     const auto& o = AppDataOverride();
     return o ? *o : Native::AppDataFolder();

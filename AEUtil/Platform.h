@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace AEUtil {
@@ -71,6 +72,42 @@ std::size_t ProfileReadString(const char* section, const char* key, const char* 
 // write leaves the old file.  False when nothing was written.
 bool ProfileWriteString(const char* section, const char* key, const char* value,
                         const char* file);
+
+// ---- settings files (stored defaults and presets) -------------------------------------------
+// The largest settings file read: 1 MiB.  A larger one is not read at all.
+constexpr std::size_t kSettingsFileLimit = std::size_t(1) << 20;
+
+enum class SettingsFileStatus {
+    Read,        // `text` holds the file's text
+    Missing,     // no such file
+    TooLarge,    // more than kSettingsFileLimit bytes
+    NotAFile,    // a folder or a device
+    BadText,     // marked as UTF-16 but not UTF-16
+    Unreadable,  // any other failure
+};
+
+// Reads a settings file whole, opening it once: a regular file, or a pipe (FIFO) read once
+// to its end; folders and devices are not opened.  Text in UTF-16 with a byte-order mark
+// (little- or big-endian) is converted to UTF-8 without the mark; other bytes are given as
+// they are.
+SettingsFileStatus ReadSettingsFile(const char* path, std::string& text);
+
+// What is wrong with a settings file of that status, for a message ("larger than 1 MiB").
+const char* SettingsFileProblem(SettingsFileStatus status);
+
+// How many times this process has opened a settings file for reading through this layer
+// (the profile readers and writers included).
+std::size_t SettingsFileOpenCount();
+
+// Sets every key of `values` in `section` of `file` in one replacement of the file, made
+// while no other writer of this layer (in any process) writes it: the file is read once,
+// written whole under a temporary name in its folder and renamed over the old one, so a
+// reader sees the old file or the new one, never a mix.  A UTF-16 file stays UTF-16.
+// False when nothing was written: the same refusals as ProfileWriteString, and a file
+// that is too large, not a file or not readable is left as it is.
+bool ProfileWriteStrings(const char* section,
+                         const std::vector<std::pair<std::string, std::string>>& values,
+                         const char* file);
 
 // ---- process and user ----------------------------------------------------------------------
 

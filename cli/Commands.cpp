@@ -384,6 +384,7 @@ int RunMain(int argc, char** argv) {
     // Renders on threads without a bar of their own stop as well when interrupted.
     static ProgressMonitor interrupts(nullptr, 0);
     session::SetProcessMonitor(&interrupts);
+    session::SetWarningSink(&Warn);
     std::vector<std::string> args(argv, argv + argc);
     const int code = Run(args);
     RemovePendingTempFiles();

@@ -71,8 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string foreignBefore = ReadValue("Other", "Dot Size", file, 128);
     WriteIniReal(file.c_str(), "Dot Size", 12.5);
     if (ReadValue(Identity::kSettingsSection, "Dot Size", file, 128) == "fallback") {
-        // Not written: the file must then be one the writer may not replace.
-        Check(access(file.c_str(), W_OK) != 0, "write refused without reason");
+        // Not written: the file must then be one the writer may not replace or not read
+        // (marked as UTF-16 but not UTF-16).
+        std::string text;
+        Check(access(file.c_str(), W_OK) != 0 ||
+                  ReadSettingsFile(file.c_str(), text) != SettingsFileStatus::Read,
+              "write refused without reason");
     } else {
         Check(ReadValue(Identity::kSettingsSection, "Dot Size", file, 128) == "12.500000",
               "written value does not read back");

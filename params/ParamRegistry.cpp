@@ -1,4 +1,5 @@
 #include "params/ParamRegistry.h"
+#include "params/StoredDefaults.h"
 
 #include <algorithm>
 #include <cassert>
@@ -68,6 +69,8 @@ size_t ParamCount() { return gCount; }
 A_long HostParamCount() { return NextParamIndex(); }
 
 PF_Err AddParamsToHost(PF_InData* in_data, const char* iniPath) {
+    // Every parameter's stored default comes from one reading of the file.
+    const StoredDefaultsReading reading(iniPath);
     for (A_long i = 1; i < NextParamIndex(); ++i) {
         BaseParam* p = ParamAtIndex(i);
         if (p == nullptr) {
@@ -106,7 +109,9 @@ PF_Err ReleaseParams(ParamGetter& getter) {
     return PF_Err_NONE;
 }
 
-void SaveParamDefaults(PF_InData* in_data, const char* iniPath) {
+bool SaveParamDefaults(PF_InData* in_data, const char* iniPath) {
+    // Every parameter's value goes into one replacement of the file.
+    StoredDefaultsSave save(iniPath);
     for (A_long i = 1; static_cast<size_t>(i) <= kMaxParams; ++i) {
         BaseParam* p = ParamAtIndex(i);
         if (p == nullptr) {
@@ -114,6 +119,7 @@ void SaveParamDefaults(PF_InData* in_data, const char* iniPath) {
         }
         p->SaveDefault(in_data, iniPath);
     }
+    return save.Commit();
 }
 
 }  // namespace Params

@@ -36,7 +36,8 @@ PF_Err AddParamsToHost(PF_InData* in_data, const char* iniPath);
 PF_Err FetchParams(void* record, ParamGetter& getter);
 // Gives back what a keeping-mode fetch pass checked out; stops at the first error.
 PF_Err ReleaseParams(ParamGetter& getter);
-// Writes every descriptor's current value to the stored-defaults file.
-void SaveParamDefaults(PF_InData* in_data, const char* iniPath);
+// Writes every descriptor's current value to the stored-defaults file, all in one
+// replacement of the file; false when it was not written.
+bool SaveParamDefaults(PF_InData* in_data, const char* iniPath);
 
 }  // namespace Params

@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AEUtil/EffectIdentity.h"
 #include "AEUtil/Platform.h"
+#include "AEUtil/ProfileText.h"
 
 namespace Params {
 
@@ -123,9 +126,54 @@ bool ParseLeadingReal(const char* text, double& value) {
     return true;
 }
 
+// The values of the stored defaults' section as one reading of the file found them.
+std::map<std::string, std::string> ReadSection(const char* iniPath) {
+    std::string text;
+    if (AEUtil::Platform::ReadSettingsFile(iniPath, text) != AEUtil::Platform::SettingsFileStatus::Read)
+        return {};
+    return AEUtil::Platform::ProfileText::SectionValues(text, g_section);
+}
+
+}  // namespace
+
+struct StoredDefaultsReading::Snapshot {
+    std::string path;
+    std::string section;
+    bool read = false;
+    std::map<std::string, std::string> values;
+};
+
+struct StoredDefaultsSave::Pending {
+    std::string path;
+    std::vector<std::pair<std::string, std::string>> values;
+};
+
+namespace {
+
+thread_local StoredDefaultsReading::Snapshot* t_reading = nullptr;
+thread_local StoredDefaultsSave::Pending* t_save = nullptr;
+
+// The key's value cut to kValueReadSize - 1 characters, from the live reading of this path
+// or else from a reading of its own; false when it has none or it is empty.
 bool ReadText(const char* iniPath, const char* key, char (&text)[kValueReadSize]) {
-    return AEUtil::Platform::ProfileReadString(g_section, key, "", text, sizeof text, iniPath) >
-           0;
+    text[0] = '\0';
+    std::map<std::string, std::string> own;
+    const std::map<std::string, std::string>* values = &own;
+    if (t_reading && t_reading->path == iniPath && t_reading->section == g_section) {
+        if (!t_reading->read) {
+            t_reading->values = ReadSection(iniPath);
+            t_reading->read = true;
+        }
+        values = &t_reading->values;
+    } else {
+        own = ReadSection(iniPath);
+    }
+    const std::string* value = AEUtil::Platform::ProfileText::FindValue(*values, key);
+    if (!value || value->empty()) return false;
+    const std::size_t count = value->size() < kValueReadSize - 1 ? value->size() : kValueReadSize - 1;
+    value->copy(text, count);
+    text[count] = '\0';
+    return true;
 }
 
 A_long ReadIntKey(const char* iniPath, const char* key, A_long fallback) {
@@ -136,7 +184,11 @@ A_long ReadIntKey(const char* iniPath, const char* key, A_long fallback) {
 }
 
 void WriteText(const char* iniPath, const char* key, const char* text) {
-    AEUtil::Platform::ProfileWriteString(g_section, key, text, iniPath);
+    if (t_save && t_save->path == iniPath) {
+        t_save->values.emplace_back(key, text);
+        return;
+    }
+    AEUtil::Platform::ProfileWriteStrings(g_section, {{key, text}}, iniPath);
 }
 
 void WriteIntKey(const char* iniPath, const char* key, A_long value) {
@@ -164,6 +216,35 @@ A_u_char ToByte(A_long value) {
 }
 
 }  // namespace
+
+StoredDefaultsReading::StoredDefaultsReading(const char* iniPath)
+    : snapshot_(new Snapshot{iniPath ? iniPath : "", g_section, false, {}}), outer_(t_reading) {
+    t_reading = snapshot_;
+}
+
+StoredDefaultsReading::~StoredDefaultsReading() {
+    t_reading = outer_;
+    delete snapshot_;
+}
+
+StoredDefaultsSave::StoredDefaultsSave(const char* iniPath)
+    : pending_(new Pending{iniPath ? iniPath : "", {}}), outer_(t_save) {
+    t_save = pending_;
+}
+
+StoredDefaultsSave::~StoredDefaultsSave() {
+    t_save = outer_;
+    delete pending_;
+}
+
+bool StoredDefaultsSave::Commit() {
+    if (pending_->path.empty() || !g_section[0]) return false;
+    const bool written = pending_->values.empty() ||
+                         AEUtil::Platform::ProfileWriteStrings(g_section, pending_->values,
+                                                               pending_->path.c_str());
+    pending_->values.clear();
+    return written;
+}
 
 bool GetSettingsPath(char* out, std::size_t outSize) {
     if (!out || outSize == 0) return false;

@@ -33,6 +33,43 @@ const char* SettingsSection();
 // from PF_Cmd_PARAMS_SETUP only.
 void SetSettingsSection(const char* section);
 
+// One reading of the stored-defaults file, made when a reader first asks for a value.
+// While one lives, the readers below on its thread answer for its path from that reading
+// instead of opening the file again: a parameter setup reads the file at most once, and
+// every value it gets comes from the same version of the file.  A file the platform layer
+// does not read (larger than its limit, not a file, not text) gives no stored defaults.
+class StoredDefaultsReading {
+public:
+    explicit StoredDefaultsReading(const char* iniPath);
+    ~StoredDefaultsReading();
+    StoredDefaultsReading(const StoredDefaultsReading&) = delete;
+    StoredDefaultsReading& operator=(const StoredDefaultsReading&) = delete;
+    struct Snapshot;
+
+private:
+    Snapshot* snapshot_;
+    Snapshot* outer_;
+};
+
+// One save of the stored defaults.  While one lives, the writers below on its thread
+// collect their values for its path; Commit writes them all in one replacement of the file
+// (AEUtil::Platform::ProfileWriteStrings), so no reader ever sees part of a save.  Values
+// not committed are dropped.
+class StoredDefaultsSave {
+public:
+    explicit StoredDefaultsSave(const char* iniPath);
+    ~StoredDefaultsSave();
+    StoredDefaultsSave(const StoredDefaultsSave&) = delete;
+    StoredDefaultsSave& operator=(const StoredDefaultsSave&) = delete;
+    // False when nothing was written.
+    bool Commit();
+    struct Pending;
+
+private:
+    Pending* pending_;
+    Pending* outer_;
+};
+
 // An integer from the value's leading digits (blanks and a sign may precede them), held to
 // the 32-bit range.  Without digits: `fallback`.
 A_long ReadIniInt(const char* iniPath, const char* name, A_long fallback);

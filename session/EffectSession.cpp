@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include "AEUtil/ExceptionReport.h"
+#include "AEUtil/Platform.h"
+#include "params/StoredDefaults.h"
 #include "session/Errors.h"
 #include "session/RenderMonitor.h"
 #include "host/EffectUI.h"
@@ -151,6 +153,32 @@ void SetFrameRate(FrameContext& context, double fps) {
     }
 }
 
+namespace {
+
+void (*g_warningSink)(const std::string&) = nullptr;
+
+// The stored defaults the effect is about to read, when it cannot read them.
+void WarnAboutStoredDefaults() {
+    if (!g_warningSink) return;
+    char path[Params::kSettingsPathSize];
+    if (!Params::GetSettingsPath(path)) return;
+    std::string text;
+    const AEUtil::Platform::SettingsFileStatus status = AEUtil::Platform::ReadSettingsFile(path, text);
+    if (status == AEUtil::Platform::SettingsFileStatus::TooLarge ||
+        status == AEUtil::Platform::SettingsFileStatus::NotAFile ||
+        status == AEUtil::Platform::SettingsFileStatus::BadText) {
+        g_warningSink(std::string("the stored defaults \"") + path + "\" are " +
+                      AEUtil::Platform::SettingsFileProblem(status) + "; the built-in defaults apply" +
+                      (status == AEUtil::Platform::SettingsFileStatus::NotAFile
+                           ? std::string(".")
+                           : std::string(" (tonedot defaults reset removes the file).")));
+    }
+}
+
+}  // namespace
+
+void SetWarningSink(void (*sink)(const std::string& message)) { g_warningSink = sink; }
+
 EffectSession::EffectSession(const std::string& libraryPath, bool factoryDefaults) {
     host_ = std::make_unique<Host>(libraryPath);
     if (!host_->Loaded())
@@ -177,6 +205,8 @@ void EffectSession::Start(bool factoryDefaults) {
         if (factoryDefaults) {
             empty = std::make_unique<TempFolder>();
             env = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", empty->Path());
+        } else {
+            WarnAboutStoredDefaults();
         }
         Send(PF_Cmd_PARAMS_SETUP, host_->Main(), "PF_Cmd_PARAMS_SETUP");
     }

@@ -81,12 +81,17 @@ private:
     Picture placed_;
 };
 
+// Where sessions send warnings (the front end's standard error); null: nowhere.  Set it
+// before sessions start.
+void SetWarningSink(void (*sink)(const std::string& message));
+
 class EffectSession {
 public:
     // Loads the library, sends PF_Cmd_GLOBAL_SETUP and PF_Cmd_PARAMS_SETUP.  With
     // `factoryDefaults` the effect finds no stored defaults while it registers its
-    // parameters.  Throws an Effect error when the library cannot be loaded or a
-    // command fails.
+    // parameters; a settings file the effect cannot read (larger than 1 MiB, not a file,
+    // not text) is named in a warning.  Throws an Effect error when the library cannot be
+    // loaded or a command fails.
     EffectSession(const std::string& libraryPath, bool factoryDefaults);
     // The same for an effect linked into the calling program.
     EffectSession(EntryPointFn entry, bool factoryDefaults);

@@ -14,8 +14,13 @@
 namespace tonedot::session {
 namespace {
 
-// The largest magnitude a 16.16 fixed-point value holds.
+// The largest magnitude of a point coordinate in pixels.
 constexpr double kFixedLimit = 32767.0;
+// The range of an angle in degrees: what a 16.16 fixed-point value holds (-0x80000000 /
+// 65536 = -32768 to 0x7FFFFFFF / 65536 = 32767.9999847) at the six decimals the settings
+// files hold.
+constexpr double kAngleMin = -32768.0, kAngleMax = 32767.999985;
+constexpr const char* kAngleRangeText = "-32768 to 32767.999985";
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();
@@ -129,18 +134,41 @@ void ParseCoordinate(const ParamInfo& info, const std::string& text, const std::
         Bad(info, text, "a percentage must be from -10000% to 10000%.");
 }
 
+// 16.16 fixed point, rounded and held to its range.
 A_long FixedFromDouble(double v) {
     const double scaled = std::round(v * 65536.0);
-    const double limit = 2147483647.0;
-    return static_cast<A_long>(scaled > limit ? limit : (scaled < -limit ? -limit : scaled));
+    const double high = 2147483647.0, low = -2147483648.0;
+    return static_cast<A_long>(scaled > high ? high : (scaled < low ? low : scaled));
 }
 
 }  // namespace
 
-std::string FormatNumber(double v) {
+std::string StoredNumberText(double v) {
     char buffer[400];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 6);
     std::string s(buffer, result.ptr);
+    if (s.find_first_not_of("-0.") == std::string::npos) s = "0.000000";
+    return s;
+}
+
+bool NumberInRange(const ParamInfo& info, double v) {
+    double lo = kAngleMin, hi = kAngleMax;
+    if (info.kind == ParamKind::FloatSlider) {
+        lo = info.def.u.fs_d.valid_min;
+        hi = info.def.u.fs_d.valid_max;
+    }
+    return std::isfinite(v) && v >= lo && v <= hi;
+}
+
+double StoredNumber(double v) {
+    double stored = 0;
+    const std::string text = StoredNumberText(v);
+    std::from_chars(text.data(), text.data() + text.size(), stored);
+    return stored;
+}
+
+std::string FormatNumber(double v) {
+    std::string s = StoredNumberText(v);
     if (s.find('.') != std::string::npos) {
         while (s.back() == '0') s.pop_back();
         if (s.back() == '.') s.pop_back();
@@ -182,7 +210,8 @@ ParamValue ParseValue(const ParamInfo& info, const std::string& text) {
             if (info.Percent()) StripSuffix(n, "%");
             const double lo = info.def.u.fs_d.valid_min, hi = info.def.u.fs_d.valid_max;
             if (!ParseReal(n, v.number)) Bad(info, text, "expected " + AcceptedText(info) + ".");
-            if (v.number < lo || v.number > hi)
+            v.number = StoredNumber(v.number);
+            if (!NumberInRange(info, v.number))
                 Bad(info, text, "out of range; the valid range is " + FormatNumber(lo) + " to " +
                                     FormatNumber(hi) + (info.Percent() ? " (percent)." : "."));
             break;
@@ -201,8 +230,10 @@ ParamValue ParseValue(const ParamInfo& info, const std::string& text) {
             std::string n = t;
             if (!StripSuffix(n, "deg")) StripSuffix(n, "\xC2\xB0");  // "°"
             if (!ParseReal(n, v.number)) Bad(info, text, "expected " + AcceptedText(info) + ".");
-            if (std::fabs(v.number) > kFixedLimit)
-                Bad(info, text, "out of range; an angle must be from -32767 to 32767 degrees.");
+            v.number = StoredNumber(v.number);
+            if (!NumberInRange(info, v.number))
+                Bad(info, text, std::string("out of range; an angle must be from ") + kAngleRangeText +
+                                    " degrees.");
             break;
         }
         case ParamKind::Checkbox: {
@@ -310,7 +341,8 @@ std::string AcceptedText(const ParamInfo& info) {
         case ParamKind::Slider:
             return "a whole number from " + std::to_string(info.def.u.sd.valid_min) + " to " +
                    std::to_string(info.def.u.sd.valid_max);
-        case ParamKind::Angle: return "an angle in degrees (a number from -32767 to 32767)";
+        case ParamKind::Angle:
+            return std::string("an angle in degrees (a number from ") + kAngleRangeText + ")";
         case ParamKind::Checkbox: return "on or off";
         case ParamKind::Popup: return "one of the choices " + ChoiceList(info) + " (name or number)";
         case ParamKind::Color: return "a colour as #RRGGBB or r,g,b (0 to 255 each)";

@@ -38,6 +38,17 @@ std::string FormatValue(const ParamInfo& info, const ParamValue& value);
 // What the parameter accepts: "a number from 0 to 1000", "one of: Circle, Square, ...".
 std::string AcceptedText(const ParamInfo& info);
 
+// The rule for numbers (float sliders and angles) that --set, presets read and written,
+// the stored defaults and the Slurm script all follow: a number is taken at the six
+// decimals the settings files write (StoredNumber) and must then lie in the parameter's
+// range (NumberInRange: a float slider's valid range; for an angle what the host's 16.16
+// fixed-point angle holds, -32768 to 32767.999985 degrees).  A number one part
+// accepts, every other part accepts and gives back the same.
+double StoredNumber(double v);
+bool NumberInRange(const ParamInfo& info, double v);
+// The six-decimal text of a number as the settings files hold it ("12.500000"; never "-0").
+std::string StoredNumberText(double v);
+
 // A number without needless trailing zeros (at most six decimals).
 std::string FormatNumber(double v);
 

@@ -4,11 +4,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <strings.h>
 
+#include "AEUtil/Platform.h"
 #include "session/ClosestNames.h"
 #include "session/Errors.h"
 #include "effect/Identity.h"
@@ -23,12 +23,6 @@ std::string Trim(const std::string& s) {
     while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
     while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
     return s.substr(b, e - b);
-}
-
-std::string Fixed6(double v) {
-    char buffer[400];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 6);
-    return std::string(buffer, r.ptr);
 }
 
 std::vector<std::string> KnownKeys(const RegisteredParams& params) {
@@ -47,8 +41,17 @@ std::vector<std::string> KnownKeys(const RegisteredParams& params) {
 }  // namespace
 
 void ReadPreset(const std::string& path, const RegisteredParams& params, ParamSettings& settings) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw IOError("cannot read preset \"" + path + "\": " + std::strerror(errno) + ".");
+    // One reading, capped, of a regular file or a pipe; UTF-16 text is converted.
+    std::string text;
+    errno = 0;
+    const auto status = AEUtil::Platform::ReadSettingsFile(path.c_str(), text);
+    if (status != AEUtil::Platform::SettingsFileStatus::Read) {
+        const int error = errno;
+        std::string why = AEUtil::Platform::SettingsFileProblem(status);
+        if (status == AEUtil::Platform::SettingsFileStatus::Unreadable && error != 0) why = std::strerror(error);
+        throw IOError("cannot read preset \"" + path + "\": " + why + ".");
+    }
+    std::istringstream file(text);
     std::string line;
     int lineNumber = 0;
     // As the effect reads its settings file: the first section of the name is the one
@@ -147,7 +150,12 @@ std::string PresetText(const RegisteredParams& params, const ParamSettings& sett
         switch (p.kind) {
             case ParamKind::FloatSlider:
             case ParamKind::Angle:
-                out << p.name << "=" << Fixed6(v.number) << "\n";
+                // What no reader would accept is not written (a value the host holds but
+                // the rule does not, from outside this program).
+                if (!NumberInRange(p, StoredNumber(v.number)))
+                    throw UsageError("\"" + p.name + "\" is " + StoredNumberText(v.number) +
+                                     ", which is not " + AcceptedText(p) + "; give it with --set.");
+                out << p.name << "=" << StoredNumberText(v.number) << "\n";
                 break;
             case ParamKind::Slider:
             case ParamKind::Checkbox:

@@ -14,8 +14,10 @@ namespace tonedot::session {
 // The values of one parameter setting, by host index.
 using ParamSettings = std::map<int, ParamValue>;
 
-// Reads a preset into `settings`, replacing the values it names.  A missing or unreadable
-// file is an IO error; a file without the "[Version=1.5]" section, an unknown key (with
+// Reads a preset into `settings`, replacing the values it names.  The file is read once,
+// as the effect reads its stored defaults (AEUtil::Platform::ReadSettingsFile: a regular
+// file or a pipe of at most 1 MiB; UTF-16 with a byte-order mark is converted).  A file
+// that is missing, unreadable, larger, a folder or a device is an IO error; a file without the "[Version=1.5]" section, an unknown key (with
 // the closest names) or a bad value (with the range or form) is a usage error naming the
 // file and line.
 void ReadPreset(const std::string& path, const RegisteredParams& params, ParamSettings& settings);

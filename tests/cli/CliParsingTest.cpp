@@ -166,7 +166,7 @@ TEST(ParamValueParse, EveryKindAcceptsItsFormsAndNamesItsRangeOtherwise) {
     const ParamInfo& angle = params.Require("Dot Rotation");
     EXPECT_DOUBLE_EQ(ParseValue(angle, "-90deg").number, -90);
     EXPECT_EQ(ToHostDef(angle, ParseValue(angle, "22.5"), 100, 100).u.ad.value, 22 * 65536 + 32768);
-    EXPECT_TRUE(Has(UsageText([&] { ParseValue(angle, "40000"); }), "-32767 to 32767"));
+    EXPECT_TRUE(Has(UsageText([&] { ParseValue(angle, "40000"); }), "-32768 to 32767.999985"));  // what 16.16 holds
 
     const ParamInfo& color = params.Require("Dot Color");
     const PF_Pixel hex = ParseValue(color, "#0aC81e").color;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "AEUtil/Platform.h"
 #include "effect/Identity.h"
 #include "effect/ParamIds.h"
 #include "effect/ParamTable.h"
@@ -216,10 +217,21 @@ TEST_F(ParamStoredDefaultsTest, SavedValuesComeBackAsDefaults) {
     GetParamFromArray getter(params.data());
     ASSERT_EQ(FetchParams(nullptr, getter), PF_Err_NONE);
     ASSERT_EQ(ReleaseParams(getter), PF_Err_NONE);
-    SaveParamDefaults(&host.in, ini());
+    // The save reads the (missing) file once and writes it whole; the registration reads
+    // it once for every parameter.
+    std::size_t opens = AEUtil::Platform::SettingsFileOpenCount();
+    ASSERT_TRUE(SaveParamDefaults(&host.in, ini()));
+    EXPECT_LE(AEUtil::Platform::SettingsFileOpenCount() - opens, 1u);
+    // Another section and a comment are kept, and the file read once still.
+    const std::string saved = ReadBytes(path);
+    WriteBytes(path, "; mine\r\n[Other]\r\nDot Size=1\r\n\r\n" + saved);
 
     host.added.clear();
+    opens = AEUtil::Platform::SettingsFileOpenCount();
     ASSERT_EQ(AddParamsToHost(&host.in, ini()), PF_Err_NONE);
+    EXPECT_EQ(AEUtil::Platform::SettingsFileOpenCount() - opens, 1u);
+    ASSERT_TRUE(SaveParamDefaults(&host.in, ini()));
+    EXPECT_EQ(ReadBytes(path).rfind("; mine\r\n[Other]\r\nDot Size=1\r\n\r\n[Version=1.5]\r\n", 0), 0u);
     ASSERT_EQ(host.added.size(), 122u);
     for (size_t k = 0; k < host.added.size(); ++k) {
         const PF_ParamDef& got = host.added[k];

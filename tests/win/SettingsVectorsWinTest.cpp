@@ -105,8 +105,8 @@ TEST(SettingsVectorsWin, KernelProfileFunctionsAnswerEveryRowAsListed) {
     SetSettingsSection(nullptr);
 }
 
-// What the effect writes, the kernel reads back: the writers go through
-// WritePrivateProfileStringA and leave unrelated keys and sections alone.
+// What the effect writes, the kernel reads back: the writers replace the file whole by
+// the rules every platform shares and leave unrelated keys and sections alone.
 TEST(SettingsVectorsWin, WrittenValuesReadBackThroughTheKernel) {
     ScratchFolder folder;
     const std::string file = folder.Path() + "\\written.ini";
