@@ -7,12 +7,14 @@
 namespace tonedot::frei0r {
 namespace {
 
-// A number as both editors read it back, with no more digits than it needs.
-std::string Num(double v) {
+// A number with no more digits than it needs.  Choice values have 6 digits at most:
+// Kdenlive matches a list's value against its choices as it prints a double, with 6.
+std::string Num(double v, int digits = 10) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.10g", v == 0 ? 0.0 : v);  // no "-0"
+    std::snprintf(text, sizeof text, "%.*g", digits, v == 0 ? 0.0 : v);  // no "-0"
     return text;
 }
+constexpr int kChoiceDigits = 6;
 
 std::string Xml(const std::string& text) {
     std::string out;
@@ -61,6 +63,7 @@ std::string KdenliveEffect(const std::vector<Frei0rParam>& params, const PanelId
       << "    <description>" << Xml(identity.summary) << "</description>\n"
       << "    <author>" << Xml(identity.maker) << "</author>\n";
     for (const Frei0rParam& p : params) {
+        std::string comment;
         x << "    <parameter name=\"" << Xml(p.name) << "\"";
         if (p.role == Frei0rRole::Preset) {
             x << " type=\"url\" default=\"\" filter=\"*.ini|Presets (*.ini)\">\n";
@@ -72,26 +75,29 @@ std::string KdenliveEffect(const std::vector<Frei0rParam>& params, const PanelId
         } else if (IsPopup(p)) {
             std::string values, names;
             for (const auto& [name, value] : ChoiceValues(p)) {
-                values += (values.empty() ? "" : ";") + Num(value);
+                values += (values.empty() ? "" : ";") + Num(value, kChoiceDigits);
                 std::string shown = name;
                 for (char& c : shown)
                     if (c == ',') c = ' ';  // the names are separated by commas
                 names += (names.empty() ? "" : ",") + shown;
             }
-            x << " type=\"list\" default=\"" << Num(DefaultValue(p)) << "\" paramlist=\"" << Xml(values) << "\">\n"
+            x << " type=\"list\" default=\"" << Num(DefaultValue(p), kChoiceDigits) << "\" paramlist=\"" << Xml(values) << "\">\n"
               << "        <paramlistdisplay>" << Xml(names) << "</paramlistdisplay>\n";
         } else {
+            // Kdenlive shows value x factor (22.12 takes no offset): a range that does not
+            // start at 0 is shown counted from its start, and the comment says so.
             const Frei0rScale s = ScaleOf(p);
-            x << " type=\"constant\" default=\"" << Num(s.value) << "\" min=\"" << Num(s.min) << "\" max=\"" << Num(s.max)
-              << "\" factor=\"" << Num(s.factor) << "\"";
-            if (s.offset != 0) x << " offset=\"" << Num(s.offset) << "\"";
-            x << " decimals=\"" << s.decimals << "\"";
-            if (!s.unit.empty()) x << " suffix=\"" << Xml(s.unit) << "\"";
+            x << " type=\"constant\" default=\"" << Num(s.value) << "\" min=\"" << Num(s.min - s.offset) << "\" max=\""
+              << Num(s.max - s.offset) << "\" factor=\"" << Num(s.factor) << "\" decimals=\"" << s.decimals << "\"";
+            if (!s.unit.empty() && s.offset == 0) x << " suffix=\"" << Xml(s.unit) << "\"";
             x << ">\n";
+            if (s.offset != 0)
+                comment = "Shown from " + Num(s.offset) + s.unit + ": the value is the number shown " +
+                          (s.offset < 0 ? "minus " + Num(-s.offset) : "plus " + Num(s.offset)) + s.unit + ".";
         }
         x << "        <name>" << Xml(p.name) << "</name>\n";
-        std::string comment = p.info ? std::string() : p.explanation;
-        if (!Group(p).empty()) comment = "In the group " + Group(p) + ".";
+        if (comment.empty()) comment = p.info ? std::string() : p.explanation;
+        if (!Group(p).empty()) comment += (comment.empty() ? "" : " ") + ("In the group " + Group(p) + ".");
         if (!comment.empty()) x << "        <comment>" << Xml(comment) << "</comment>\n";
         x << "    </parameter>\n";
     }

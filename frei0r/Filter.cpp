@@ -330,6 +330,7 @@ long Filter::FrameAt(double seconds, double rate, A_long timeStep) {
     const double last = static_cast<double>(std::numeric_limits<A_long>::max() / timeStep - 1);
     const double counted = std::floor(seconds * rate + 0.5);
     if (std::isfinite(seconds) && std::fabs(seconds) <= kLongestClip) {
+        counting_ = false;
         const double frame = counted + static_cast<double>(startFrame_);
         if (frame >= 0 && frame <= last) {
             Report(timeMessage, std::string());
@@ -342,10 +343,13 @@ long Filter::FrameAt(double seconds, double rate, A_long timeStep) {
     }
     // NaN, infinities and times no clip reaches: ffmpeg passes -3.7e20 for frames that
     // lost their timestamp, GStreamer 1.8e10 seconds for a buffer without one.
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", seconds);
-    Report(timeMessage, std::string("the host's time ") + text +
-                            " s is no time of a clip; the filter counts the frames it is given instead.");
+    if (!counting_) {  // once, though such times differ from frame to frame
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", seconds);
+        Report(timeMessage, std::string("the host's time ") + text +
+                                " s is no time of a clip; the filter counts the frames it is given instead.");
+    }
+    counting_ = true;
     const double frame = std::clamp(static_cast<double>(calls_) + static_cast<double>(startFrame_), 0.0, last);
     return static_cast<long>(frame);
 }

@@ -78,6 +78,7 @@ private:
     double lastSeconds_ = NAN;     // the last real time the host gave
     double spacing_ = INFINITY;    // the smallest spacing of the host's times so far
     long calls_ = 0;               // frames rendered, counted when the times are not real
+    bool counting_ = false;        // the last time was not real (and that was said)
     long startFrame_ = 0;
     bool relativeSizes_ = false;
     bool changed_ = true;           // settings changed since the parameter UI was updated
