@@ -190,7 +190,7 @@ std::string ShotcutUi(const std::vector<Frei0rParam>& params) {
         } else if (p.type == Frei0rType::Color) {
             const Frei0rColor c = DefaultColor(p);
             set << "        " << id << ".value = filter.get(" << name << ") === '' ? '#" << Hex(c.r) << Hex(c.g) << Hex(c.b)
-                << "' : filter.getColor(" << name << ");\n";
+                << "' : filter.get(" << name << ");\n";
             grid << "        Shotcut.ColorPicker {\n            id: " << id << "\n            onValueChanged: put(" << name
                  << ", value)\n        }\n";
         } else if (IsPopup(p)) {

@@ -194,11 +194,11 @@ void Filter::SetParam(const void* param, int index) {
             Report(at, FromFrei0rStartFrame(*static_cast<const double*>(param), startFrame_));
             return;
         case Frei0rRole::RelativeSizes: {
-            const double x = *static_cast<const double*>(param);
-            if (std::isnan(x)) return Report(at, "\"" + p.name + "\" nan is not a number; the value is left as it was.");
-            if ((x >= 0.5) != relativeSizes_) changed_ = true;
-            relativeSizes_ = x >= 0.5;
-            return Report(at, std::string());
+            double unit = relativeSizes_ ? 1.0 : 0.0;
+            Report(at, LimitUnitValue(p, *static_cast<const double*>(param), unit));
+            if ((unit >= 0.5) != relativeSizes_) changed_ = true;
+            relativeSizes_ = unit >= 0.5;
+            return;
         }
         case Frei0rRole::PrintScreen: case Frei0rRole::ScreenPitch: case Frei0rRole::BlackGeneration: {
             double unit = p.role == Frei0rRole::PrintScreen ? (printScreen_ ? 1.0 : 0.0)
