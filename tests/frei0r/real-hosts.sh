@@ -92,6 +92,17 @@ gst_render preset=look.ini dot-shape=0.9
 render still.png -o clig.png --preset look.ini --set "Dot Shape=Diamond"
 same gst.png clig.png "GStreamer preset and value"
 
+echo "== stored defaults only when TONEDOT_STORED_DEFAULTS=1 asks for them"
+mkdir -p stored
+XDG_CONFIG_HOME="$WORK/stored" "$TONEDOT" defaults save --set "Dot Size=30" --set "Dot Shape=Cross" >/dev/null 2>&1
+XDG_CONFIG_HOME="$WORK/stored" ffmpeg -v error -i still.png -vf format=rgba,frei0r=tonedot -pix_fmt rgba -y ffs.png
+render still.png -o clis.png
+same ffs.png clis.png "ffmpeg with stored defaults present: the factory defaults"
+XDG_CONFIG_HOME="$WORK/stored" TONEDOT_STORED_DEFAULTS=1 ffmpeg -v error -i still.png -vf format=rgba,frei0r=tonedot \
+  -pix_fmt rgba -y ffs.png
+render still.png -o clis.png --set "Dot Size=30" --set "Dot Shape=Cross"
+same ffs.png clis.png "ffmpeg with TONEDOT_STORED_DEFAULTS=1: the stored defaults"
+
 echo "== Random Interval 1 at 25, 29.97 and 50 fps, 720 and 854 wide, in the three hosts"
 # A new random pattern every frame: each frame equals tonedot render at its own frame number
 # only when the host's frames are counted right.  Frame Rate is left to the filter.
