@@ -91,7 +91,8 @@ TEST(CliInfo, AboutAndParamsComeFromTheEffect) {
     EXPECT_EQ(rows, 1 + 1 + 122 - 8 + 4 + 1 + 3 + 2);
     EXPECT_TRUE(Contains(frei0r.out, "\n0      Preset ")) << frei0r.out;
     EXPECT_TRUE(Contains(frei0r.out, "\n11     Center Position X           double  fraction of the frame width"));
-    EXPECT_TRUE(Contains(frei0r.out, "Frame Rate                  double  frames per second"));
+    EXPECT_TRUE(Contains(frei0r.out, "Frame Rate                  double  0 (unless set): from the spacing"));
+    EXPECT_TRUE(Contains(frei0r.out, "Clear Background            bool    y (1, true): on, n (0, false): off"));
 }
 
 TEST(CliRender, DepthFollowsTheInputUnlessGivenAndTheFormatKeepsIt) {
