@@ -4,6 +4,8 @@
 #   Linux:   <prefix>/bin/tonedot                 the command-line renderer
 #            <prefix>/lib/tonedot/T_Tonedot.so    the effect, which tonedot finds there
 #            <prefix>/lib/frei0r-1/tonedot.so     the frei0r filter (frei0r/CMakeLists.txt)
+#            <prefix>/share/kdenlive/effects/frei0r_tonedot.xml, <prefix>/share/shotcut/qml/filters/tonedot/
+#                                                 its panels in Kdenlive and Shotcut (the same file)
 #            <prefix>/share/doc/tonedot/README.md and docs/*.md (the pages, as in the source tree)
 #            <prefix>/share/doc/tonedot/copyright, changelog.gz   the Debian copyright file and changelog
 #            <prefix>/share/man/man1/tonedot.1.gz     the man page (cmake/ManPage.cmake)
@@ -121,6 +123,10 @@ if(TONEDOT_BUILD_TESTS AND NOT WIN32 AND NOT TONEDOT_SANITIZE)  # sanitizer buil
     endif()
     if(TARGET tonedot_frei0r)
       list(APPEND expected ./usr/lib/frei0r-1/tonedot.so)
+    endif()
+    if(TONEDOT_PANELS_DIR)
+      list(APPEND expected ./usr/share/kdenlive/effects/frei0r_tonedot.xml
+        ./usr/share/shotcut/qml/filters/tonedot/meta.qml ./usr/share/shotcut/qml/filters/tonedot/ui.qml)
     endif()
     add_test(NAME tonedot_package
       COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/check-deb.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${expected})

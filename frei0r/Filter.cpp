@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -29,6 +30,10 @@ using session::ParamValue;
 // A preset is a short text file; anything larger is not one.
 constexpr off_t kMaxPresetBytes = 1 << 20;
 
+// Host times (seconds) farther from 0 than a century are no times of a clip; times closer
+// together than a millisecond are the same frame (no host runs above 1000 frames per second).
+constexpr double kLongestClip = 100.0 * 365 * 24 * 3600, kShortestFrame = 0.000999;
+
 void Say(const std::string& message) { std::fprintf(stderr, "tonedot: %s\n", message.c_str()); }
 
 // The process's effect session and the filter's parameter table made from it.  f0r_init
@@ -46,7 +51,10 @@ struct SharedSession {
         released = false;
         if (session) return session.get();
         try {
-            session = std::make_unique<session::EffectSession>(&EntryPointFunc, false);
+            // The factory defaults, so that a project renders alike on every account; the
+            // user's stored defaults only when TONEDOT_STORED_DEFAULTS=1 asks for them.
+            const char* stored = std::getenv("TONEDOT_STORED_DEFAULTS");
+            session = std::make_unique<session::EffectSession>(&EntryPointFunc, !(stored && std::string(stored) == "1"));
             params = Frei0rParams(session->Params());
         } catch (const std::exception& e) {
             Say(std::string("the effect could not be set up: ") + e.what());
@@ -186,6 +194,19 @@ ParamValue Filter::Current(const session::ParamInfo& info) const {
     return it != settings_.end() ? it->second : session::RegisteredValue(info);
 }
 
+session::ParamSettings Filter::FrameSettings() const {
+    if (!relativeSizes_) return settings_;
+    session::ParamSettings sized = settings_;
+    const double pixels = static_cast<double>(height_) / kFrei0rRelativeUnit;
+    for (const session::ParamInfo& info : session_->Params().All()) {
+        if (!IsRelativeSize(info)) continue;
+        ParamValue value = Current(info);
+        value.number = std::clamp(value.number * pixels, double(info.def.u.fs_d.valid_min), double(info.def.u.fs_d.valid_max));
+        sized[info.index] = value;
+    }
+    return sized;
+}
+
 void Filter::Report(std::size_t index, const std::string& message) {
     // Hosts such as MLT set every parameter again for each frame: say it once.
     if (message == reported_[index]) return;
@@ -231,8 +252,18 @@ void Filter::SetParam(const void* param, int index) {
             SetPreset(*static_cast<const char* const*>(param));
             return;
         case Frei0rRole::FrameRate:
-            Report(at, LimitFrameRate(*static_cast<const double*>(param), frameRate_));
+            Report(at, FromFrei0rFrameRate(*static_cast<const double*>(param), frameRate_));
             return;
+        case Frei0rRole::StartFrame:
+            Report(at, FromFrei0rStartFrame(*static_cast<const double*>(param), startFrame_));
+            return;
+        case Frei0rRole::RelativeSizes: {
+            double unit = relativeSizes_ ? 1.0 : 0.0;
+            Report(at, LimitUnitValue(p, *static_cast<const double*>(param), unit));
+            if ((unit >= 0.5) != relativeSizes_) changed_ = true;
+            relativeSizes_ = unit >= 0.5;
+            return;
+        }
         case Frei0rRole::PrintScreen: case Frei0rRole::ScreenPitch: case Frei0rRole::BlackGeneration: {
             double unit = p.role == Frei0rRole::PrintScreen ? (printScreen_ ? 1.0 : 0.0)
                           : p.role == Frei0rRole::ScreenPitch ? (screenPitch_ - kFrei0rMinPitch) / kFrei0rPitchSpan
@@ -262,18 +293,37 @@ void Filter::SetParam(const void* param, int index) {
     }
     Report(at, message);
     if (refused) return;
-    // A value equal to the default leaves the preset's value: GStreamer (like an editor's
-    // filter panel) sets every parameter, most to the defaults it read back.
-    if (session::FormatValue(info, value) == session::FormatValue(info, session::RegisteredValue(info)))
-        hostSet_.erase(info.index);
-    else
-        hostSet_[info.index] = value;
+    const bool unset = p.type == Frei0rType::Bool || p.role != Frei0rRole::Value
+                           // bools (hosts hand them back as 0 or 1) and points (no preset
+                           // holds them): the default leaves them unset
+                           ? session::FormatValue(info, value) == session::FormatValue(info, session::RegisteredValue(info))
+                           : LeavesUnset(p, param);
+    if (unset) hostSet_.erase(info.index);
+    else hostSet_[info.index] = value;
     auto host = hostSet_.find(info.index);
     auto preset = preset_.find(info.index);
     if (host != hostSet_.end()) settings_[info.index] = host->second;
     else if (preset != preset_.end()) settings_[info.index] = preset->second;
     else settings_.erase(info.index);
     if (session::FormatValue(info, Current(info)) != before) changed_ = true;
+}
+
+bool Filter::LeavesUnset(const Frei0rParam& p, const void* param) const {
+    // The marks of the default (read back before a preset was set) and of the preset's value.
+    const session::ParamInfo& info = *p.info;
+    auto preset = preset_.find(info.index);
+    for (const ParamValue& base : {session::RegisteredValue(info), preset != preset_.end() ? preset->second : session::RegisteredValue(info)}) {
+        if (p.type == Frei0rType::Color) {
+            const Frei0rColor c = ToFrei0rColor(base);
+            const auto* f = static_cast<const float*>(param);
+            if (f[0] == Frei0rUnsetMark(static_cast<float>(c.r)) && f[1] == Frei0rUnsetMark(static_cast<float>(c.g)) &&
+                f[2] == Frei0rUnsetMark(static_cast<float>(c.b)))
+                return true;
+        } else if (*static_cast<const double*>(param) == Frei0rUnsetMark(ToFrei0r(p, base))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void Filter::GetParam(void* param, int index) {
@@ -285,10 +335,16 @@ void Filter::GetParam(void* param, int index) {
             *static_cast<const char**>(param) = presetPath_.c_str();
             return;
         case Frei0rRole::FrameRate:
-            *static_cast<double*>(param) = frameRate_;
+            *static_cast<double*>(param) = ToFrei0rFrameRate(frameRate_);
+            return;
+        case Frei0rRole::StartFrame:
+            *static_cast<double*>(param) = ToFrei0rStartFrame(startFrame_);
             return;
         case Frei0rRole::PrintScreen:
             *static_cast<double*>(param) = printScreen_ ? 1.0 : 0.0;
+            return;
+        case Frei0rRole::RelativeSizes:
+            *static_cast<double*>(param) = relativeSizes_ ? 1.0 : 0.0;
             return;
         case Frei0rRole::ScreenPitch:
             *static_cast<double*>(param) = (screenPitch_ - kFrei0rMinPitch) / kFrei0rPitchSpan;
@@ -299,31 +355,67 @@ void Filter::GetParam(void* param, int index) {
         default: break;
     }
     const ParamValue value = Current(*p.info);
+    const bool mark = p.role == Frei0rRole::Value && hostSet_.count(p.info->index) == 0;
     if (p.type == Frei0rType::Color) {
         const Frei0rColor c = ToFrei0rColor(value);
         auto* f = static_cast<float*>(param);
         f[0] = static_cast<float>(c.r);
         f[1] = static_cast<float>(c.g);
         f[2] = static_cast<float>(c.b);
+        if (mark)
+            for (int i = 0; i < 3; ++i) f[i] = Frei0rUnsetMark(f[i]);
     } else {
-        *static_cast<double*>(param) = ToFrei0r(p, value);
+        const double x = ToFrei0r(p, value);
+        *static_cast<double*>(param) = mark && p.type == Frei0rType::Double ? Frei0rUnsetMark(x) : x;
     }
 }
 
-long Filter::FrameAt(double time, A_long timeStep) {
-    const double frame = std::floor(time * secondsPerTimeUnit_ * frameRate_ + 0.5);
+double Filter::RateAt(double seconds) {
+    if (std::isfinite(seconds) && std::fabs(seconds) <= kLongestClip) {
+        const double step = std::fabs(seconds - lastSeconds_);
+        if (step > kShortestFrame) spacing_ = std::min(spacing_, step);  // NaN before the first
+        lastSeconds_ = seconds;
+    }
+    if (frameRate_ > 0) return frameRate_;
+    if (!std::isfinite(spacing_)) return kFrei0rDefaultFrameRate;
+    // Hosts compute times in floating point: a rate within 0.1 % of a whole number, or of
+    // one at 1000/1001 of it (29.97 for 30), is that rate.
+    const double rate = 1.0 / spacing_;
+    for (double d : {1.0, 1.001}) {
+        const double whole = std::round(rate * d) / d;
+        if (std::fabs(rate - whole) <= 0.001 * whole) return std::min(whole, session::kMaxFrameRate);
+    }
+    return std::min(rate, session::kMaxFrameRate);
+}
+
+long Filter::FrameAt(double seconds, double rate, A_long timeStep) {
+    const std::size_t timeMessage = reported_.size() - 1;
     // The effect sees the frame's time as frame x time step in an A_long.
     const double last = static_cast<double>(std::numeric_limits<A_long>::max() / timeStep - 1);
-    if (frame >= 0 && frame <= last) {
-        Report(reported_.size() - 1, std::string());
-        return static_cast<long>(frame);
+    const double counted = std::floor(seconds * rate + 0.5);
+    if (std::isfinite(seconds) && std::fabs(seconds) <= kLongestClip) {
+        counting_ = false;
+        const double frame = counted + static_cast<double>(startFrame_);
+        if (frame >= 0 && frame <= last) {
+            Report(timeMessage, std::string());
+            return static_cast<long>(frame);
+        }
+        Report(timeMessage, "the host's time " + session::FormatNumber(seconds) + " s is frame " +
+                                session::FormatNumber(frame) + ", before the first or beyond the last; frame " +
+                                (frame < 0 ? "0" : session::FormatNumber(last)) + " is rendered.");
+        return frame < 0 ? 0 : static_cast<long>(last);
     }
-    // NaN, times before the start, and times beyond (GStreamer passes 1.8e10 seconds for a
-    // buffer without a timestamp).
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", time);
-    Report(reported_.size() - 1, std::string("the host's time ") + text + " is no frame of the clip; frame 0 is rendered.");
-    return 0;
+    // NaN, infinities and times no clip reaches: ffmpeg passes -3.7e20 for frames that
+    // lost their timestamp, GStreamer 1.8e10 seconds for a buffer without one.
+    if (!counting_) {  // once, though such times differ from frame to frame
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", seconds);
+        Report(timeMessage, std::string("the host's time ") + text +
+                                " s is no time of a clip; the filter counts the frames it is given instead.");
+    }
+    counting_ = true;
+    const double frame = std::clamp(static_cast<double>(calls_) + static_cast<double>(startFrame_), 0.0, last);
+    return static_cast<long>(frame);
 }
 
 void Filter::Update(double time, const std::uint32_t* in, std::uint32_t* out) {
@@ -342,20 +434,24 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
     session::FrameContext context;
     context.layerWidth = static_cast<int>(width_);
     context.layerHeight = static_cast<int>(height_);
-    session::SetFrameRate(context, frameRate_);
-    context.frame = FrameAt(time, context.timeStep);
+    const double seconds = time * secondsPerTimeUnit_;
+    const double rate = RateAt(seconds);
+    session::SetFrameRate(context, rate);
+    context.frame = FrameAt(seconds, rate, context.timeStep);
+    ++calls_;
     if (printScreen_) {
         RenderPrintScreen(context, changed_, in, out);
         changed_ = false;
         return;
     }
+    const session::ParamSettings settings = FrameSettings();
     if (changed_) {
-        session_->ApplySettings(*instance_, settings_, context);
+        session_->ApplySettings(*instance_, settings, context);
         std::lock_guard<std::mutex> lock(gUIMutex);
         session_->UpdateParamsUI(*instance_);
         changed_ = false;
     }
-    session_->ApplySettings(*instance_, settings_, context);
+    session_->ApplySettings(*instance_, settings, context);
 
     if (!input_) input_ = std::make_unique<Image>(PF_PixelFormat_ARGB32, context.layerWidth, context.layerHeight);
     ToHost(session_->GetHost().Pool(), in, *input_);
@@ -378,7 +474,7 @@ void Filter::RenderFrame(double time, const std::uint32_t* in, std::uint32_t* ou
 void Filter::RenderPrintScreen(const session::FrameContext& context, bool changed, const std::uint32_t* in,
                                std::uint32_t* out) {
     // The effect's values for every ink, but for those the screen sets itself.
-    session::ParamSettings user = settings_;
+    session::ParamSettings user = FrameSettings();
     for (const std::string& name : print::ScreenParameterNames()) user.erase(session_->Params().Require(name).index);
     if (!screens_) screens_ = std::make_unique<print::ScreenRenderer>(*session_, user);
     else if (changed) screens_->SetUserSettings(user);
@@ -417,7 +513,7 @@ void Filter::RenderPrintScreen(const session::FrameContext& context, bool change
         print::InkScreen& screen = screens[static_cast<std::size_t>(k)];
         screen.shape = static_cast<int>(Current(shapeParam).integer);
         screen.angle = print::kDefaultScreenAngles[k];
-        screen.pitch = screenPitch_;
+        screen.pitch = relativeSizes_ ? std::max(kFrei0rMinPitch, screenPitch_ * height_ / kFrei0rRelativeUnit) : screenPitch_;
         inks[static_cast<std::size_t>(k)] = print::kProcessInks[k];
     }
     const print::InkPlanes coverage =

@@ -3,6 +3,7 @@
 // updated when they change, the frame prepared and rendered through the smart-render
 // protocol), with the host's RGBA frames converted on the way in and out.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -44,10 +45,21 @@ public:
     void Update(double time, const std::uint32_t* in, std::uint32_t* out);
 
 private:
-    // The frame number the host's time stands for at the current frame rate; 0 (with a
-    // message) for a time that stands for none.
-    long FrameAt(double time, A_long timeStep);
+    // The frame rate for a frame at `seconds`: Frame Rate when set, else the rate of the
+    // smallest spacing of the host's times so far (kFrei0rDefaultFrameRate before there
+    // is one).
+    double RateAt(double seconds);
+    // The frame number the host's time stands for at `rate`, plus Start Frame.  When the
+    // time is no time of a clip (not finite, or beyond every frame: hosts pass such times
+    // for frames without a timestamp), the filter's calls are counted instead (with a
+    // message once); a time before the first frame is frame 0 (with a message).
+    long FrameAt(double seconds, double rate, A_long timeStep);
+    // Whether a host's value for a parameter it has not set (the value read back, or the
+    // default) leaves it unset.
+    bool LeavesUnset(const Frei0rParam& p, const void* param) const;
     session::ParamValue Current(const session::ParamInfo& info) const;
+    // The settings the effect gets for a frame: with Relative Sizes, sizes in pixels.
+    session::ParamSettings FrameSettings() const;
     void SetPreset(const char* path);
     void Report(std::size_t index, const std::string& message);
     void RenderFrame(double time, const std::uint32_t* in, std::uint32_t* out);
@@ -65,7 +77,13 @@ private:
     session::ParamSettings preset_;     // the preset's values
     session::ParamSettings hostSet_;    // values the host set; they win over the preset
     session::ParamSettings settings_;   // both together
-    double frameRate_ = kFrei0rDefaultFrameRate;
+    double frameRate_ = 0;         // 0: from the spacing of the host's times
+    double lastSeconds_ = NAN;     // the last real time the host gave
+    double spacing_ = INFINITY;    // the smallest spacing of the host's times so far
+    long calls_ = 0;               // frames rendered, counted when the times are not real
+    bool counting_ = false;        // the last time was not real (and that was said)
+    long startFrame_ = 0;
+    bool relativeSizes_ = false;
     bool changed_ = true;           // settings changed since the parameter UI was updated
     std::unique_ptr<Image> input_;  // the host image of the frame, kept between frames
     bool printScreen_ = false;

@@ -64,8 +64,8 @@ std::string Limit(const Frei0rParam& p, double& x, double lo, double hi) {
 
 std::string Explain(const ParamInfo& info) {
     switch (info.kind) {
-        case ParamKind::Checkbox: return "on at 0.5 and above";
-        case ParamKind::Layer: return "on: the frame itself, off: none";
+        case ParamKind::Checkbox: return "y (1, true): on, n (0, false): off";
+        case ParamKind::Layer: return "y (1, true): the frame itself, n (0, false): none";
         case ParamKind::Color: return "red, green, blue from 0 to 1";
         case ParamKind::Angle:
             return "0 to 1 is 0 to 360 degrees, beyond it more turns (up to " + FormatNumber(kAngleLimit) + " degrees)";
@@ -119,17 +119,84 @@ std::vector<Frei0rParam> Frei0rParams(const RegisteredParams& params) {
         }
     }
     list.push_back({"Frame Rate", Frei0rType::Double, Frei0rRole::FrameRate, nullptr,
-                    "frames per second of the clip, " + FormatNumber(kFrei0rDefaultFrameRate) +
-                        " unless set; turns the host's time into frame numbers"});
+                    "0 (unless set): from the spacing of the host's times (" + FormatNumber(kFrei0rDefaultFrameRate) +
+                        " until it shows); 0 to 1 is 0 to " + FormatNumber(kFrei0rFrameRateSpan) +
+                        " frames per second; above 1, frames per second"});
     list.push_back({"Print Screen", Frei0rType::Bool, Frei0rRole::PrintScreen, nullptr,
-                    "on: four screened inks (CMYK) at their angles, shaped by Dot Shape"});
+                    "y: four screened inks (CMYK) at their angles, shaped by Dot Shape; n (unless set): the effect"});
     list.push_back({"Screen Pitch", Frei0rType::Double, Frei0rRole::ScreenPitch, nullptr,
                     "0 to 1 is " + FormatNumber(kFrei0rMinPitch) + " to " + FormatNumber(kFrei0rMinPitch + kFrei0rPitchSpan) +
                         " pixels between dot centres (" + FormatNumber(kFrei0rDefaultPitch) + " unless set)"});
     list.push_back({"Black Generation", Frei0rType::Double, Frei0rRole::BlackGeneration, nullptr,
                     "print screen's black, 0 none to 1 all grey (" + FormatNumber(kDefaultBlackGeneration) +
                         " unless set)"});
+    list.push_back({"Start Frame", Frei0rType::Double, Frei0rRole::StartFrame, nullptr,
+                    "frame number at the host's time 0: 0 to 1 is " + FormatNumber(-kFrei0rStartFrameSpan) + " to " +
+                        FormatNumber(kFrei0rStartFrameSpan) + " (0.5, 0 unless set)"});
+    list.push_back({"Relative Sizes", Frei0rType::Bool, Frei0rRole::RelativeSizes, nullptr,
+                    "y: Dot Size, Dot Distance X and Y, the effectors' Size, ABS Size and Offset Size and "
+                    "Screen Pitch in thousandths of the frame height; n (unless set): in pixels"});
     return list;
+}
+
+bool IsRelativeSize(const ParamInfo& info) {
+    if (info.kind != ParamKind::FloatSlider) return false;
+    const std::string& n = info.name;
+    return n == "Dot Size" || n == "Dot Distance X" || n == "Dot Distance Y" ||
+           ((n.rfind("Size ", 0) == 0 || n.rfind("ABS Size ", 0) == 0 || n.rfind("Offset Size ", 0) == 0) &&
+            info.group.rfind("Effector", 0) == 0);
+}
+
+double DefaultValue(const Frei0rParam& p) {
+    switch (p.role) {
+        case Frei0rRole::Preset: case Frei0rRole::FrameRate: case Frei0rRole::PrintScreen:
+        case Frei0rRole::RelativeSizes: return 0.0;
+        case Frei0rRole::ScreenPitch: return (kFrei0rDefaultPitch - kFrei0rMinPitch) / kFrei0rPitchSpan;
+        case Frei0rRole::BlackGeneration: return kDefaultBlackGeneration;
+        case Frei0rRole::StartFrame: return ToFrei0rStartFrame(0);
+        default: return ToFrei0r(p, RegisteredValue(*p.info));
+    }
+}
+
+Frei0rColor DefaultColor(const Frei0rParam& p) { return ToFrei0rColor(RegisteredValue(*p.info)); }
+
+std::vector<std::pair<std::string, double>> ChoiceValues(const Frei0rParam& p) {
+    std::vector<std::pair<std::string, double>> choices;
+    ParamValue value = RegisteredValue(*p.info);
+    for (A_long item : Selectable(*p.info)) {
+        value.integer = item;
+        choices.emplace_back(p.info->choices[static_cast<std::size_t>(item - 1)], ToFrei0r(p, value));
+    }
+    return choices;
+}
+
+Frei0rScale ScaleOf(const Frei0rParam& p) {
+    Frei0rScale s;
+    s.value = DefaultValue(p);
+    switch (p.role) {
+        case Frei0rRole::FrameRate:
+            return {kFrei0rFrameRateSpan, 0, 0, kFrei0rFrameRateSpan, s.value, 3, " fps"};
+        case Frei0rRole::ScreenPitch:
+            return {kFrei0rPitchSpan, kFrei0rMinPitch, kFrei0rMinPitch, kFrei0rMinPitch + kFrei0rPitchSpan, s.value, 1, " px"};
+        case Frei0rRole::BlackGeneration: return {100, 0, 0, 100, s.value, 1, " %"};
+        case Frei0rRole::StartFrame:
+            return {2 * kFrei0rStartFrameSpan, -kFrei0rStartFrameSpan, -kFrei0rStartFrameSpan, kFrei0rStartFrameSpan,
+                    s.value, 0, ""};
+        case Frei0rRole::PointX: case Frei0rRole::PointY: return {100, 0, -100, 200, s.value, 1, " %"};
+        default: break;
+    }
+    const ParamInfo& info = *p.info;
+    if (info.kind == ParamKind::Angle) return {kDegreesPerTurn, 0, -kDegreesPerTurn, kDegreesPerTurn, s.value, 1, " °"};
+    if (info.kind == ParamKind::Slider || info.kind == ParamKind::FloatSlider) {
+        const Ranges r = RangesOf(info);
+        s.factor = r.sliderMax - r.sliderMin;
+        s.offset = r.sliderMin;
+        s.min = r.validMin;
+        s.max = r.validMax;
+        s.decimals = info.kind == ParamKind::Slider ? 0 : info.def.u.fs_d.precision;
+        if (info.Percent()) s.unit = " %";
+    }
+    return s;
 }
 
 std::string FromFrei0r(const Frei0rParam& p, double x, ParamValue& value) {
@@ -237,15 +304,33 @@ Frei0rColor ToFrei0rColor(const ParamValue& value) {
     return {value.color.red / 255.0, value.color.green / 255.0, value.color.blue / 255.0};
 }
 
-std::string LimitFrameRate(double x, double& fps) {
+std::string FromFrei0rFrameRate(double x, double& fps) {
     Frei0rParam p;
     p.name = "Frame Rate";
     if (std::isnan(x)) return Refused(p, x);
-    if (!(x > 0)) return "\"Frame Rate\" " + HostNumber(x) + " is not above 0; the value is left as it was.";
-    const std::string message = Limit(p, x, 0.0, kMaxFrameRate);
-    fps = x;
+    if (x < 0) return "\"Frame Rate\" " + HostNumber(x) + " is below 0; the value is left as it was.";
+    double rate = x <= 1 ? x * kFrei0rFrameRateSpan : x;
+    const std::string message = Limit(p, rate, 0.0, kMaxFrameRate);
+    fps = rate;
     return message;
 }
+
+double ToFrei0rFrameRate(double fps) { return fps <= kFrei0rFrameRateSpan ? fps / kFrei0rFrameRateSpan : fps; }
+
+std::string FromFrei0rStartFrame(double x, long& frame) {
+    Frei0rParam p;
+    p.name = "Start Frame";
+    if (std::isnan(x)) return Refused(p, x);
+    const double unitLimit = kFrei0rStartFrameLimit / (2 * kFrei0rStartFrameSpan);
+    const std::string message = Limit(p, x, 0.5 - unitLimit, 0.5 + unitLimit);
+    frame = std::lround((x - 0.5) * 2 * kFrei0rStartFrameSpan);
+    return message;
+}
+
+double ToFrei0rStartFrame(long frame) { return 0.5 + static_cast<double>(frame) / (2 * kFrei0rStartFrameSpan); }
+
+double Frei0rUnsetMark(double x) { return std::nextafter(x, x == 0.5 ? 0.0 : 0.5); }
+float Frei0rUnsetMark(float x) { return std::nextafter(x, x == 0.5f ? 0.0f : 0.5f); }
 
 std::string LimitUnitValue(const Frei0rParam& p, double x, double& unit) {
     if (std::isnan(x)) return Refused(p, x);

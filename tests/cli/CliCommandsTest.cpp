@@ -81,16 +81,18 @@ TEST(CliInfo, AboutAndParamsComeFromTheEffect) {
     EXPECT_TRUE(Contains(params.out, "Custom Map Layer 1       layer          file/self/none   self"));
 
     // As the frei0r filter shows them: the preset, the parameters but the 8 group starts and
-    // ends, the 4 points twice, the frame rate, the print-screen mode's three.
+    // ends, the 4 points twice, the frame rate, the print-screen mode's three, the start frame and
+    // the relative sizes.
     const RunResult frei0r = s.Run({"params", "--frei0r"});
     ASSERT_EQ(frei0r.code, 0) << frei0r.err;
     std::istringstream table(frei0r.out);
     rows = 0;
     while (std::getline(table, line)) ++rows;
-    EXPECT_EQ(rows, 1 + 1 + 122 - 8 + 4 + 1 + 3);
+    EXPECT_EQ(rows, 1 + 1 + 122 - 8 + 4 + 1 + 3 + 2);
     EXPECT_TRUE(Contains(frei0r.out, "\n0      Preset ")) << frei0r.out;
     EXPECT_TRUE(Contains(frei0r.out, "\n11     Center Position X           double  fraction of the frame width"));
-    EXPECT_TRUE(Contains(frei0r.out, "Frame Rate                  double  frames per second"));
+    EXPECT_TRUE(Contains(frei0r.out, "Frame Rate                  double  0 (unless set): from the spacing"));
+    EXPECT_TRUE(Contains(frei0r.out, "Clear Background            bool    y (1, true): on, n (0, false): off"));
 }
 
 TEST(CliRender, DepthFollowsTheInputUnlessGivenAndTheFormatKeepsIt) {

@@ -157,9 +157,9 @@ TEST(Frei0rPlugin, DescribesItselfAndExportsOnlyTheFrei0rFunctions) {
     EXPECT_EQ(dlsym(p.module, "EntryPointFunc"), nullptr);
 
     // Every effect parameter but the groups, a point as two, the preset first, then the
-    // rate and the print-screen mode's three.
+    // rate, the print-screen mode's three, the start frame and the relative sizes.
     tonedot::session::EffectSession session(TONEDOT_EFFECT_PATH, false);
-    int expected = 5;
+    int expected = 7;
     for (const auto& param : session.Params().All())
         if (param.index > 0) expected += param.kind == tonedot::session::ParamKind::Point ? 2 : (param.Settable() || param.kind == tonedot::session::ParamKind::Layer);
     EXPECT_EQ(info.num_params, expected);
@@ -177,6 +177,18 @@ TEST(Frei0rPlugin, DescribesItselfAndExportsOnlyTheFrei0rFunctions) {
     EXPECT_EQ(types["Center Position X"], F0R_PARAM_DOUBLE);
     EXPECT_EQ(types["Frame Rate"], F0R_PARAM_DOUBLE);
     EXPECT_EQ(types.count("Randomize"), 0u);
+
+    // Every double reads back within 0..1, the only range GStreamer and the editors' panels
+    // let a user set.
+    Filter filter(16, 16);
+    for (int i = 0; i < info.num_params; ++i) {
+        f0r_param_info_t param{};
+        p.paramInfo(&param, i);
+        if (param.type != F0R_PARAM_DOUBLE) continue;
+        double v = -1;
+        p.get(filter.instance, &v, i);
+        EXPECT_TRUE(v >= 0 && v <= 1) << param.name << " reads back as " << v;
+    }
 }
 
 // Each case: the preset, values the host sets, the same settings for the session, the
@@ -202,15 +214,29 @@ TEST(Frei0rPlugin, FramesEqualTheSessionRender) {
         {"host values other than defaults win over the preset", true,
          {{"Dot Shape", 0.9}, {"Dot Size", 0.12}, {"Clear Background", 1}, {"Center Position X", 0.25},
           {"Dot Rotation", 0.125}, {"Enable Effector 1", 1}, {"Custom Map Layer 1", 0},
-          {"Dot Distance X", 0.2}},  // the default (20): the preset's 8 stays
+          {"Dot Distance X", 0.2}},  // the default (20) set: it wins over the preset's 8
          {{"Dot Shape", "Diamond"}, {"Dot Size", "12"}, {"Clear Background", "on"}, {"Center Position", "25%,50%"},
-          {"Dot Rotation", "45"}, {"Enable Effector 1", "on"}},
+          {"Dot Rotation", "45"}, {"Enable Effector 1", "on"}, {"Dot Distance X", "20"}},
          {{"Custom Map Layer 1", "none"}}, 50, 40, 0.2, 5},
+        {"relative sizes: thousandths of the frame height", false, {{"Relative Sizes", 1}, {"Dot Size", 0.5}},
+         {{"Dot Size", "5"}, {"Dot Distance X", "2"}, {"Dot Distance Y", "2"}, {"Size 1", "20"}, {"Size 2", "20"},
+          {"Size 3", "20"}, {"ABS Size 1", "2"}, {"ABS Size 2", "2"}, {"ABS Size 3", "2"}},
+         {}, 60, 100, 0, 0},
     };
     for (const RenderCase& c : cases) {
         SCOPED_TRACE(c.what);
         Filter filter(c.width, c.height);
+        // As GStreamer does: every value read back before the preset, and set again after it.
+        std::map<int, std::vector<unsigned char>> readBack;
+        f0r_plugin_info_t info{};
+        filter.p.pluginInfo(&info);
+        for (int i = 1; i < info.num_params; ++i) {
+            std::vector<unsigned char> value(sizeof(f0r_param_color_t) + sizeof(double));
+            filter.p.get(filter.instance, value.data(), i);
+            readBack[i] = value;
+        }
         if (c.preset) filter.SetPreset(preset);
+        for (auto& [i, value] : readBack) filter.p.set(filter.instance, value.data(), i);
         for (const auto& s : c.hostSets) filter.Set(s.first, s.second);
         const std::vector<uint32_t> in = TestFrame(c.width, c.height);
         const std::vector<uint32_t> out = filter.Render(in, c.time);
@@ -247,6 +273,53 @@ TEST(Frei0rPlugin, PrintScreenPrintsTheColourOnAverage) {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(sums[c] / out.size(), expected[c], 0.03 * 255) << "channel " << c;
 }
 
+// Frame numbers from the host's times (seconds here): the rate from their spacing unless
+// set, Start Frame added, the filter's calls counted when the time is no real time.  A new
+// random pattern every frame shows which frame was rendered.
+TEST(Frei0rPlugin, CountsFramesFromTheHostsTimes) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, double>> sets;
+        std::vector<double> times;
+        std::vector<long> frames;
+    };
+    const double ntsc = 1001.0 / 30000;
+    const double none = -3.7e20;  // ffmpeg's time of a frame that lost its timestamp
+    const std::vector<Case> cases = {
+        {"25 fps from the spacing", {}, {0, 0.04, 0.08, 0.2}, {0, 1, 2, 5}},
+        {"29.97 fps from the spacing", {}, {0, ntsc, 2 * ntsc, 100 * ntsc}, {0, 1, 2, 100}},
+        {"50 fps from the spacing, a seek back", {}, {0, 0.02, 0.1, 0.04}, {0, 1, 5, 2}},
+        {"50 fps set as 0.5", {{"Frame Rate", 0.5}}, {0.08, 0.1}, {4, 5}},
+        {"50 fps set as frames per second", {{"Frame Rate", 50}}, {0.08}, {4}},
+        {"a clip starting at 0.08 s lined up", {{"Start Frame", 0.5 - 2 / 2000.0}}, {0.08, 0.12, 0.16}, {0, 1, 2}},
+        {"no real time: calls counted", {}, {none, -9.2e18, std::nan("")}, {0, 1, 2}},
+        {"no real time, from frame 5", {{"Start Frame", 0.5 + 5 / 2000.0}}, {none, none}, {5, 6}},
+        {"before the first frame", {{"Start Frame", 0.5 - 10 / 2000.0}}, {0.04}, {0}},
+    };
+    const unsigned w = 40, h = 30;
+    const std::vector<uint32_t> in = TestFrame(w, h);
+    const std::map<std::string, std::string> look = {{"Random Interval", "1"}, {"Size", "0.8"}};
+    std::map<long, std::vector<uint32_t>> oracle;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Filter filter(w, h);
+        filter.Set("Random Interval", 1.0 / 60);
+        filter.Set("Size", 0.8);
+        for (const auto& s : c.sets) filter.Set(s.first, s.second);
+        testing::internal::CaptureStderr();
+        for (std::size_t i = 0; i < c.times.size(); ++i) {
+            const long frame = c.frames[i];
+            if (!oracle.count(frame)) oracle[frame] = SessionRender(in, w, h, frame, "", look, {});
+            EXPECT_TRUE(filter.Render(in, c.times[i]) == oracle[frame]) << "time " << c.times[i] << ", frame " << frame;
+        }
+        const std::string err = testing::internal::GetCapturedStderr();
+        const std::string counted = "the filter counts the frames it is given instead";
+        EXPECT_EQ(err.find(counted) != std::string::npos, c.times[0] == none) << err;
+        EXPECT_EQ(err.find(counted), err.rfind(counted)) << "said twice: " << err;
+    }
+    ASSERT_TRUE(oracle[0] != oracle[1]);
+}
+
 TEST(Frei0rPlugin, HostileValuesAreLimitedOrRefusedWithAMessageOnce) {
     Plugin& p = ThePlugin();
     f0r_plugin_info_t info{};
@@ -275,7 +348,7 @@ TEST(Frei0rPlugin, HostileValuesAreLimitedOrRefusedWithAMessageOnce) {
     }
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("\"Dot Size\" nan is not a number"), std::string::npos) << err;
-    EXPECT_NE(err.find("\"Frame Rate\" -inf is not above 0"), std::string::npos) << err;
+    EXPECT_NE(err.find("\"Frame Rate\" -inf is below 0"), std::string::npos) << err;
     const std::string limited = "\"Random Seed\" inf is outside";
     EXPECT_NE(err.find(limited), std::string::npos) << err;
     EXPECT_EQ(err.find(limited), err.rfind(limited)) << "said twice";
@@ -362,6 +435,7 @@ std::vector<std::vector<uint32_t>> SerialFrames(int count, const std::vector<uin
     Filter filter(w, h);
     filter.Set("Random Interval", 1.0 / 60);  // a new pattern every frame
     filter.Set("Size", 0.8);
+    filter.Set("Frame Rate", 0.25);  // the frames come out of order: no spacing to go by
     std::vector<std::vector<uint32_t>> frames;
     for (int i = 0; i < count; ++i) frames.push_back(filter.Render(in, i / 25.0));
     return frames;
@@ -379,6 +453,7 @@ TEST(Frei0rPlugin, InstancesOnEightThreads) {
             Filter filter(w, h);  // made, used and removed on its own thread
             filter.Set("Random Interval", 1.0 / 60);  // a new pattern every frame
             filter.Set("Size", 0.8);
+            filter.Set("Frame Rate", 0.25);
             for (int round = 0; round < 2; ++round)
                 if (filter.Render(in, t / 25.0) != expected[static_cast<std::size_t>(t)]) ++wrong;
         });
@@ -393,6 +468,7 @@ TEST(Frei0rPlugin, OneInstanceFromTwoThreadsAtOnce) {
     Filter filter(w, h);
     filter.Set("Random Interval", 1.0 / 60);  // a new pattern every frame
     filter.Set("Size", 0.8);
+    filter.Set("Frame Rate", 0.25);  // the frames come out of order: no spacing to go by
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 2; ++t)
