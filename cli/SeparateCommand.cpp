@@ -99,8 +99,10 @@ Picture ResampleToPage(const Picture& picture, const SeparatePlan& plan, const P
 // Bytes a run holds at its peak: for each input pixel the file's pixels and their float
 // copy; for each pixel resampled to, the image library's two float buffers and the result;
 // for each page pixel the ink amounts, the screens' coverage, the effect's map and frame
-// and the outputs' bytes (measured: 150 to 190 bytes a page pixel with every output).
-constexpr std::uint64_t kInputBytes = 48, kResizedBytes = 48, kPageBytes = 200;
+// and the outputs' bytes; the SVG and 1-bit plates more (each their own screening, the
+// SVG's text).  Measured on a 1500 x 1500 page: 176 bytes a pixel with the preview and
+// 8-bit plates, 300 with 1-bit plates and the SVG too.
+constexpr std::uint64_t kInputBytes = 48, kResizedBytes = 48, kPageBytes = 200, kVectorPageBytes = 150;
 
 // A CMYK picture's own channels as its inks (SeparateSource.h: C, M, Y, K in red, green,
 // blue, alpha), within the ink limit when one is given.
@@ -118,15 +120,14 @@ InkPlanes CmykAmounts(const Picture& picture, const SeparatePlan& plan) {
 }
 
 // The ink amounts of every pixel, ink by ink.
-InkPlanes SeparatePicture(const Picture& picture, const SeparatePlan& plan, const std::string& embeddedProfile) {
+InkPlanes SeparatePicture(const Picture& picture, const SeparatePlan& plan, const std::optional<IccSeparation>& icc) {
     const std::size_t n = static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height());
     const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
-    std::optional<IccSeparation> icc;
-    if (!plan.profile.empty()) icc.emplace(plan.profile, embeddedProfile);
     SeparationSettings settings;
     settings.greyReplacement = plan.greyReplacement;
     settings.icc = icc ? &*icc : nullptr;
     settings.inkLimit = plan.inkLimit.value_or(kInkCount);
+    settings.alphaIsCoverage = true;
     return SeparatePixels(
         n, [&](std::size_t i) { return std::array<float, 4>{pixels[i].red, pixels[i].green, pixels[i].blue, pixels[i].alpha}; },
         settings);
@@ -172,6 +173,8 @@ CommandDef SeparateCommandDef() {
         {"black-generation", 0, "G", "Black from 0 (none) to 1 (all grey printed black); default " + FormatNumber(kDefaultBlackGeneration) + ".", false},
         {"ink-limit", 0, "PERCENT", "Most ink in total, 0 to 400 (default " + FormatNumber(kDefaultInkLimit * 100) + " for the built-in\nseparation, none with --profile).", false},
         {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB.", false},
+        {"intent", 0, "INTENT", "The rendering intent with --profile: perceptual (default), relative,\nsaturation or absolute (colorimetric).", false},
+        {"bpc", 0, "", "Black-point compensation with --profile.", false},
         {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview and the SVG (default\n" + defaultInks + ").", false},
         {"paper", 0, "#RRGGBB", "The paper's colour in the preview (default #FFFFFF).", false},
         {"set", 's', "NAME=VALUE", "Sets any other effect parameter for every ink, as for render\n(effectors 2 and 3 included).", true},
@@ -230,7 +233,8 @@ int Separate(const ParsedArgs& args) {
     const std::uint64_t need =
         kInputBytes * static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) +
         (plan.sizeInches ? kResizedBytes * static_cast<std::uint64_t>(page.resizedW) * static_cast<std::uint64_t>(page.resizedH) : 0) +
-        kPageBytes * static_cast<std::uint64_t>(page.pageW) * static_cast<std::uint64_t>(page.pageH);
+        (kPageBytes + (plan.svg.empty() && plan.plateBits == 8 ? 0 : kVectorPageBytes)) *
+            static_cast<std::uint64_t>(page.pageW) * static_cast<std::uint64_t>(page.pageH);
     const std::uint64_t available = AvailableMemory();
     if (need > available)
         throw CliError(kExitMemory, "a page of " + std::to_string(page.pageW) + " x " + std::to_string(page.pageH) +
@@ -243,7 +247,9 @@ int Separate(const ParsedArgs& args) {
     Picture picture = std::move(source.picture);
     if (plan.sizeInches) picture = ResampleToPage(picture, plan, PageFor(plan, picture.Width(), picture.Height()));
     const int width = picture.Width(), height = picture.Height();
-    const InkPlanes amounts = source.cmyk ? CmykAmounts(picture, plan) : SeparatePicture(picture, plan, source.embeddedProfile);
+    std::optional<IccSeparation> icc;
+    if (!plan.profile.empty()) icc.emplace(plan.profile, source.cmyk ? std::string() : source.embeddedProfile, plan.rendering);
+    const InkPlanes amounts = source.cmyk ? CmykAmounts(picture, plan) : SeparatePicture(picture, plan, icc);
 
     // The user's layer parameters: the picture itself or files, in the screens' depth.
     std::map<int, Picture> layerPictures;
@@ -307,10 +313,11 @@ int Separate(const ParsedArgs& args) {
             Picture preview(Depth::Float32, width, height);
             auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
             const bool linear = source.linear;
-            CompositeInks(coverage, plan.inkColours, plan.paper, [&](std::size_t p, const Rgb& rgb) {
+            auto put = [&](std::size_t p, const Rgb& rgb) {
                 pixels[p] = linear ? Pixel32{1, SrgbToLinear(rgb[0]), SrgbToLinear(rgb[1]), SrgbToLinear(rgb[2])}
                                    : Pixel32{1, rgb[0], rgb[1], rgb[2]};
-            });
+            };
+            CompositeInks(coverage, plan.inkColours, plan.paper, put);
             WriteOptions options;
             options.source = source.traits.get();
             options.dpi = plan.dpi;

@@ -180,6 +180,21 @@ SeparatePlan MakeSeparatePlan(const ParsedArgs& args, const RegisteredParams& pa
     for (InkScreen& s : plan.screens) s.curve = curve;
 
     plan.profile = args.Value("profile").value_or("");
+    if (auto v = args.Value("intent")) {
+        static const std::pair<const char*, RenderingIntent> kIntents[] = {
+            {"perceptual", RenderingIntent::Perceptual}, {"relative", RenderingIntent::RelativeColorimetric},
+            {"saturation", RenderingIntent::Saturation}, {"absolute", RenderingIntent::AbsoluteColorimetric}};
+        bool known = false;
+        for (const auto& [name, intent] : kIntents)
+            if (*v == name) {
+                plan.rendering.intent = intent;
+                known = true;
+            }
+        if (!known) throw UsageError("bad --intent \"" + *v + "\": expected perceptual, relative, saturation or absolute.");
+    }
+    plan.rendering.blackPointCompensation = args.Has("bpc");
+    if ((args.Has("intent") || args.Has("bpc")) && plan.profile.empty())
+        throw UsageError("--intent and --bpc are for --profile.");
     if (auto v = args.Value("black-generation")) {
         if (!plan.profile.empty())
             throw UsageError("--black-generation is for the built-in separation; the ICC profile makes its own black.");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "print/IccSeparation.h"
 #include "print/InkScreen.h"
 #include "print/Separation.h"
 #include "session/RegisteredParams.h"
@@ -31,6 +32,7 @@ struct SeparatePlan {
     SizeFit fit = SizeFit::Fit;
     std::array<InkScreen, kInkCount> screens;  // with the print curve of --min-dot, --max-dot, --dot-gain
     GreyReplacement greyReplacement;
+    ColourRendering rendering;       // with --profile
     std::optional<double> inkLimit;  // 0 to 4
     bool inkLimitGiven = false;      // by --ink-limit
     std::array<Rgb, kInkCount> inkColours;

@@ -48,13 +48,13 @@ void LimitInk(InkAmounts& a, double limit) {
     for (int i : {kCyan, kMagenta, kYellow}) a[i] = static_cast<float>(a[i] * scale);
 }
 
-void FinishInk(InkAmounts& amounts, float alpha, double limit) {
+void FinishInk(InkAmounts& amounts, float alpha, double limit, bool alphaIsCoverage) {
     if (!(alpha > 0)) {
         amounts = {0, 0, 0, 0};
         return;
     }
     LimitInk(amounts, limit);
-    if (alpha < 1)
+    if (alphaIsCoverage && alpha < 1)
         for (float& a : amounts) a *= alpha;
 }
 

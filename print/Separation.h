@@ -49,9 +49,10 @@ InkAmounts SeparateByGreyReplacement(float red, float green, float blue, const G
 void LimitInk(InkAmounts& amounts, double limit);
 
 // The ink a pixel takes: its colour's amounts within the limit (`limit` 4 or more: none),
-// times its alpha (a half-transparent pixel prints half the ink; a wholly transparent one
-// none, its colour meaning nothing).
-void FinishInk(InkAmounts& amounts, float alpha, double limit);
+// none at all where the pixel is wholly transparent (its colour means nothing), and with
+// `alphaIsCoverage` times its alpha (a half-transparent pixel prints half the ink: print,
+// where paper is everywhere; without it alpha stays alpha, for a video frame that keeps it).
+void FinishInk(InkAmounts& amounts, float alpha, double limit, bool alphaIsCoverage);
 
 // The colour (0 to 1, red, green, blue) of inks of the given coverage on paper: each ink
 // filters the light by its colour where it lies, ink over ink multiplies.

@@ -481,14 +481,21 @@ TEST(Separate, ProfileSeparationAgreesWithLittleCms) {
     ASSERT_TRUE(ReadWholeFile(kWideRgbProfile, wide));
     WriteStripes(s.Path("srgb.tif"), patches, 100, 100);
     WriteStripes(s.Path("wide.tif"), patches, 100, 100, wide);
-    for (const auto& [input, profile] : {std::make_pair(std::string("srgb.tif"), std::string()),
-                                         std::make_pair(std::string("wide.tif"), kWideRgbProfile)}) {
-        const RunResult r = s.Run({"separate", input, "-o", "cmyk.tif", "--cmyk", "--profile", kCmykProfile,
-                                   "--lpi", "30", "--dpi", "300", "--quiet"});
+    // Input, its profile, and the intent and black-point compensation asked for.
+    for (const auto& [input, profile, intent, bpc] : std::vector<std::tuple<std::string, std::string, int, bool>>{
+             {"srgb.tif", "", INTENT_PERCEPTUAL, false},
+             {"wide.tif", kWideRgbProfile, INTENT_PERCEPTUAL, false},
+             {"srgb.tif", "", INTENT_RELATIVE_COLORIMETRIC, true}}) {
+        std::vector<std::string> args = {"separate", input, "-o", "cmyk.tif", "--cmyk", "--profile", kCmykProfile,
+                                         "--lpi", "30", "--dpi", "300", "--quiet"};
+        if (intent == INTENT_RELATIVE_COLORIMETRIC) args.insert(args.end(), {"--intent", "relative"});
+        if (bpc) args.push_back("--bpc");
+        const RunResult r = s.Run(args);
         ASSERT_EQ(r.code, 0) << r.err;
         cmsHPROFILE from = profile.empty() ? cmsCreate_sRGBProfile() : cmsOpenProfileFromFile(profile.c_str(), "r");
         cmsHPROFILE to = cmsOpenProfileFromFile(kCmykProfile.c_str(), "r");
-        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGB_8, to, TYPE_CMYK_8, INTENT_PERCEPTUAL, 0);
+        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGB_8, to, TYPE_CMYK_8, static_cast<cmsUInt32Number>(intent),
+                                             bpc ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0);
         const Raster cmyk = ReadRaw(s.Path("cmyk.tif"));
         ASSERT_EQ(cmyk.channels, 4);
         for (std::size_t p = 0; p < patches.size(); ++p) {
@@ -539,6 +546,14 @@ TEST(Separate, NothingIsLeftWhenAnOutputFails) {
     r = s.Run({"separate", "in.png", "-o", "out.png", "--plates", "p", "--svg", "d.svg"});
     EXPECT_EQ(r.code, 3) << r.err;
     EXPECT_EQ(ReadText(s.Path("in.png")), before);
+    // A page the memory cannot hold is weighed before the picture is read: exit 5, nothing
+    // written; under the same limit a small page is made.
+    r = s.Run({"separate", "in.png", "-o", "big.png", "--size", "40in", "--dpi", "600"}, "ulimit -v 3000000 &&");
+    EXPECT_EQ(r.code, 5) << r.err;
+    EXPECT_NE(r.err.find("memory"), std::string::npos) << r.err;
+    r = s.Run({"separate", "in.png", "-o", "small.png", "--quiet"}, "ulimit -v 3000000 &&");
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::remove(s.Path("small.png").c_str());
     std::vector<std::string> names = s.Listing();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"in.png", "p-K.tif"}));
