@@ -549,6 +549,11 @@ void WriteImage(const std::string& path, const PixelView& pixels, const WriteOpt
             header.full_height = s.fullHeight;
         }
     }
+    if (options.dpi > 0) {
+        header.attribute("XResolution", static_cast<float>(options.dpi));
+        header.attribute("YResolution", static_cast<float>(options.dpi));
+        header.attribute("ResolutionUnit", "in");
+    }
     header.channelnames.clear();
     if (layout.colours == 1) header.channelnames.push_back("Y");
     else header.channelnames = {"R", "G", "B"};

@@ -64,6 +64,8 @@ struct WriteOptions {
     int jpegQuality = -1;       // 1-100; -1: 95
     // The input the picture came from: its metadata, layout and pixel type are kept.
     const SourceTraits* source = nullptr;
+    // Pixels per inch to tag the file with (over the source's); 0: as the source has it.
+    double dpi = 0;
 };
 
 // Writes the pixels to `path` through a temporary file renamed into place, keeping the

@@ -14,9 +14,11 @@
 
 #include "cli/AtomicFile.h"
 #include "cli/ExitCodes.h"
+#include "cli/FrameMemory.h"
 #include "cli/ImageFile.h"
 #include "cli/InkLayersSvg.h"
 #include "cli/RenderCommand.h"
+#include "cli/SeparateInput.h"
 #include "cli/SeparatePlan.h"
 #include "cli/TiffFile.h"
 #include "print/PrintScreen.h"
@@ -45,16 +47,87 @@ Picture Resample(const Picture& picture, int width, int height) {
     return out;
 }
 
-// The ink amounts of every pixel, ink by ink.
-InkPlanes SeparatePicture(const Picture& picture, const SeparatePlan& plan, const std::string& embeddedProfile) {
+// The page a picture of width x height becomes: resampled to `resized` (the printed size
+// of --size at --dpi, fitted inside it, its aspect kept; filling it; or stretched to it,
+// as --fit says), then cropped about the centre to `page` (fill only).
+struct PageGeometry {
+    int resizedW = 0, resizedH = 0, pageW = 0, pageH = 0;
+    bool fitted = false;  // fit made the page smaller than asked on one side
+};
+
+PageGeometry PageFor(const SeparatePlan& plan, int width, int height) {
+    PageGeometry g{width, height, width, height, false};
+    if (!plan.sizeInches) return g;
+    const double boxW = plan.sizeInches->first * plan.dpi;
+    const double boxH = plan.sizeInches->second > 0 ? plan.sizeInches->second * plan.dpi
+                                                    : boxW * height / width;
+    double w = boxW, h = boxH;
+    if (plan.fit != SizeFit::Stretch && plan.sizeInches->second > 0) {
+        const double scale = plan.fit == SizeFit::Fit ? std::min(boxW / width, boxH / height)
+                                                      : std::max(boxW / width, boxH / height);
+        w = width * scale;
+        h = height * scale;
+    }
+    if (boxW < 1 || boxH < 1 || w < 1 || h < 1 || w * h > 1.0e9 || boxW * boxH > 1.0e9)
+        throw UsageError("--size at --dpi " + FormatNumber(plan.dpi) + " is " + FormatNumber(std::round(w)) + " x " +
+                         FormatNumber(std::round(h)) + " pixels; it must be at least 1 x 1 and at most a gigapixel.");
+    g.resizedW = static_cast<int>(std::lround(w));
+    g.resizedH = static_cast<int>(std::lround(h));
+    g.pageW = plan.fit == SizeFit::Fill ? std::min(g.resizedW, static_cast<int>(std::lround(boxW))) : g.resizedW;
+    g.pageH = plan.fit == SizeFit::Fill ? std::min(g.resizedH, static_cast<int>(std::lround(boxH))) : g.resizedH;
+    g.fitted = plan.fit == SizeFit::Fit && plan.sizeInches->second > 0 &&
+               (std::lround(boxW) != g.resizedW || std::lround(boxH) != g.resizedH);
+    return g;
+}
+
+// The picture on its page.
+Picture ResampleToPage(const Picture& picture, const SeparatePlan& plan, const PageGeometry& g) {
+    if (g.fitted && !plan.quiet)
+        std::fprintf(stderr, "tonedot: the picture fits --size as %s x %s in, its aspect kept (--fit fill crops it to the "
+                             "size, --fit stretch distorts it).\n",
+                     FormatNumber(std::round(g.resizedW / plan.dpi * 100) / 100).c_str(),
+                     FormatNumber(std::round(g.resizedH / plan.dpi * 100) / 100).c_str());
+    Picture resized = Resample(picture, g.resizedW, g.resizedH);
+    if (g.pageW == g.resizedW && g.pageH == g.resizedH) return resized;
+    const int x0 = (g.resizedW - g.pageW) / 2, y0 = (g.resizedH - g.pageH) / 2;
+    Picture cropped(Depth::Float32, g.pageW, g.pageH);
+    for (int y = 0; y < g.pageH; ++y)
+        for (int x = 0; x < g.pageW; ++x) cropped.At<Pixel32>(x, y) = resized.At<Pixel32>(x0 + x, y0 + y);
+    return cropped;
+}
+
+// Bytes a run holds at its peak: for each input pixel the file's pixels and their float
+// copy; for each pixel resampled to, the image library's two float buffers and the result;
+// for each page pixel the ink amounts, the screens' coverage, the effect's map and frame
+// and the outputs' bytes; the SVG and 1-bit plates more (each their own screening, the
+// SVG's text).  Measured on a 1500 x 1500 page: 176 bytes a pixel with the preview and
+// 8-bit plates, 300 with 1-bit plates and the SVG too.
+constexpr std::uint64_t kInputBytes = 48, kResizedBytes = 48, kPageBytes = 200, kVectorPageBytes = 150;
+
+// A CMYK picture's own channels as its inks (SeparateSource.h: C, M, Y, K in red, green,
+// blue, alpha), within the ink limit when one is given.
+InkPlanes CmykAmounts(const Picture& picture, const SeparatePlan& plan) {
     const std::size_t n = static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height());
     const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
-    std::optional<IccSeparation> icc;
-    if (!plan.profile.empty()) icc.emplace(plan.profile, embeddedProfile);
+    InkPlanes inks;
+    for (auto& ink : inks) ink.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        InkAmounts a{pixels[i].red, pixels[i].green, pixels[i].blue, pixels[i].alpha};
+        if (plan.inkLimitGiven) LimitInk(a, *plan.inkLimit);
+        for (int k = 0; k < kInkCount; ++k) inks[static_cast<std::size_t>(k)][i] = a[k];
+    }
+    return inks;
+}
+
+// The ink amounts of every pixel, ink by ink.
+InkPlanes SeparatePicture(const Picture& picture, const SeparatePlan& plan, const std::optional<IccSeparation>& icc) {
+    const std::size_t n = static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height());
+    const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
     SeparationSettings settings;
     settings.greyReplacement = plan.greyReplacement;
     settings.icc = icc ? &*icc : nullptr;
     settings.inkLimit = plan.inkLimit.value_or(kInkCount);
+    settings.alphaIsCoverage = true;
     return SeparatePixels(
         n, [&](std::size_t i) { return std::array<float, 4>{pixels[i].red, pixels[i].green, pixels[i].blue, pixels[i].alpha}; },
         settings);
@@ -83,19 +156,25 @@ CommandDef SeparateCommandDef() {
         "TIFF (-o FILE.tif --cmyk) and the dots as SVG with a layer per ink (--svg).";
     command.minArguments = command.maxArguments = 1;
     command.options = {
-        {"output", 'o', "FILE", "The inks over paper, as a picture (.png, .tif, ...); alpha kept.", false},
+        {"output", 'o', "FILE", "The inks over paper, as a picture (.png, .tif, ...).", false},
         {"plates", 0, "PREFIX", "Writes the plates PREFIX-C.tif, -M, -Y, -K: ink black on white paper.", false},
-        {"plate-bits", 0, "8|1", "Plates in 8-bit grey (default) or 1-bit (ink where a pixel is at\nleast half covered).", false},
-        {"svg", 0, "FILE", "Writes the dots as SVG, one layer per ink, each dot a shape in the\nink's colour; sized in inches at --dpi.", false},
+        {"plate-bits", 0, "8|1", "Plates in 8-bit grey (default) or 1-bit (ink where a pixel is at\nleast half covered, the dots sized for what the device prints).", false},
+        {"svg", 0, "FILE", "Writes the dots as SVG, one layer per ink, each dot a shape in the\nink's colour; sized in inches at --dpi, the dots sized by their outlines'\narea (true at any output resolution).", false},
         {"cmyk", 0, "", "Writes -o as a CMYK TIFF of the screened inks (with the --profile\nprofile embedded) instead of the preview.", false},
         {"lpi", 0, "N", "Screen frequency in lines per inch (default " + FormatNumber(kDefaultLpi) + ").", false},
         {"dpi", 0, "N", "Resolution in pixels per inch (default " + FormatNumber(kDefaultDpi) + "); the dots are dpi/lpi\npixels apart.", false},
         {"size", 0, "WxH(in|mm)", "Resamples the picture to this printed size at --dpi (8x10in,\n210x297mm, or only the width: 6in).", false},
+        {"fit", 0, "fit|fill|stretch", "How the picture meets both sides of --size: fitted inside, its\naspect kept (default); filling it, cropped about the centre; or\nstretched to it.", false},
         {"angles", 0, "C,M,Y,K", "Screen angles in degrees, counter-clockwise (default " + defaultAngles + ").", false},
         {"shape", 0, "SHAPE[,M,Y,K]", "Dot shape for every ink, or one per ink: Circle, Square, Round\nSquare, Cross, Star, Diamond (default: Dot Shape's default).", false},
+        {"min-dot", 0, "PERCENT", "The smallest dot the press holds, 0 to 50 (default 0): less is held\nat it where at least half of it is meant, else left out.", false},
+        {"max-dot", 0, "PERCENT", "The largest dot short of solid, 50 to 100 (default 100): more is\nheld at it, or solid where nearer to solid.", false},
+        {"dot-gain", 0, "PERCENT|FILE", "Compensates the press's dot gain: points gained at 50 % (a\nparabola), or a curve file of lines \"PLATE PRINTED\" in percent.", false},
         {"black-generation", 0, "G", "Black from 0 (none) to 1 (all grey printed black); default " + FormatNumber(kDefaultBlackGeneration) + ".", false},
         {"ink-limit", 0, "PERCENT", "Most ink in total, 0 to 400 (default " + FormatNumber(kDefaultInkLimit * 100) + " for the built-in\nseparation, none with --profile).", false},
         {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB.", false},
+        {"intent", 0, "INTENT", "The rendering intent with --profile: perceptual (default), relative,\nsaturation or absolute (colorimetric).", false},
+        {"bpc", 0, "", "Black-point compensation with --profile.", false},
         {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview and the SVG (default\n" + defaultInks + ").", false},
         {"paper", 0, "#RRGGBB", "The paper's colour in the preview (default #FFFFFF).", false},
         {"set", 's', "NAME=VALUE", "Sets any other effect parameter for every ink, as for render\n(effectors 2 and 3 included).", true},
@@ -137,26 +216,40 @@ int Separate(const ParsedArgs& args) {
         if (user.count(session.Params().Require(name).index))
             throw UsageError("\"" + name + "\" is set by separate for every ink; use --shape, --angles, --lpi, --dpi "
                              "and --ink-colors, and effectors 2 and 3 for effects of your own.");
+    // Dots drawn longer than wide cannot fill their cells: the tone would stop short of solid.
+    const ParamInfo& aspect = session.Params().Require("Dot Aspect");
+    const auto aspectSet = user.find(aspect.index);
+    if (aspectSet != user.end() && FormatValue(aspect, aspectSet->second) != FormatValue(aspect, RegisteredValue(aspect)))
+        throw UsageError("\"Dot Aspect\" is not for print screens: dots longer than wide cannot cover their "
+                         "cells, and the tone would stop short of solid.");
     std::vector<std::string> layerFiles;
     for (const auto& [index, value] : user)
         if (value.layer == LayerChoice::File) layerFiles.push_back(value.layerFile);
     CheckSeparateOutputs(plan, layerFiles, args);
 
-    LoadedImage loaded = ReadImage(plan.input);
-    const std::string embedded = EmbeddedColourProfile(loaded.traits.get());
-    Picture picture = ConvertDepth(loaded.picture, Depth::Float32);
-    loaded.picture = Picture();
-    if (plan.sizeInches) {
-        const double w = plan.sizeInches->first * plan.dpi;
-        const double h = plan.sizeInches->second > 0 ? plan.sizeInches->second * plan.dpi
-                                                     : w * picture.Height() / picture.Width();
-        if (w < 1 || h < 1 || w * h > 1.0e9)
-            throw UsageError("--size at --dpi " + FormatNumber(plan.dpi) + " is " + FormatNumber(std::round(w)) + " x " +
-                             FormatNumber(std::round(h)) + " pixels; it must be at least 1 x 1 and at most a gigapixel.");
-        picture = Resample(picture, static_cast<int>(std::lround(w)), static_cast<int>(std::lround(h)));
-    }
+    // Whether the run fits, weighed before the picture is read.
+    const ImageHeader header = ReadImageHeader(plan.input);
+    const PageGeometry page = PageFor(plan, header.width, header.height);
+    const std::uint64_t need =
+        kInputBytes * static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) +
+        (plan.sizeInches ? kResizedBytes * static_cast<std::uint64_t>(page.resizedW) * static_cast<std::uint64_t>(page.resizedH) : 0) +
+        (kPageBytes + (plan.svg.empty() && plan.plateBits == 8 ? 0 : kVectorPageBytes)) *
+            static_cast<std::uint64_t>(page.pageW) * static_cast<std::uint64_t>(page.pageH);
+    const std::uint64_t available = AvailableMemory();
+    if (need > available)
+        throw CliError(kExitMemory, "a page of " + std::to_string(page.pageW) + " x " + std::to_string(page.pageH) +
+                                        " pixels needs about " + Megabytes(need) + " of memory and " +
+                                        Megabytes(available) + " is available; separate it at a smaller --size or a "
+                                        "lower --dpi.");
+
+    SeparateSource source = ReadSeparateSource(plan.input);
+    for (const std::string& warning : source.warnings) std::fprintf(stderr, "tonedot: warning: %s.\n", warning.c_str());
+    Picture picture = std::move(source.picture);
+    if (plan.sizeInches) picture = ResampleToPage(picture, plan, PageFor(plan, picture.Width(), picture.Height()));
     const int width = picture.Width(), height = picture.Height();
-    const InkPlanes amounts = SeparatePicture(picture, plan, embedded);
+    std::optional<IccSeparation> icc;
+    if (!plan.profile.empty()) icc.emplace(plan.profile, source.cmyk ? std::string() : source.embeddedProfile, plan.rendering);
+    const InkPlanes amounts = source.cmyk ? CmykAmounts(picture, plan) : SeparatePicture(picture, plan, icc);
 
     // The user's layer parameters: the picture itself or files, in the screens' depth.
     std::map<int, Picture> layerPictures;
@@ -178,7 +271,27 @@ int Separate(const ParsedArgs& args) {
             WriteFrameDotPaths(paths, session, instance, frame);
             layers[static_cast<std::size_t>(ink)] = DotsReachingIn(paths.str(), width, height);
         };
-    const InkPlanes coverage = ScreenInks(renderer, amounts, width, height, plan.screens, vectors);
+    // Each output is true on what it is: the anti-aliased coverage (preview, CMYK, 8-bit
+    // plates), whole pixels (1-bit plates), the outlines (SVG); one screening each.
+    auto screened = [&](ToneMeasure measure, const InkDrawn& after) {
+        std::array<InkScreen, kInkCount> screens = plan.screens;
+        for (InkScreen& screen : screens) screen.measure = measure;
+        return ScreenInks(renderer, amounts, width, height, screens, after);
+    };
+    const bool onePlates = !plan.platePrefix.empty() && plan.plateBits == 1;
+    InkPlanes coverage, thresholded;
+    if (!plan.output.empty() || (!plan.platePrefix.empty() && !onePlates))
+        coverage = screened(ToneMeasure::Coverage, nullptr);
+    if (onePlates) thresholded = screened(ToneMeasure::Thresholded, nullptr);
+    if (!plan.svg.empty()) screened(ToneMeasure::Outline, vectors);
+    // No ink where the picture is wholly transparent, however far its neighbours' dots reach.
+    if (!source.cmyk) {
+        const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
+        for (InkPlanes* planes : {&coverage, &thresholded})
+            for (auto& plane : *planes)
+                for (std::size_t p = 0; p < plane.size(); ++p)
+                    if (!(pixels[p].alpha > 0)) plane[p] = 0;
+    }
 
     // Every output is written to a temporary file beside it; only when all are written are
     // they renamed into place.
@@ -194,17 +307,21 @@ int Separate(const ParsedArgs& args) {
             if (!plan.profile.empty() && !ReadWholeFile(plan.profile, profile))
                 throw IOError("cannot read the ICC profile \"" + plan.profile + "\".");
             WriteTiff(staged.back()->TempPath(), plan.output, width, height, {"C", "M", "Y", "K"}, data, 8, "CMYK",
-                      profile);
+                      profile, plan.dpi);
         } else {
-            const auto* source = reinterpret_cast<const Pixel32*>(picture.Data());
+            // Paper everywhere, opaque; in linear light again when the input held it.
             Picture preview(Depth::Float32, width, height);
             auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
-            CompositeInks(coverage, plan.inkColours, plan.paper, [&](std::size_t p, const Rgb& rgb) {
-                pixels[p] = Pixel32{source[p].alpha, rgb[0], rgb[1], rgb[2]};
-            });
+            const bool linear = source.linear;
+            auto put = [&](std::size_t p, const Rgb& rgb) {
+                pixels[p] = linear ? Pixel32{1, SrgbToLinear(rgb[0]), SrgbToLinear(rgb[1]), SrgbToLinear(rgb[2])}
+                                   : Pixel32{1, rgb[0], rgb[1], rgb[2]};
+            };
+            CompositeInks(coverage, plan.inkColours, plan.paper, put);
             WriteOptions options;
-            options.source = loaded.traits.get();
-            WriteImage(staged.back()->TempPath(), ConvertDepth(preview, loaded.fileDepth), options);
+            options.source = source.traits.get();
+            options.dpi = plan.dpi;
+            WriteImage(staged.back()->TempPath(), ConvertDepth(preview, source.fileDepth), options);
         }
     }
     if (!plan.platePrefix.empty()) {
@@ -212,9 +329,9 @@ int Separate(const ParsedArgs& args) {
         for (std::size_t k = 0; k < kInkCount; ++k) {
             const std::string path = plan.platePrefix + "-" + InkLetter(static_cast<int>(k)) + ".tif";
             for (std::size_t p = 0; p < n; ++p)
-                data[p] = plan.plateBits == 1 ? (coverage[k][p] >= 0.5f ? 0 : 255) : Byte(1.0f - coverage[k][p]);
+                data[p] = onePlates ? (thresholded[k][p] >= 0.5f ? 0 : 255) : Byte(1.0f - coverage[k][p]);
             staged.push_back(std::make_unique<AtomicFile>(path));
-            WriteTiff(staged.back()->TempPath(), path, width, height, {"Y"}, data, plan.plateBits, "", "");
+            WriteTiff(staged.back()->TempPath(), path, width, height, {"Y"}, data, plan.plateBits, "", "", plan.dpi);
         }
     }
     if (!plan.svg.empty()) {

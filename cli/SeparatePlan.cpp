@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/AtomicFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/ImageFile.h"
 #include "cli/RunFiles.h"
@@ -126,6 +127,13 @@ SeparatePlan MakeSeparatePlan(const ParsedArgs& args, const RegisteredParams& pa
         throw UsageError("--dpi " + FormatNumber(plan.dpi) + " over --lpi " + FormatNumber(plan.lpi) + " is a dot pitch of " +
                          FormatNumber(pitch) + " pixels; it must be from 2 to 250.");
     if (auto v = args.Value("size")) plan.sizeInches = ParseSize(*v);
+    if (auto v = args.Value("fit")) {
+        if (*v == "fit") plan.fit = SizeFit::Fit;
+        else if (*v == "fill") plan.fit = SizeFit::Fill;
+        else if (*v == "stretch") plan.fit = SizeFit::Stretch;
+        else throw UsageError("bad --fit \"" + *v + "\": expected fit, fill or stretch.");
+        if (!plan.sizeInches) throw UsageError("--fit is for --size.");
+    }
 
     std::vector<std::string> angles(kInkCount);
     for (int i = 0; i < kInkCount; ++i) angles[i] = FormatNumber(kDefaultScreenAngles[i]);
@@ -150,14 +158,52 @@ SeparatePlan MakeSeparatePlan(const ParsedArgs& args, const RegisteredParams& pa
         s.colour = ToPixel(plan.inkColours[static_cast<std::size_t>(i)]);
     }
 
+    PrintCurve curve;
+    if (auto v = args.Value("min-dot")) curve.minDot = ParseNumber(*v, "--min-dot", 0, 50) / 100.0;
+    if (auto v = args.Value("max-dot")) curve.maxDot = ParseNumber(*v, "--max-dot", 50, 100) / 100.0;
+    if (curve.minDot >= curve.maxDot) throw UsageError("--min-dot must be below --max-dot.");
+    if (auto v = args.Value("dot-gain")) {
+        double percent = 0;
+        const auto r = std::from_chars(v->data(), v->data() + v->size(), percent);
+        if (!v->empty() && r.ec == std::errc() && r.ptr == v->data() + v->size()) {
+            curve.gain = ParabolicDotGain(ParseNumber(*v, "--dot-gain", 0, 50));
+        } else {
+            std::string text;
+            if (!ReadWholeFile(*v, text)) throw IOError("cannot read the dot-gain curve \"" + *v + "\".");
+            try {
+                curve.gain = ParseDotGainCurve(text);
+            } catch (const std::invalid_argument& e) {
+                throw UsageError("bad dot-gain curve \"" + *v + "\": " + e.what() + ".");
+            }
+        }
+    }
+    for (InkScreen& s : plan.screens) s.curve = curve;
+
     plan.profile = args.Value("profile").value_or("");
+    if (auto v = args.Value("intent")) {
+        static const std::pair<const char*, RenderingIntent> kIntents[] = {
+            {"perceptual", RenderingIntent::Perceptual}, {"relative", RenderingIntent::RelativeColorimetric},
+            {"saturation", RenderingIntent::Saturation}, {"absolute", RenderingIntent::AbsoluteColorimetric}};
+        bool known = false;
+        for (const auto& [name, intent] : kIntents)
+            if (*v == name) {
+                plan.rendering.intent = intent;
+                known = true;
+            }
+        if (!known) throw UsageError("bad --intent \"" + *v + "\": expected perceptual, relative, saturation or absolute.");
+    }
+    plan.rendering.blackPointCompensation = args.Has("bpc");
+    if ((args.Has("intent") || args.Has("bpc")) && plan.profile.empty())
+        throw UsageError("--intent and --bpc are for --profile.");
     if (auto v = args.Value("black-generation")) {
         if (!plan.profile.empty())
             throw UsageError("--black-generation is for the built-in separation; the ICC profile makes its own black.");
         plan.greyReplacement.blackGeneration = ParseNumber(*v, "--black-generation", 0, 1);
     }
+    plan.inkLimitGiven = args.Has("ink-limit");
     if (auto v = args.Value("ink-limit")) plan.inkLimit = ParseNumber(*v, "--ink-limit", 0, 400) / 100.0;
     else if (plan.profile.empty()) plan.inkLimit = kDefaultInkLimit;
+    if (plan.inkLimit) plan.greyReplacement.richBlack = RichBlackWithin(*plan.inkLimit);
 
     // Where the outputs go must be writable before anything is drawn.
     for (const std::string& out : plan.Outputs()) CheckOutputFolder(out);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "print/IccSeparation.h"
 #include "print/InkScreen.h"
 #include "print/Separation.h"
 #include "session/RegisteredParams.h"
@@ -19,15 +20,21 @@ constexpr double kDefaultLpi = 30, kDefaultDpi = 300;
 
 using Rgb = InkColour;
 
+// How a picture meets a --size of both sides.
+enum class SizeFit { Fit, Fill, Stretch };
+
 struct SeparatePlan {
     std::string input, output, platePrefix, svg, profile, effect;
     bool cmyk = false, quiet = false, factoryDefaults = false;
     int plateBits = 8;
     double lpi = kDefaultLpi, dpi = kDefaultDpi;
     std::optional<std::pair<double, double>> sizeInches;  // width, height (0: keep the aspect)
-    std::array<InkScreen, kInkCount> screens;
+    SizeFit fit = SizeFit::Fit;
+    std::array<InkScreen, kInkCount> screens;  // with the print curve of --min-dot, --max-dot, --dot-gain
     GreyReplacement greyReplacement;
+    ColourRendering rendering;       // with --profile
     std::optional<double> inkLimit;  // 0 to 4
+    bool inkLimitGiven = false;      // by --ink-limit
     std::array<Rgb, kInkCount> inkColours;
     Rgb paper{1, 1, 1};
 

@@ -9,7 +9,7 @@ namespace tonedot::cli {
 
 void WriteTiff(const std::string& temp, const std::string& target, int width, int height,
                const std::vector<std::string>& channels, const std::vector<std::uint8_t>& data, int bits,
-               const std::string& colourSpace, const std::string& iccProfile) {
+               const std::string& colourSpace, const std::string& iccProfile, double dpi) {
     auto out = OIIO::ImageOutput::create(temp);
     if (!out) ThrowWriteError(target, OIIO::geterror());
     OIIO::ImageSpec layout(width, height, static_cast<int>(channels.size()), OIIO::TypeDesc::UINT8);
@@ -17,6 +17,9 @@ void WriteTiff(const std::string& temp, const std::string& target, int width, in
     layout.alpha_channel = -1;
     layout.attribute("compression", "lzw");
     if (bits != 8) layout.attribute("oiio:BitsPerSample", bits);
+    layout.attribute("XResolution", static_cast<float>(dpi));
+    layout.attribute("YResolution", static_cast<float>(dpi));
+    layout.attribute("ResolutionUnit", "in");
     if (!colourSpace.empty()) layout.attribute("tiff:ColorSpace", colourSpace);
     if (!iccProfile.empty())
         layout.attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, static_cast<int>(iccProfile.size())),

@@ -21,7 +21,8 @@ std::string ProfileText(cmsHPROFILE profile) {
 
 }  // namespace
 
-IccSeparation::IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile) {
+IccSeparation::IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile,
+                             const ColourRendering& rendering) {
     cmsHPROFILE output = cmsOpenProfileFromFile(outputProfilePath.c_str(), "r");
     if (!output) throw UsageError("cannot read the ICC profile \"" + outputProfilePath + "\": not a readable ICC profile.");
     if (cmsGetColorSpace(output) != cmsSigCmykData) {
@@ -40,8 +41,10 @@ IccSeparation::IccSeparation(const std::string& outputProfilePath, const std::st
                          "; separate it without --profile, or remove the profile.");
     }
     const bool grey = cmsGetColorSpace(input) == cmsSigGrayData;
+    const cmsUInt32Number intent = static_cast<cmsUInt32Number>(rendering.intent);
+    const cmsUInt32Number flags = rendering.blackPointCompensation ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0;
     transform_ = cmsCreateTransform(input, grey ? TYPE_GRAY_FLT | EXTRA_SH(2) : TYPE_RGB_FLT, output, TYPE_CMYK_FLT,
-                                    INTENT_PERCEPTUAL, 0);
+                                    intent, flags);
     cmsCloseProfile(input);
     cmsCloseProfile(output);
     if (!transform_) throw UsageError("Little CMS cannot transform into the ICC profile \"" + outputProfilePath + "\".");

@@ -7,13 +7,22 @@
 
 namespace tonedot::print {
 
+// How colours are mapped between profiles: the ICC rendering intents, and black-point
+// compensation.
+enum class RenderingIntent { Perceptual = 0, RelativeColorimetric = 1, Saturation = 2, AbsoluteColorimetric = 3 };
+struct ColourRendering {
+    RenderingIntent intent = RenderingIntent::Perceptual;
+    bool blackPointCompensation = false;
+};
+
 // An ICC transform from the input's colour space (its embedded profile, else sRGB) to a
-// CMYK output profile, perceptual intent.
+// CMYK output profile.
 class IccSeparation {
 public:
     // Throws a Usage error when the output profile cannot be read or is not a CMYK
     // output profile, or the embedded profile is not an RGB or grey one.
-    IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile);
+    IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile,
+                  const ColourRendering& rendering = {});
     ~IccSeparation();
     IccSeparation(const IccSeparation&) = delete;
     IccSeparation& operator=(const IccSeparation&) = delete;

@@ -4,7 +4,11 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
 
+#include "session/DotVectors.h"
 #include "session/ParamValue.h"
 
 namespace tonedot::print {
@@ -46,6 +50,80 @@ std::vector<float> BoxMean(const std::vector<float>& in, int width, int height, 
     pass(in, rows, width, height, 1, static_cast<std::size_t>(width));
     pass(rows, out, height, width, static_cast<std::size_t>(width), 1);
     return out;
+}
+
+// The share of the box [x0, x1) x [y0, y1) inside the union of the closed paths the
+// effect hands over as vectors (a path a line, d="M x y x y ... Z"), filled as SVG fills
+// them: each path's spans on kLines scanlines a pixel, merged.
+double OutlineCoverage(const std::string& paths, double x0, double x1, double y0, double y1) {
+    constexpr int kLines = 16;
+    const int lines = static_cast<int>(std::lround((y1 - y0) * kLines));
+    std::vector<std::vector<std::pair<double, double>>> spans(static_cast<std::size_t>(lines));
+    std::vector<double> xy;
+    std::vector<std::pair<double, int>> crossings;  // x, and +1 or -1 as the edge runs down or up
+    for (std::size_t open = paths.find("d=\"M"); open != std::string::npos; open = paths.find("d=\"M", open + 1)) {
+        const std::size_t close = paths.find('Z', open);
+        if (close == std::string::npos) break;
+        xy.clear();
+        std::istringstream numbers(paths.substr(open + 4, close - open - 4));
+        for (double v; numbers >> v;) xy.push_back(v);
+        const std::size_t n = xy.size() / 2;
+        if (n < 3) continue;
+        double top = 1e300, bottom = -1e300;
+        for (std::size_t k = 0; k < n; ++k) {
+            top = std::min(top, xy[2 * k + 1]);
+            bottom = std::max(bottom, xy[2 * k + 1]);
+        }
+        const int first = std::max(0, static_cast<int>(std::floor((top - y0) * kLines)));
+        const int last = std::min(lines - 1, static_cast<int>(std::ceil((bottom - y0) * kLines)));
+        for (int j = first; j <= last; ++j) {
+            const double y = y0 + (j + 0.5) / kLines;
+            crossings.clear();
+            for (std::size_t k = 0; k < n; ++k) {
+                const double ax = xy[2 * k], ay = xy[2 * k + 1];
+                const double bx = xy[2 * ((k + 1) % n)], by = xy[2 * ((k + 1) % n) + 1];
+                if ((ay <= y) != (by <= y))
+                    crossings.emplace_back(ax + (y - ay) / (by - ay) * (bx - ax), by > ay ? 1 : -1);
+            }
+            // Inside where the path winds round the point (SVG's nonzero rule: a star drawn
+            // as one crossing path is filled in its middle too).
+            std::sort(crossings.begin(), crossings.end());
+            int winding = 0;
+            for (std::size_t c = 0; c + 1 < crossings.size(); ++c) {
+                winding += crossings[c].second;
+                if (winding != 0) spans[static_cast<std::size_t>(j)].emplace_back(crossings[c].first, crossings[c + 1].first);
+            }
+        }
+    }
+    double covered = 0;
+    for (auto& line : spans) {
+        std::sort(line.begin(), line.end());
+        double reach = x0;
+        for (const auto& [a, b] : line) {
+            const double from = std::max(a, reach), to = std::min(b, x1);
+            if (to > from) covered += to - from;
+            reach = std::max(reach, std::min(b, x1));
+        }
+    }
+    return lines > 0 && x1 > x0 ? covered / (static_cast<double>(lines) * (x1 - x0)) : 0.0;
+}
+
+// A dot's share of whole pixels jumps as it grows, at the same sizes for dots that fall
+// alike on the pixels; each dot's size is moved by up to a pixel either way, by a
+// hash of the pixel under its centre, so that neighbouring dots jump at different sizes
+// and the tone of a few of them rises smoothly.  In units of the largest dot.
+void JitterSizes(std::vector<float>& sizes, int width, const InkScreen& screen) {
+    const double reach = 1.0 / (screen.pitch * MaxRelativeSize(screen.shape));
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (!(sizes[i] > 0) || !(sizes[i] < 1)) continue;
+        std::uint32_t h = static_cast<std::uint32_t>(i % static_cast<std::size_t>(width)) * 0x9E3779B1u ^
+                          static_cast<std::uint32_t>(i / static_cast<std::size_t>(width)) * 0x85EBCA77u;
+        h ^= h >> 15;
+        h *= 0x2C1B3C6Du;
+        h ^= h >> 12;
+        const double u = (h & 0xFFFFFF) / static_cast<double>(0xFFFFFF) * 2 - 1;
+        sizes[i] = static_cast<float>(std::clamp(sizes[i] + u * reach, 0.0, 1.0));
+    }
 }
 
 }  // namespace
@@ -95,16 +173,50 @@ std::vector<float> ScreenRenderer::Render(const std::vector<float>& amounts, int
     const std::vector<float> cells = BoxMean(amounts, width, height, static_cast<int>(std::lround(screen.pitch)));
     const double largest = MaxRelativeSize(screen.shape);
     const std::vector<double>& table = AreaTable(screen);
-    std::vector<float> sizes(cells.size());
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        sizes[i] = static_cast<float>(RelativeSizeForCoverage(table, largest, cells[i]) / largest);
-    return Draw(sizes, width, height, screen, largest * screen.pitch, after);
+    const bool curve = !screen.curve.IsIdentity();
+    std::vector<float> plate = cells, sizes(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (curve) plate[i] = static_cast<float>(PlateTone(screen.curve, cells[i]));
+        sizes[i] = static_cast<float>(RelativeSizeForCoverage(table, largest, plate[i]) / largest);
+    }
+    if (screen.measure != ToneMeasure::Thresholded) return Draw(sizes, width, height, screen, largest * screen.pitch, after);
+    // Whole pixels beat with the dots: a dot's share of pixels at least half covered
+    // depends on where it falls on them, so a tone prints differently from place to place
+    // (a flat 20 % anywhere from 21 to 27 % at 85 lpi and 300 dpi, with the table alone).
+    // Each dot's size is jittered (JitterSizes) so that the tone of a few dots rises
+    // smoothly, and the tone printed around each pixel (over eight cells: over fewer, a dot
+    // corrects itself and overshoots) is measured on the thresholded plate, and what is
+    // missing or over is given back to the amounts, a few times over.
+    const int window = static_cast<int>(std::lround(8 * screen.pitch));
+    const std::vector<float> meant = BoxMean(plate, width, height, window);
+    std::vector<float> wanted = plate;
+    const float least = static_cast<float>(screen.curve.minDot), most = static_cast<float>(screen.curve.maxDot);
+    std::vector<float> coverage;
+    for (int pass = 0;; ++pass) {
+        if (pass == 0) JitterSizes(sizes, width, screen);
+        coverage = Draw(sizes, width, height, screen, largest * screen.pitch, pass == kWholePixelPasses ? after : nullptr);
+        for (float& c : coverage) c = c >= 0.5f ? 1.0f : 0.0f;
+        if (pass == kWholePixelPasses) break;
+        const std::vector<float> printed = BoxMean(coverage, width, height, window);
+        for (std::size_t i = 0; i < plate.size(); ++i) {
+            // Solid and empty stay as they are, and dots within the press's smallest and largest.
+            if (!(plate[i] > 0) || !(plate[i] < 1)) continue;
+            wanted[i] = std::clamp(wanted[i] + (meant[i] - printed[i]), least, most);
+            sizes[i] = static_cast<float>(RelativeSizeForCoverage(table, largest, wanted[i]) / largest);
+        }
+        JitterSizes(sizes, width, screen);
+    }
+    return coverage;
 }
 
 std::vector<float> ScreenRenderer::RenderUniform(double relativeSize, int width, int height,
-                                                 const InkScreen& screen) {
-    const std::vector<float> sizes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1.0f);
-    return Draw(sizes, width, height, screen, relativeSize * screen.pitch, nullptr);
+                                                 const InkScreen& screen, const AfterDraw& after) {
+    // Drawn as Render draws: the largest dot, shrunk by the map.
+    const double largest = MaxRelativeSize(screen.shape);
+    std::vector<float> sizes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                             static_cast<float>(relativeSize / largest));
+    if (screen.measure == ToneMeasure::Thresholded) JitterSizes(sizes, width, screen);
+    return Draw(sizes, width, height, screen, largest * screen.pitch, after);
 }
 
 std::vector<float> ScreenRenderer::Draw(const std::vector<float>& sizes, int width, int height,
@@ -190,31 +302,50 @@ const std::vector<double>& ScreenRenderer::AreaTable(const InkScreen& screen) {
     // a circle of 3/4 the pitch, the least exact, covers 0.4 % of its cell less there than
     // at 100 pixels, and the largest frame measured stays 256 pixels wide.
     constexpr double kLargestMeasuredPitch = 32;
+    const bool wholePixels = screen.measure == ToneMeasure::Thresholded;
     InkScreen flat = screen;
     flat.pitch = std::min(screen.pitch, kLargestMeasuredPitch);
-    const auto key = std::make_tuple(flat.shape, flat.pitch, flat.angle);
+    // A square of at least 4 cells and 64 pixels (128 for whole pixels, which beat with the
+    // dots over longer distances).
+    const int cells = std::max(4, static_cast<int>(std::ceil((wholePixels ? 128.0 : 64.0) / flat.pitch / 2.0)) * 2);
+    const int square = static_cast<int>(std::lround(cells * flat.pitch / 2)) * 2;
+    const auto key = std::make_tuple(flat.shape, flat.pitch, flat.angle, flat.measure);
     auto found = tables_.find(key);
     if (found != tables_.end()) return found->second;
-    // Flat fields on the screen's grid centred on a frame of twice the measured square,
-    // which spans at least 4 cells and 64 pixels (at angle 0 whole cells from dot centre to
-    // dot centre): however far the dots reach, they all reach into it.  At small pitches
-    // the pixel grid counts, and it meets the dots differently at every angle, so the
-    // table is measured at the screen's angle.  The user's effectors 2 and 3 vary across
-    // the frame, so they are off while measuring.
-    const int cells = std::max(4, static_cast<int>(std::ceil(64.0 / flat.pitch / 2.0)) * 2);
-    const int size = static_cast<int>(std::lround(2 * cells * flat.pitch));
-    const int lo = static_cast<int>(std::lround(cells * flat.pitch / 2)), hi = size - lo;
+    // Flat fields on the screen's grid centred on a frame of twice the measured square:
+    // however far the dots reach, they all reach into it.  At small pitches the pixel grid
+    // counts, and it meets the dots differently at every angle, so the table is measured
+    // at the screen's angle.  The user's effectors 2 and 3 vary across the frame, so they
+    // are off while measuring.
+    const int size = 2 * square;
+    const int lo = square / 2, hi = lo + square;
     const ParamSettings user = user_;
     for (const char* name : {"Enable Effector 2", "Enable Effector 3"}) Put(user_, session_.Params(), name, "off");
     std::vector<double> table;
     try {
         for (int i = 0; i <= kAreaTableSteps; ++i) {
             const double relative = MaxRelativeSize(screen.shape) * i / kAreaTableSteps;
-            const std::vector<float> c = RenderUniform(relative, size, size, flat);
-            double sum = 0;
-            for (int y = lo; y < hi; ++y)
-                for (int x = lo; x < hi; ++x) sum += c[static_cast<std::size_t>(y) * size + x];
-            const double mean = sum / (static_cast<double>(hi - lo) * (hi - lo));
+            std::string paths;
+            AfterDraw outlines;
+            if (screen.measure == ToneMeasure::Outline)
+                outlines = [&](Instance& instance, PreparedFrame& frame) {
+                    std::ostringstream out;
+                    WriteFrameDotPaths(out, session_, instance, frame);
+                    paths = out.str();
+                };
+            const std::vector<float> c = RenderUniform(relative, size, size, flat, outlines);
+            double mean = 0;
+            if (screen.measure == ToneMeasure::Outline) {
+                mean = i == 0 ? 0.0 : OutlineCoverage(paths, lo, hi, lo, hi);
+            } else {
+                double sum = 0;
+                for (int y = lo; y < hi; ++y)
+                    for (int x = lo; x < hi; ++x) {
+                        const float v = c[static_cast<std::size_t>(y) * size + x];
+                        sum += wholePixels ? (v >= 0.5f ? 1.0 : 0.0) : v;
+                    }
+                mean = sum / (static_cast<double>(hi - lo) * (hi - lo));
+            }
             table.push_back(table.empty() ? mean : std::max(table.back(), mean));
         }
     } catch (...) {

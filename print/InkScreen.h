@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "print/PrintCurve.h"
 #include "session/EffectSession.h"
 #include "session/Presets.h"
 
@@ -20,17 +21,25 @@ using namespace tonedot::session;
 // The effect's dot shapes, as its "Dot Shape" choices number them (1 Circle ... 6 Diamond).
 constexpr int kScreenShapes = 6;
 
+// What the ink's tone is true on: the share of each pixel covered (8-bit plates, the
+// preview), whole pixels where at least half is covered (1-bit plates, as a device gets
+// them), or the dots' outlines (vectors, true at any resolution).
+enum class ToneMeasure { Coverage, Thresholded, Outline };
+
 // How one ink is screened.
 struct InkScreen {
     int shape = 1;       // "Dot Shape" choice, 1 to kScreenShapes
     double angle = 0;    // degrees, counter-clockwise from the horizontal as the picture is seen
     double pitch = 8;    // pixels from one dot centre to the next
     PF_Pixel colour{255, 0, 0, 0};  // the colour the dots are drawn in (alpha, red, green, blue)
+    ToneMeasure measure = ToneMeasure::Coverage;
+    PrintCurve curve;    // the press's smallest and largest dot and dot gain
 };
 
 // Area tables.  The share of its cell a dot covers is measured through the effect for each
 // shape and pitch, at dot sizes (size over pitch) from 0 to MaxRelativeSize(shape) in
-// kAreaTableSteps equal steps, and kept non-decreasing.  A formula cannot give it: dots of
+// kAreaTableSteps equal steps, and kept non-decreasing; on what the screen's ToneMeasure
+// says (the anti-aliased coverage, the thresholded pixels, or the area inside the outlines).  A formula cannot give it: dots of
 // neighbouring cells merge at high coverage, and at small pitches a circle is a polygon of
 // few points and the pixel grid counts, so a table measured at one pitch is off by up to
 // 6 % of full scale at another.
@@ -41,6 +50,10 @@ double MaxRelativeSize(int shape);
 // The relative dot size whose dots cover `coverage` (0 to 1) of their cells: the table
 // inverted, linear between its entries.
 double RelativeSizeForCoverage(const std::vector<double>& table, double maxSize, double coverage);
+
+// Whole pixels (ToneMeasure::Thresholded) are drawn, measured and drawn again this many
+// more times, each time closer to the tone (ScreenRenderer::Render).
+constexpr int kWholePixelPasses = 3;
 
 // The parameters a screen sets for every ink; --set may not name them.
 const std::vector<std::string>& ScreenParameterNames();
@@ -67,15 +80,18 @@ public:
     using AfterDraw = std::function<void(Instance&, PreparedFrame&)>;
 
     // The share of each pixel the ink covers (row by row, 0 to 1) for ink amounts of the
-    // same size (0 to 1), each dot sized from the mean amount of its cell.
+    // same size (0 to 1), each dot sized from the mean amount of its cell through the
+    // screen's print curve and area table.
     std::vector<float> Render(const std::vector<float>& amounts, int width, int height, const InkScreen& screen,
                               const AfterDraw& after = nullptr);
 
     // The same for dots of one relative size everywhere, unequalised: what the area table
     // is measured from.
-    std::vector<float> RenderUniform(double relativeSize, int width, int height, const InkScreen& screen);
+    std::vector<float> RenderUniform(double relativeSize, int width, int height, const InkScreen& screen,
+                                     const AfterDraw& after = nullptr);
 
-    // The area table of the screen's shape at its pitch and angle, measured once per run.
+    // The area table of the screen's shape at its pitch and angle, on its tone measure,
+    // measured once per run.
     const std::vector<double>& AreaTable(const InkScreen& screen);
 
 private:
@@ -86,7 +102,7 @@ private:
     EffectSession& session_;
     ParamSettings user_;
     Instance* instance_ = nullptr;
-    std::map<std::tuple<int, double, double>, std::vector<double>> tables_;
+    std::map<std::tuple<int, double, double, ToneMeasure>, std::vector<double>> tables_;
     std::map<int, const Picture*> layers_;
 };
 

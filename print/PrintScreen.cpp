@@ -14,7 +14,7 @@ InkPlanes SeparateRgb(const std::vector<float>& rgb, const std::vector<float>& a
     InkPlanes inks;
     for (auto& ink : inks) ink.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        FinishInk(amounts[i], alpha[i], settings.inkLimit);
+        FinishInk(amounts[i], alpha[i], settings.inkLimit, settings.alphaIsCoverage);
         for (int k = 0; k < kInkCount; ++k) inks[static_cast<std::size_t>(k)][i] = amounts[i][k];
     }
     return inks;

@@ -21,6 +21,7 @@ struct SeparationSettings {
     GreyReplacement greyReplacement;
     const IccSeparation* icc = nullptr;
     double inkLimit = kInkCount;
+    bool alphaIsCoverage = false;  // FinishInk
 };
 
 // The ink amounts of `count` pixels given as red, green, blue (0 to 1, interleaved) and

@@ -19,14 +19,24 @@ const char* InkName(int ink) {
 }
 
 InkAmounts SeparateByGreyReplacement(float red, float green, float blue, const GreyReplacement& settings) {
-    const float c = 1.0f - std::clamp(red, 0.0f, 1.0f);
-    const float m = 1.0f - std::clamp(green, 0.0f, 1.0f);
-    const float y = 1.0f - std::clamp(blue, 0.0f, 1.0f);
-    const float k = static_cast<float>(settings.blackGeneration) * std::min({c, m, y});
-    if (k >= 1.0f) return {0.0f, 0.0f, 0.0f, 1.0f};
-    auto colour = [k](float v) { return std::clamp((v - k) / (1.0f - k), 0.0f, 1.0f); };
-    return {colour(c), colour(m), colour(y), k};
+    const double c = 1.0 - std::clamp(red, 0.0f, 1.0f);
+    const double m = 1.0 - std::clamp(green, 0.0f, 1.0f);
+    const double y = 1.0 - std::clamp(blue, 0.0f, 1.0f);
+    const double x = std::min({c, m, y});
+    const double g = std::clamp(settings.blackGeneration, 0.0, 1.0);
+    if (g <= 0) return {static_cast<float>(c), static_cast<float>(m), static_cast<float>(y), 0.0f};
+    const double r = std::clamp(settings.richBlack, 0.0, 1.0);
+    const double s = g >= 1 ? 0.0 : r * x * (1 - g) / (1 - g * x);
+    const double k = x >= 1 ? 1.0 : std::clamp(1.0 - (1.0 - x) / (1.0 - s), 0.0, 1.0);
+    if (k >= 1) {
+        const float under = static_cast<float>(g >= 1 ? 0.0 : r);
+        return {under, under, under, 1.0f};
+    }
+    auto colour = [k](double v) { return static_cast<float>(std::clamp((v - k) / (1.0 - k), 0.0, 1.0)); };
+    return {colour(c), colour(m), colour(y), static_cast<float>(k)};
 }
+
+double RichBlackWithin(double inkLimit) { return std::clamp(std::min(kDefaultRichBlack, (inkLimit - 1) / 3), 0.0, 1.0); }
 
 void LimitInk(InkAmounts& a, double limit) {
     const double total = a[kCyan] + a[kMagenta] + a[kYellow] + a[kBlack];
@@ -38,9 +48,14 @@ void LimitInk(InkAmounts& a, double limit) {
     for (int i : {kCyan, kMagenta, kYellow}) a[i] = static_cast<float>(a[i] * scale);
 }
 
-void FinishInk(InkAmounts& amounts, float alpha, double limit) {
-    if (!(alpha > 0)) amounts = {0, 0, 0, 0};
-    else LimitInk(amounts, limit);
+void FinishInk(InkAmounts& amounts, float alpha, double limit, bool alphaIsCoverage) {
+    if (!(alpha > 0)) {
+        amounts = {0, 0, 0, 0};
+        return;
+    }
+    LimitInk(amounts, limit);
+    if (alphaIsCoverage && alpha < 1)
+        for (float& a : amounts) a *= alpha;
 }
 
 InkColour InkOnPaper(const InkAmounts& coverage, const std::array<InkColour, kInkCount>& inks, const InkColour& paper) {

@@ -27,13 +27,21 @@ constexpr double kDefaultInkLimit = 3.0;
 constexpr double kDefaultBlackGeneration = 0.5;
 
 // The built-in separation.  From red, green, blue (0 to 1, as the file holds them):
-// c' = 1 - red, m' = 1 - green, y' = 1 - blue; black K = g * min(c', m', y') for a black
-// generation g from 0 (no black) to 1 (all grey from black); each colour ink
-// (c' - K) / (1 - K), 0 where K is 1.  Laid over each other as the preview lays them
-// (ideal inks multiplied), these print the colour exactly.
+// c' = 1 - red, m' = 1 - green, y' = 1 - blue, and their grey x = min(c', m', y').  Under
+// a grey x the colour inks lay s = R x (1 - g) / (1 - g x), for a black generation g from
+// 0 to 1 and the rich black's colour ink R; black K = 1 - (1 - x) / (1 - s), the black
+// that with s prints the grey; each colour ink (c' - K) / (1 - K), R where K is 1.  So
+// every ink rises with the grey, solid black is black 100 % over R of each colour ink, and
+// laid over each other as the preview lays them (ideal inks multiplied) the inks print the
+// colour exactly.  g = 0 is no black at all (s = x, the three colour inks alone), g = 1
+// all grey from black (s = 0).
+constexpr double kDefaultRichBlack = 0.6;
 struct GreyReplacement {
     double blackGeneration = kDefaultBlackGeneration;
+    double richBlack = kDefaultRichBlack;  // R, 0 to 1
 };
+// The rich black's colour ink that keeps solid black within an ink limit (0 to 4).
+double RichBlackWithin(double inkLimit);
 InkAmounts SeparateByGreyReplacement(float red, float green, float blue, const GreyReplacement& settings);
 
 // No more than `limit` (0 to 4, 4 is no limit) of ink in total: black is kept (down to the
@@ -41,9 +49,10 @@ InkAmounts SeparateByGreyReplacement(float red, float green, float blue, const G
 void LimitInk(InkAmounts& amounts, double limit);
 
 // The ink a pixel takes: its colour's amounts within the limit (`limit` 4 or more: none),
-// and no ink at all where the pixel is wholly transparent (its colour means nothing).
-// Alpha is not ink: the preview keeps it.
-void FinishInk(InkAmounts& amounts, float alpha, double limit);
+// none at all where the pixel is wholly transparent (its colour means nothing), and with
+// `alphaIsCoverage` times its alpha (a half-transparent pixel prints half the ink: print,
+// where paper is everywhere; without it alpha stays alpha, for a video frame that keeps it).
+void FinishInk(InkAmounts& amounts, float alpha, double limit, bool alphaIsCoverage);
 
 // The colour (0 to 1, red, green, blue) of inks of the given coverage on paper: each ink
 // filters the light by its colour where it lies, ink over ink multiplies.

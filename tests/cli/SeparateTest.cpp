@@ -5,7 +5,10 @@
 #include <lcms2.h>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
+#include <limits>
+#include <tuple>
 #include <regex>
 
 #include "CliRunner.h"
@@ -157,6 +160,25 @@ TEST(Separate, GreyReplacementPrintsTheColourAndTheLimitHolds) {
     EXPECT_FLOAT_EQ(a[kCyan], a[kYellow]);
 }
 
+// Along a grey ramp from white to black every ink rises, and black is a rich black within
+// the ink limit, for any black generation but none (the colour inks alone).
+TEST(Separate, GreyRampsRiseInEveryInkToARichBlack) {
+    for (double limit : {3.0, 2.4})
+        for (double g : {0.25, 0.5, 0.9, 1.0}) {
+            const GreyReplacement settings{g, RichBlackWithin(limit)};
+            InkAmounts previous{0, 0, 0, 0};
+            for (int v = 255; v >= 0; --v) {
+                InkAmounts a = SeparateByGreyReplacement(v / 255.0f, v / 255.0f, v / 255.0f, settings);
+                LimitInk(a, limit);
+                for (int k = 0; k < kInkCount; ++k) EXPECT_GE(a[k], previous[k] - 1e-6) << g << " " << v << " " << k;
+                previous = a;
+            }
+            EXPECT_FLOAT_EQ(previous[kBlack], 1.0f) << g;
+            EXPECT_LE(previous[kCyan] + previous[kMagenta] + previous[kYellow] + previous[kBlack], limit + 1e-5);
+            EXPECT_NEAR(previous[kCyan], g < 1 ? std::min(0.6, (limit - 1) / 3) : 0.0, 1e-6) << g;
+        }
+}
+
 // Area-true dots: every shape, flat fields from 0 to 100 %, at a small and a larger pitch
 // and an angle other than the one the tables are measured at.
 TEST(Separate, EveryShapeCoversItsAmountWithinTwoPercent) {
@@ -202,6 +224,192 @@ TEST(Separate, PlatesHoldTheInkAmounts) {
             const Raster plate = ReadRaw(s.Path(std::string("p-") + InkLetter(i) + ".tif"));
             EXPECT_NEAR(MeanInk(plate, 0, plate.width, 0, plate.height), expected[i], 0.02)
                 << shape << " at " << lpi << " lpi, " << bits << "-bit, ink " << InkLetter(i);
+        }
+    }
+}
+
+// Grey patches printed by black alone (black generation 1), as 8-bit stripes; the ink each
+// stripe means.
+std::vector<double> WriteGreyPatches(const std::string& path, const std::vector<double>& inks, int stripe, int height) {
+    std::vector<std::array<float, 3>> colours;
+    std::vector<double> meant;
+    for (double ink : inks) {
+        const float v = static_cast<float>(std::lround((1.0 - ink) * 255) / 255.0);
+        colours.push_back({v, v, v});
+        meant.push_back(1.0 - v);
+    }
+    WriteStripes(path, colours, stripe, height);
+    return meant;
+}
+
+// What the device prints: 1-bit plates at newsprint and magazine settings, every shape,
+// patches from 5 to 95 %, within 2 points of the ink meant (the tables are measured on the
+// thresholded pixels).
+TEST(Separate, OneBitPlatesPrintTheirTone) {
+    CliScratch s;
+    const int stripe = 96, margin = 12;
+    const std::vector<double> meant = WriteGreyPatches(s.Path("ramp.png"), {0.05, 0.2, 0.4, 0.5, 0.7, 0.9, 0.95}, stripe, 161);
+    for (const auto& [lpi, dpi] : {std::make_pair("85", "300"), std::make_pair("150", "600")})
+        for (const char* shape : kShapeNames) {
+            const RunResult r = s.Run({"separate", "ramp.png", "--plates", "p", "--plate-bits", "1", "--black-generation", "1",
+                                       "--lpi", lpi, "--dpi", dpi, "--shape", shape, "--quiet"});
+            ASSERT_EQ(r.code, 0) << r.err;
+            const Raster plate = ReadRaw(s.Path("p-K.tif"));
+            for (std::size_t i = 0; i < meant.size(); ++i) {
+                const int x0 = static_cast<int>(i) * stripe + margin;
+                EXPECT_NEAR(MeanInk(plate, x0, x0 + stripe - 2 * margin, margin, plate.height - margin), meant[i], 0.02)
+                    << shape << " at " << lpi << "/" << dpi << ", patch " << meant[i];
+            }
+        }
+}
+
+// The SVG is true at any resolution: rasterised at four times --dpi by a real SVG renderer,
+// its patches print their tone for every shape, fine and coarse screens.
+TEST(Separate, SvgPrintsItsToneAtFourTimesTheResolution) {
+    if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "rsvg-convert is not installed (librsvg2-bin)";
+    CliScratch s;
+    const int stripe = 80, margin = 14;
+    const std::vector<double> meant = WriteGreyPatches(s.Path("ramp.png"), {0.1, 0.5, 0.9}, stripe, 120);
+    for (const char* lpi : {"85", "30"})
+        for (const char* shape : kShapeNames) {
+            RunResult r = s.Run({"separate", "ramp.png", "--svg", "d.svg", "--black-generation", "1", "--lpi", lpi,
+                                 "--dpi", "300", "--shape", shape, "--quiet"});
+            ASSERT_EQ(r.code, 0) << r.err;
+            ASSERT_EQ(std::system(("cd " + Quote(s.Dir()) + " && rsvg-convert --dpi-x 1200 --dpi-y 1200 -b white -o d.png d.svg").c_str()), 0);
+            const Raster page = ReadRaw(s.Path("d.png"));
+            // The renderer rounds the page up to whole pixels.
+            ASSERT_NEAR(page.width, 4 * stripe * static_cast<int>(meant.size()), 1);
+            for (std::size_t i = 0; i < meant.size(); ++i) {
+                const int x0 = 4 * (static_cast<int>(i) * stripe + margin);
+                EXPECT_NEAR(MeanInk(page, x0, x0 + 4 * (stripe - 2 * margin), 4 * margin, 4 * (120 - margin)), meant[i], 0.02)
+                    << shape << " at " << lpi << " lpi, patch " << meant[i];
+            }
+            std::remove(s.Path("d.png").c_str());
+        }
+}
+
+// The press's limits: dot gain compensated (15 points at 50 % prints a 50 % patch from a
+// 36 % plate), the smallest and largest dots held or dropped; 8-bit plates at a coarse screen.
+TEST(Separate, DotGainAndDotLimitsShapeThePlate) {
+    CliScratch s;
+    const int stripe = 96, margin = 14;
+    {
+        std::ofstream curve(s.Path("gain.txt"));
+        curve << "# plate printed\n50 60\n";
+    }
+    struct Case {
+        std::vector<std::string> options;
+        double ink, plate;
+    };
+    const double parabola = (1.6 - std::sqrt(1.6 * 1.6 - 4 * 0.6 * 0.5)) / 1.2;  // p + 0.6 p (1 - p) = 0.5
+    const std::vector<Case> cases = {
+        {{"--dot-gain", "15"}, 0.5, parabola}, {{"--dot-gain", "15"}, 0, 0}, {{"--dot-gain", "15"}, 1, 1},
+        {{"--dot-gain", "gain.txt"}, 0.6, 0.5},  {{"--dot-gain", "gain.txt"}, 0.3, 0.25},
+        {{"--min-dot", "10"}, 0.07, 0.1},       {{"--min-dot", "10"}, 0.03, 0},
+        {{"--max-dot", "90"}, 0.93, 0.9},       {{"--max-dot", "90"}, 0.97, 1},
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> meant = WriteGreyPatches(s.Path("flat.png"), {c.ink}, stripe, stripe);
+        std::vector<std::string> args = {"separate", "flat.png", "--plates", "g", "--black-generation", "1",
+                                         "--lpi", "25", "--dpi", "300", "--quiet"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult r = s.Run(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Raster plate = ReadRaw(s.Path("g-K.tif"));
+        const double expected = c.plate + (meant[0] - c.ink);
+        EXPECT_NEAR(MeanInk(plate, margin, stripe - margin, margin, stripe - margin), expected, 0.02)
+            << c.options[0] << " " << c.options[1] << " for " << c.ink;
+    }
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--min-dot", "60"}, {"--max-dot", "40"}, {"--dot-gain", "90"}, {"--dot-gain", "gain.txt,"},
+             {"--set", "Dot Aspect=50"}}) {
+        std::vector<std::string> args = {"separate", "flat.png", "--plates", "g", "--quiet"};
+        args.insert(args.end(), bad.begin(), bad.end());
+        const RunResult r = s.Run(args);
+        EXPECT_TRUE(r.code == 2 || r.code == 3) << bad[0] << " " << bad[1] << ": " << r.code << " " << r.err;
+    }
+}
+
+// Every input prints as its file means it, measured on 8-bit plates: NaN pixels are empty
+// paper and spread nowhere, linear light is encoded before it is separated, a CMYK file's
+// channels are its inks, ink is coverage times alpha and none where alpha is 0, and --size
+// fits, fills or stretches as asked.
+TEST(Separate, EveryInputPrintsAsItsFileMeans) {
+    CliScratch s;
+    auto write = [&](const std::string& name, int w, int h, const std::vector<std::string>& channels,
+                     OIIO::TypeDesc type, const std::function<float(int, int, int)>& value, const char* space = nullptr) {
+        std::vector<float> px(static_cast<std::size_t>(w) * h * channels.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (std::size_t c = 0; c < channels.size(); ++c)
+                    px[(static_cast<std::size_t>(y) * w + x) * channels.size() + c] = value(x, y, static_cast<int>(c));
+        OIIO::ImageSpec spec(w, h, static_cast<int>(channels.size()), type);
+        spec.channelnames = channels;
+        if (channels.size() == 4 && channels[3] == "K") {
+            spec.alpha_channel = -1;
+            spec.attribute("tiff:ColorSpace", "CMYK");
+        }
+        if (space) spec.attribute("oiio:ColorSpace", space);
+        if (channels.back() == "A") spec.attribute("oiio:UnassociatedAlpha", 1);  // the colours as given
+        auto out = OIIO::ImageOutput::create(s.Path(name));
+        ASSERT_TRUE(out && out->open(s.Path(name), spec) && out->write_image(OIIO::TypeDesc::FLOAT, px.data()) && out->close());
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Linear red 0.2 (sRGB 0.4845), with a NaN square and a column of infinities.
+    write("linear.exr", 400, 100, {"R", "G", "B"}, OIIO::TypeDesc::HALF, [&](int x, int y, int c) {
+        if (x >= 20 && x < 40 && y >= 20 && y < 40) return nan;
+        if (x == 300) return std::numeric_limits<float>::infinity();
+        return c == 0 ? 0.2f : 1.0f;
+    });
+    write("cmyk.tif", 120, 120, {"C", "M", "Y", "K"}, OIIO::TypeDesc::UINT8, [](int, int, int c) { return c == 3 ? 0.5f : 0.0f; });
+    // Mid grey at half alpha on the left, anything at alpha 0 on the right.
+    write("alpha.png", 160, 120, {"R", "G", "B", "A"}, OIIO::TypeDesc::UINT8,
+          [](int x, int, int c) { return c == 3 ? (x < 80 ? 0.5f : 0.0f) : (x < 80 ? 0.5f : 0.0f); });
+    struct Case {
+        std::string input;
+        int ink;
+        int x0, x1, y0, y1;
+        double expected;
+    };
+    const double cyan = 1 - (1.055 * std::pow(0.2, 1 / 2.4) - 0.055);
+    const std::vector<Case> cases = {
+        {"linear.exr", kCyan, 100, 280, 10, 90, cyan},  // beside and below the NaN square, as far as its rows
+        {"linear.exr", kCyan, 50, 100, 20, 40, cyan},
+        {"linear.exr", kCyan, 24, 36, 24, 36, 0},       // the NaN square itself: paper
+        {"linear.exr", kBlack, 100, 280, 10, 90, 0},
+        {"cmyk.tif", kBlack, 20, 100, 20, 100, 0.5},
+        {"cmyk.tif", kCyan, 20, 100, 20, 100, 0},
+        {"alpha.png", kBlack, 20, 60, 20, 100, 0.25},  // 50 % grey, all black, at alpha 0.5
+        {"alpha.png", kBlack, 80, 160, 0, 120, 0},     // no dot reaches into alpha 0
+    };
+    for (const Case& c : cases) {
+        const RunResult r = s.Run({"separate", c.input, "--plates", "i", "--black-generation", "1", "--lpi", "30",
+                                   "--dpi", "300", "--quiet"});
+        ASSERT_EQ(r.code, 0) << c.input << ": " << r.err;
+        const Raster plate = ReadRaw(s.Path(std::string("i-") + InkLetter(c.ink) + ".tif"));
+        EXPECT_NEAR(MeanInk(plate, c.x0, c.x1, c.y0, c.y1), c.expected, 0.02)
+            << c.input << " ink " << InkLetter(c.ink) << " over " << c.x0 << "-" << c.x1 << " x " << c.y0 << "-" << c.y1;
+    }
+    // A square picture on a page twice as wide as high.
+    for (const auto& [fit, w, h] : std::vector<std::tuple<std::string, int, int>>{
+             {"", 100, 100}, {"fit", 100, 100}, {"fill", 200, 100}, {"stretch", 200, 100}}) {
+        std::vector<std::string> args = {"separate", "cmyk.tif", "--plates", "f", "-o", "f.png", "--size", "2x1in",
+                                         "--dpi", "100", "--lpi", "10"};
+        if (!fit.empty()) args.insert(args.end(), {"--fit", fit});
+        const RunResult r = s.Run(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Raster plate = ReadRaw(s.Path("f-K.tif"));
+        EXPECT_EQ(plate.width, w) << fit;
+        EXPECT_EQ(plate.height, h) << fit;
+        EXPECT_EQ(r.err.find("aspect kept") != std::string::npos, fit == "" || fit == "fit") << fit << ": " << r.err;
+        // Every output carries --dpi.
+        for (const char* name : {"f-K.tif", "f.png"}) {
+            auto in = OIIO::ImageInput::open(s.Path(name));
+            ASSERT_TRUE(in) << name;
+            // PNG stores pixels per metre.
+            EXPECT_NEAR(in->spec().get_float_attribute("XResolution"), 100.0f, 0.01) << name;
+            EXPECT_NEAR(in->spec().get_float_attribute("YResolution"), 100.0f, 0.01) << name;
         }
     }
 }
@@ -273,14 +481,21 @@ TEST(Separate, ProfileSeparationAgreesWithLittleCms) {
     ASSERT_TRUE(ReadWholeFile(kWideRgbProfile, wide));
     WriteStripes(s.Path("srgb.tif"), patches, 100, 100);
     WriteStripes(s.Path("wide.tif"), patches, 100, 100, wide);
-    for (const auto& [input, profile] : {std::make_pair(std::string("srgb.tif"), std::string()),
-                                         std::make_pair(std::string("wide.tif"), kWideRgbProfile)}) {
-        const RunResult r = s.Run({"separate", input, "-o", "cmyk.tif", "--cmyk", "--profile", kCmykProfile,
-                                   "--lpi", "30", "--dpi", "300", "--quiet"});
+    // Input, its profile, and the intent and black-point compensation asked for.
+    for (const auto& [input, profile, intent, bpc] : std::vector<std::tuple<std::string, std::string, int, bool>>{
+             {"srgb.tif", "", INTENT_PERCEPTUAL, false},
+             {"wide.tif", kWideRgbProfile, INTENT_PERCEPTUAL, false},
+             {"srgb.tif", "", INTENT_RELATIVE_COLORIMETRIC, true}}) {
+        std::vector<std::string> args = {"separate", input, "-o", "cmyk.tif", "--cmyk", "--profile", kCmykProfile,
+                                         "--lpi", "30", "--dpi", "300", "--quiet"};
+        if (intent == INTENT_RELATIVE_COLORIMETRIC) args.insert(args.end(), {"--intent", "relative"});
+        if (bpc) args.push_back("--bpc");
+        const RunResult r = s.Run(args);
         ASSERT_EQ(r.code, 0) << r.err;
         cmsHPROFILE from = profile.empty() ? cmsCreate_sRGBProfile() : cmsOpenProfileFromFile(profile.c_str(), "r");
         cmsHPROFILE to = cmsOpenProfileFromFile(kCmykProfile.c_str(), "r");
-        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGB_8, to, TYPE_CMYK_8, INTENT_PERCEPTUAL, 0);
+        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGB_8, to, TYPE_CMYK_8, static_cast<cmsUInt32Number>(intent),
+                                             bpc ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0);
         const Raster cmyk = ReadRaw(s.Path("cmyk.tif"));
         ASSERT_EQ(cmyk.channels, 4);
         for (std::size_t p = 0; p < patches.size(); ++p) {
@@ -331,6 +546,14 @@ TEST(Separate, NothingIsLeftWhenAnOutputFails) {
     r = s.Run({"separate", "in.png", "-o", "out.png", "--plates", "p", "--svg", "d.svg"});
     EXPECT_EQ(r.code, 3) << r.err;
     EXPECT_EQ(ReadText(s.Path("in.png")), before);
+    // A page the memory cannot hold is weighed before the picture is read: exit 5, nothing
+    // written; under the same limit a small page is made.
+    r = s.Run({"separate", "in.png", "-o", "big.png", "--size", "40in", "--dpi", "600"}, "ulimit -v 3000000 &&");
+    EXPECT_EQ(r.code, 5) << r.err;
+    EXPECT_NE(r.err.find("memory"), std::string::npos) << r.err;
+    r = s.Run({"separate", "in.png", "-o", "small.png", "--quiet"}, "ulimit -v 3000000 &&");
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::remove(s.Path("small.png").c_str());
     std::vector<std::string> names = s.Listing();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"in.png", "p-K.tif"}));
