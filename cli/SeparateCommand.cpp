@@ -296,49 +296,56 @@ int Separate(const ParsedArgs& args) {
     // Every output is written to a temporary file beside it; only when all are written are
     // they renamed into place.
     std::vector<std::unique_ptr<AtomicFile>> staged;
-    const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (!plan.output.empty()) {
-        staged.push_back(std::make_unique<AtomicFile>(plan.output));
-        if (plan.cmyk) {
-            std::vector<std::uint8_t> data(n * kInkCount);
-            for (std::size_t p = 0; p < n; ++p)
-                for (std::size_t k = 0; k < kInkCount; ++k) data[p * kInkCount + k] = Byte(coverage[k][p]);
-            std::string profile;
-            if (!plan.profile.empty() && !ReadWholeFile(plan.profile, profile))
-                throw IOError("cannot read the ICC profile \"" + plan.profile + "\".");
-            WriteTiff(staged.back()->TempPath(), plan.output, width, height, {"C", "M", "Y", "K"}, data, 8, "CMYK",
-                      profile, plan.dpi);
-        } else {
-            // Paper everywhere, opaque; in linear light again when the input held it.
-            Picture preview(Depth::Float32, width, height);
-            auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
-            const bool linear = source.linear;
-            auto put = [&](std::size_t p, const Rgb& rgb) {
-                pixels[p] = linear ? Pixel32{1, SrgbToLinear(rgb[0]), SrgbToLinear(rgb[1]), SrgbToLinear(rgb[2])}
-                                   : Pixel32{1, rgb[0], rgb[1], rgb[2]};
-            };
-            CompositeInks(coverage, plan.inkColours, plan.paper, put);
-            WriteOptions options;
-            options.source = source.traits.get();
-            options.dpi = plan.dpi;
-            WriteImage(staged.back()->TempPath(), ConvertDepth(preview, source.fileDepth), options);
+    try {
+        const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        if (!plan.output.empty()) {
+            staged.push_back(std::make_unique<AtomicFile>(plan.output));
+            if (plan.cmyk) {
+                std::vector<std::uint8_t> data(n * kInkCount);
+                for (std::size_t p = 0; p < n; ++p)
+                    for (std::size_t k = 0; k < kInkCount; ++k) data[p * kInkCount + k] = Byte(coverage[k][p]);
+                std::string profile;
+                if (!plan.profile.empty() && !ReadWholeFile(plan.profile, profile))
+                    throw IOError("cannot read the ICC profile \"" + plan.profile + "\".");
+                WriteTiff(staged.back()->TempPath(), plan.output, width, height, {"C", "M", "Y", "K"}, data, 8, "CMYK",
+                          profile, plan.dpi);
+            } else {
+                // Paper everywhere, opaque; in linear light again when the input held it.
+                Picture preview(Depth::Float32, width, height);
+                auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
+                const bool linear = source.linear;
+                auto put = [&](std::size_t p, const Rgb& rgb) {
+                    pixels[p] = linear ? Pixel32{1, SrgbToLinear(rgb[0]), SrgbToLinear(rgb[1]), SrgbToLinear(rgb[2])}
+                                       : Pixel32{1, rgb[0], rgb[1], rgb[2]};
+                };
+                CompositeInks(coverage, plan.inkColours, plan.paper, put);
+                WriteOptions options;
+                options.source = source.traits.get();
+                options.dpi = plan.dpi;
+                WriteImage(staged.back()->TempPath(), ConvertDepth(preview, source.fileDepth), options);
+            }
         }
-    }
-    if (!plan.platePrefix.empty()) {
-        std::vector<std::uint8_t> data(n);
-        for (std::size_t k = 0; k < kInkCount; ++k) {
-            const std::string path = plan.platePrefix + "-" + InkLetter(static_cast<int>(k)) + ".tif";
-            for (std::size_t p = 0; p < n; ++p)
-                data[p] = onePlates ? (thresholded[k][p] >= 0.5f ? 0 : 255) : Byte(1.0f - coverage[k][p]);
-            staged.push_back(std::make_unique<AtomicFile>(path));
-            WriteTiff(staged.back()->TempPath(), path, width, height, {"Y"}, data, plan.plateBits, "", "", plan.dpi);
+        if (!plan.platePrefix.empty()) {
+            std::vector<std::uint8_t> data(n);
+            for (std::size_t k = 0; k < kInkCount; ++k) {
+                const std::string path = plan.platePrefix + "-" + InkLetter(static_cast<int>(k)) + ".tif";
+                for (std::size_t p = 0; p < n; ++p)
+                    data[p] = onePlates ? (thresholded[k][p] >= 0.5f ? 0 : 255) : Byte(1.0f - coverage[k][p]);
+                staged.push_back(std::make_unique<AtomicFile>(path));
+                WriteTiff(staged.back()->TempPath(), path, width, height, {"Y"}, data, plan.plateBits, "", "", plan.dpi);
+            }
         }
+        if (!plan.svg.empty()) {
+            staged.push_back(std::make_unique<AtomicFile>(plan.svg));
+            WriteTextFileAtomically(staged.back()->TempPath(), LayeredSvg(layers, width, height, plan.dpi));
+        }
+        for (auto& file : staged) file->Commit();
+    } catch (const CliError& e) {
+        // The temporary files are named as the outputs they stand for.
+        std::string message = e.what();
+        for (const auto& file : staged) message = file->Shown(message);
+        throw CliError(e.Code(), message);
     }
-    if (!plan.svg.empty()) {
-        staged.push_back(std::make_unique<AtomicFile>(plan.svg));
-        WriteTextFileAtomically(staged.back()->TempPath(), LayeredSvg(layers, width, height, plan.dpi));
-    }
-    for (auto& file : staged) file->Commit();
     if (!plan.quiet)
         for (const std::string& out : plan.Outputs()) std::fprintf(stderr, "tonedot: wrote %s\n", out.c_str());
     return kExitOk;

@@ -546,6 +546,11 @@ TEST(Separate, NothingIsLeftWhenAnOutputFails) {
     r = s.Run({"separate", "in.png", "-o", "out.png", "--plates", "p", "--svg", "d.svg"});
     EXPECT_EQ(r.code, 3) << r.err;
     EXPECT_EQ(ReadText(s.Path("in.png")), before);
+    // A library's message names the output, not the temporary file written first.
+    r = s.Run({"separate", "in.png", "-o", "out.png"}, "ulimit -f 1 &&");
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_NE(r.err.find("\"out.png\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(".tonedot-"), std::string::npos) << r.err;
     // A page the memory cannot hold is weighed before the picture is read: exit 5, nothing
     // written; under the same limit a small page is made.
     r = s.Run({"separate", "in.png", "-o", "big.png", "--size", "40in", "--dpi", "600"}, "ulimit -v 3000000 &&");
