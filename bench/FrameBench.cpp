@@ -19,7 +19,8 @@
 //
 // Floor/<size>/<depth> is what no frame can go below: clear the output, copy the source,
 // clear the dot layer and one composite pass of the dot layer over the output, with memset,
-// memcpy and one plain loop on one thread.
+// memcpy and one vectorised loop (bench/Composite.h) on one thread; Floor/Memory/2160p/8bit
+// does the same passes with a plain add in place of the composite, the floor memory allows.
 //
 //   build/tonedot_bench --benchmark_filter='Frame/|Dots/|Floor/'
 //
@@ -27,7 +28,8 @@
 // layers, the dot list and everything DrawDots allocates; for Dots/ the layer, the dot list
 // and DrawDots' own allocations), and Cairo/Grid/Dense/2160p/8bit is Cairo filling the
 // outlines of the dense 2160p frame's dots, in drawing order, into an ARGB32 image of the
-// same size (outlines built beforehand; Cairo is timed on filling only).
+// same size (outlines built beforehand; Cairo is timed on filling only);
+// Agg/Grid/Dense/2160p/8bit is AGG doing the same (bench/AggFill.h), where installed.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -40,6 +42,7 @@
 
 #include "AEUtil/EntryPoint.h"
 #include "AEUtil/Pixel.h"
+#include "bench/Composite.h"
 #include "bench/PeakMemory.h"
 #include "effect/ParamIds.h"
 #include "host/Host.h"
@@ -50,6 +53,9 @@
 #include "params/ParamRegistry.h"
 #include "render/frame/DrawDots.h"
 #include "render/layout/KeptBlocks.h"
+#ifdef TONEDOT_HAVE_AGG
+#include "bench/AggFill.h"
+#endif
 
 using Look::EffectorParams;
 using Look::ParamValues;
@@ -172,31 +178,6 @@ ParamValues DefaultValues(FrameSize size, Look look, A_long shape) {
     return v;
 }
 
-// The composite pass of the floor: each dot-layer pixel over the output pixel, straight
-// colour mixed by the dot's alpha, in the depth's own arithmetic.
-template <class P>
-void CompositeOver(const P* dots, P* out, size_t count) {
-    using T = PixelTraits<P>;
-    for (size_t i = 0; i < count; ++i) {
-        const P& f = dots[i];
-        P& o = out[i];
-        if constexpr (T::isFloat) {
-            const float a = f.alpha;
-            o.alpha = o.alpha + (1.0f - o.alpha) * a;
-            o.red = o.red + (f.red - o.red) * a;
-            o.green = o.green + (f.green - o.green) * a;
-            o.blue = o.blue + (f.blue - o.blue) * a;
-        } else {
-            using C = typename T::Channel;
-            const uint32_t a = f.alpha, keep = T::maxValue - a, half = T::maxValue / 2;
-            o.alpha = static_cast<C>((T::maxValue * a + o.alpha * keep + half) / T::maxValue);
-            o.red = static_cast<C>((f.red * a + o.red * keep + half) / T::maxValue);
-            o.green = static_cast<C>((f.green * a + o.green * keep + half) / T::maxValue);
-            o.blue = static_cast<C>((f.blue * a + o.blue * keep + half) / T::maxValue);
-        }
-    }
-}
-
 template <class P>
 void BM_Floor(benchmark::State& state, FrameSize size) {
     const size_t count = static_cast<size_t>(size.width) * size.height;
@@ -209,11 +190,30 @@ void BM_Floor(benchmark::State& state, FrameSize size) {
         std::memcpy(output.data(), source.data(), count * sizeof(P));
         std::memset(dots.data(), 0, count * sizeof(P));
         benchmark::ClobberMemory();
-        CompositeOver(dots.data(), output.data(), count);
+        bench::CompositeOver(dots.data(), output.data(), count);
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * count);  // pixels
+}
+
+// What memory alone allows for the floor's passes over the same buffers: the same memset and
+// memcpy, and a plain byte-wise add of the dot layer to the output in place of the composite.
+void BM_FloorMemory(benchmark::State& state, FrameSize size) {
+    const size_t bytes = static_cast<size_t>(size.width) * size.height * sizeof(Pixel8);
+    std::vector<uint8_t> source(bytes, 128), output(bytes), dots(bytes);
+    for (auto _ : state) {
+        std::memset(output.data(), 0, bytes);
+        std::memcpy(output.data(), source.data(), bytes);
+        std::memset(dots.data(), 0, bytes);
+        benchmark::ClobberMemory();
+        uint8_t* o = output.data();
+        const uint8_t* d = dots.data();
+        for (size_t i = 0; i < bytes; ++i) o[i] = static_cast<uint8_t>(o[i] + d[i]);
+        benchmark::DoNotOptimize(output.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * size.width * size.height);  // pixels
 }
 
 template <class P>
@@ -257,20 +257,21 @@ void BM_Dots(benchmark::State& state, FrameSize size, Look look, A_long shape) {
     if (look == Look::Dense) state.counters["peak_MB"] = static_cast<double>(PeakHeapBytes() - before) / (1 << 20);
 }
 
-// Cairo filling the outlines of the frame's dots with anti-aliasing, in drawing order.
-void BM_CairoGrid(benchmark::State& state, FrameSize size, Look look) {
+// The outlines of the frame's dots in drawing order, in layer coordinates, built before
+// the timing: the other rasterisers are timed on filling only.
+struct GridOutlines {
+    std::vector<double> points;  // x, y of every outline point
+    std::vector<size_t> ends;    // end of each outline in `points`
+    std::vector<Pixel8> colors;
+};
+
+bool LayOutGrid(FrameSize size, Look look, GridOutlines& out) {
     ParamValues values = DefaultValues(size, look, kDotShapeCircle);
     RenderRecord record = NewRenderRecord();
     record.values = &values;
     DotList<Pixel8> list;
     uint64_t count = 0;
-    if (!LayOutFrameDots(record, size.width, size.height, list, count)) {
-        state.SkipWithError("too many dots");
-        return;
-    }
-    std::vector<double> points;     // x, y of every outline point
-    std::vector<size_t> ends;       // end of each outline in `points`
-    std::vector<Pixel8> colors;
+    if (!LayOutFrameDots(record, size.width, size.height, list, count)) return false;
     VertexList outline;
     const size_t n = list.dots.size();
     for (size_t i = 0; i < n; ++i) {
@@ -281,12 +282,25 @@ void BM_CairoGrid(benchmark::State& state, FrameSize size, Look look) {
         t.Rotate(dot.rotation);
         if (!BuildDotOutline(outline, t, dot.shape, dot.width, dot.height)) continue;
         for (size_t k = 0; k < outline.size(); ++k) {
-            points.push_back(t.MapX(outline[k].x, outline[k].y));
-            points.push_back(t.MapY(outline[k].x, outline[k].y));
+            out.points.push_back(t.MapX(outline[k].x, outline[k].y));
+            out.points.push_back(t.MapY(outline[k].x, outline[k].y));
         }
-        ends.push_back(points.size());
-        colors.push_back(dot.color);
+        out.ends.push_back(out.points.size());
+        out.colors.push_back(dot.color);
     }
+    return true;
+}
+
+// Cairo filling the outlines of the frame's dots with anti-aliasing, in drawing order.
+void BM_CairoGrid(benchmark::State& state, FrameSize size, Look look) {
+    GridOutlines grid;
+    if (!LayOutGrid(size, look, grid)) {
+        state.SkipWithError("too many dots");
+        return;
+    }
+    const std::vector<double>& points = grid.points;
+    const std::vector<size_t>& ends = grid.ends;
+    const std::vector<Pixel8>& colors = grid.colors;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.width, size.height);
     cairo_t* cr = cairo_create(surface);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
@@ -315,6 +329,32 @@ void BM_CairoGrid(benchmark::State& state, FrameSize size, Look look) {
     cairo_surface_destroy(surface);
 }
 
+#ifdef TONEDOT_HAVE_AGG
+// AGG filling the same outlines (bench/AggFill.h), in drawing order.
+void BM_AggGrid(benchmark::State& state, FrameSize size, Look look) {
+    GridOutlines grid;
+    if (!LayOutGrid(size, look, grid)) {
+        state.SkipWithError("too many dots");
+        return;
+    }
+    AggCanvas canvas(size.width, size.height);
+    for (auto _ : state) {
+        state.PauseTiming();
+        canvas.Clear();
+        state.ResumeTiming();
+        size_t begin = 0;
+        for (size_t d = 0; d < grid.ends.size(); ++d) {
+            const Pixel8& c = grid.colors[d];
+            canvas.Fill(&grid.points[begin], (grid.ends[d] - begin) / 2, c.red, c.green, c.blue, c.alpha);
+            begin = grid.ends[d];
+        }
+        benchmark::DoNotOptimize(canvas.Data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * size.width * size.height);  // pixels
+}
+#endif
+
 void RegisterDots(const std::string& name, FrameSize size, Depth depth, Look look, A_long shape) {
     benchmark::internal::Benchmark* b = nullptr;
     if (depth.format == PF_PixelFormat_ARGB32)
@@ -342,6 +382,10 @@ const bool kRegistered = [] {
             if (size.height == 2160 && depth.format == PF_PixelFormat_ARGB32) {
                 benchmark::RegisterBenchmark(("Cairo/Grid/Dense/" + suffix).c_str(), BM_CairoGrid, size, Look::Dense)
                     ->Unit(benchmark::kMillisecond);
+#ifdef TONEDOT_HAVE_AGG
+                benchmark::RegisterBenchmark(("Agg/Grid/Dense/" + suffix).c_str(), BM_AggGrid, size, Look::Dense)
+                    ->Unit(benchmark::kMillisecond);
+#endif
             }
         }
     }
@@ -356,6 +400,7 @@ const bool kRegistered = [] {
     benchmark::RegisterBenchmark("Floor/2160p/8bit", BM_Floor<Pixel8>, uhd)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Floor/2160p/16bit", BM_Floor<Pixel16>, uhd)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Floor/2160p/float", BM_Floor<Pixel32>, uhd)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Floor/Memory/2160p/8bit", BM_FloorMemory, uhd)->Unit(benchmark::kMillisecond);
     for (A_long shape = 1; shape <= 6; ++shape) {
         benchmark::RegisterBenchmark(
             (std::string("Frame/Shape/") + kShapeNames[shape] + "/1080p/8bit").c_str(), BM_Frame,

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include "AEUtil/Pixel.h"
 #include "host/Host.h"
 #include "host/Image.h"
@@ -236,6 +239,40 @@ void InFrontExact(const P& f, P& b, double weight) {
         b = P{FromUnit<P>(0.0), FromUnit<P>(0.0), FromUnit<P>(0.0), FromUnit<P>(0.0)};
         return;
     }
+#if defined(__SSE2__)
+    // The same operations two channels at a time: alpha (ra / 1 is ra), red, green and blue.
+    // On the integer depths a finite weight keeps every value finite, so FromUnit's NaN case
+    // cannot arise there; its clamp, truncation and half-up rounding follow.
+    if (T::isFloat || std::isfinite(weight)) {
+        const __m128d fa2 = _mm_set1_pd(fa), ba2 = _mm_set1_pd(ba);
+        const __m128d red = _mm_add_pd(_mm_mul_pd(_mm_set_pd(T::ToUnit(f.red), 1.0), fa2),
+                                       _mm_mul_pd(_mm_set_pd(T::ToUnit(b.red), 0.0), ba2));
+        const __m128d greenBlue = _mm_add_pd(_mm_mul_pd(_mm_set_pd(T::ToUnit(f.blue), T::ToUnit(f.green)), fa2),
+                                             _mm_mul_pd(_mm_set_pd(T::ToUnit(b.blue), T::ToUnit(b.green)), ba2));
+        const __m128d v0 = _mm_div_pd(_mm_move_sd(red, _mm_set_sd(ra)), _mm_set_pd(ra, 1.0));
+        const __m128d v1 = _mm_div_pd(greenBlue, _mm_set1_pd(ra));
+        if constexpr (T::isFloat) {
+            alignas(16) float lanes[4];
+            _mm_store_ps(lanes, _mm_movelh_ps(_mm_cvtpd_ps(v0), _mm_cvtpd_ps(v1)));
+            b = P{lanes[0], lanes[1], lanes[2], lanes[3]};
+        } else {
+            auto round = [](__m128d v) {
+                v = _mm_min_pd(_mm_max_pd(v, _mm_setzero_pd()), _mm_set1_pd(1.0));
+                const __m128d x = _mm_mul_pd(v, _mm_set1_pd(T::maxValue));
+                const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(x));
+                const __m128d up = _mm_and_pd(_mm_cmpge_pd(_mm_sub_pd(x, whole), _mm_set1_pd(0.5)),
+                                              _mm_set1_pd(1.0));
+                return _mm_cvttpd_epi32(_mm_add_pd(whole, up));
+            };
+            alignas(16) int32_t lanes[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm_unpacklo_epi64(round(v0), round(v1)));
+            using C = typename T::Channel;
+            b = P{static_cast<C>(lanes[0]), static_cast<C>(lanes[1]), static_cast<C>(lanes[2]),
+                  static_cast<C>(lanes[3])};
+        }
+        return;
+    }
+#endif
     const double red = (T::ToUnit(f.red) * fa + T::ToUnit(b.red) * ba) / ra;
     const double green = (T::ToUnit(f.green) * fa + T::ToUnit(b.green) * ba) / ra;
     const double blue = (T::ToUnit(f.blue) * fa + T::ToUnit(b.blue) * ba) / ra;
@@ -281,19 +318,98 @@ void InFront(const P& f, P& b, double weight) {
     InFrontExact(f, b, weight);
 }
 
+// Where InFront(f, b, weight) is known to leave b as it is: no source (f.alpha or the weight
+// zero) over a destination that keeps its colour (see InFront).  `finiteWeight` and
+// `zeroWeight` describe the weight.
 template <class P>
-void InFrontRun(const P* f, P* b, A_long count, double weight) {
-    for (A_long i = 0; i < count; ++i) InFront(f[i], b[i], weight);
+bool KeepsDestination(const P& f, const P& b, bool finiteWeight, bool zeroWeight) {
+    using T = PixelTraits<P>;
+    if constexpr (!T::isFloat) {
+        return (zeroWeight || (f.alpha == 0 && finiteWeight)) && b.alpha != 0;
+    } else {
+        auto plain = [](float c) { return c == c && c != 0.0f; };
+        return ((f.alpha == 0.0f && finiteWeight) || (zeroWeight && std::isfinite(f.alpha))) &&
+               b.alpha > 0.0f && b.alpha < INFINITY && std::isfinite(f.red) && std::isfinite(f.green) &&
+               std::isfinite(f.blue) && plain(b.red) && plain(b.green) && plain(b.blue);
+    }
+}
+
+// Runs go in blocks: a block the source leaves alone is only read, a block of opaque
+// source at full weight on an integer depth is copied, any other goes pixel by pixel.  Where
+// the destination shares memory with the source or the mask (`blocks` false), every pixel
+// goes on its own, in order, as each may read what the one before wrote.
+constexpr A_long kBlock = 16;
+
+template <class P>
+void InFrontRun(const P* f, P* b, A_long count, double weight, bool blocks) {
+    using T = PixelTraits<P>;
+    const bool finite = std::isfinite(weight), zero = weight == 0.0;
+    const bool copies = !T::isFloat && weight == 1.0;
+    auto pixel = [&](A_long i) {
+        if (KeepsDestination(f[i], b[i], finite, zero)) return;
+        if (copies && f[i].alpha == T::Full()) {
+            b[i] = f[i];
+            return;
+        }
+        InFront(f[i], b[i], weight);
+    };
+    A_long i = 0;
+    for (; blocks && i + kBlock <= count; i += kBlock) {
+        bool keep = true, opaque = copies;
+        for (A_long k = 0; k < kBlock; ++k) keep &= KeepsDestination(f[i + k], b[i + k], finite, zero);
+        if (keep) continue;
+        for (A_long k = 0; k < kBlock; ++k) opaque &= f[i + k].alpha == T::Full();
+        if (opaque) {
+            std::memcpy(static_cast<void*>(b + i), f + i, kBlock * sizeof(P));
+            continue;
+        }
+        for (A_long k = 0; k < kBlock; ++k) pixel(i + k);
+    }
+    for (; i < count; ++i) InFront(f[i], b[i], weight);
 }
 
 // Through mask pixels m: the weight is opacity times the mask's alpha (turned round when
 // inverted).
 template <class P, class M>
-void InFrontMaskedRun(const P* f, P* b, const M* m, A_long count, double opacity, bool inverted) {
-    for (A_long i = 0; i < count; ++i) {
-        const double a = PixelTraits<M>::ToUnit(m[i].alpha);
-        InFront(f[i], b[i], opacity * (inverted ? 1.0 - a : a));
+double MaskWeight(const M& m, double opacity, bool inverted) {
+    const double a = PixelTraits<M>::ToUnit(m.alpha);
+    return opacity * (inverted ? 1.0 - a : a);
+}
+
+template <class P, class M>
+void InFrontMaskedRun(const P* f, P* b, const M* m, A_long count, double opacity, bool inverted,
+                      bool blocks) {
+    using T = PixelTraits<P>;
+    using MaskChannel = typename PixelTraits<M>::Channel;
+    A_long i = 0;
+    if constexpr (!PixelTraits<M>::isFloat) {
+        // Integer masks give finite weights; the mask value that gives the weight 1 exactly,
+        // if any, lets an opaque source be copied.
+        const MaskChannel fullAt = inverted ? MaskChannel(0) : PixelTraits<M>::Full();
+        const bool copies = !T::isFloat && MaskWeight<P>(M{fullAt, 0, 0, 0}, opacity, inverted) == 1.0;
+        const bool zero = opacity == 0.0;
+        auto pixel = [&](A_long i) {
+            if (KeepsDestination(f[i], b[i], true, zero)) return;
+            if (copies && f[i].alpha == T::Full() && m[i].alpha == fullAt) {
+                b[i] = f[i];
+                return;
+            }
+            InFront(f[i], b[i], MaskWeight<P>(m[i], opacity, inverted));
+        };
+        // The mask is read only where the source is not known to leave the destination.
+        for (; blocks && i + kBlock <= count; i += kBlock) {
+            bool keep = true, opaque = copies;
+            for (A_long k = 0; k < kBlock; ++k) keep &= KeepsDestination(f[i + k], b[i + k], true, zero);
+            if (keep) continue;
+            for (A_long k = 0; k < kBlock; ++k) opaque &= (f[i + k].alpha == T::Full()) & (m[i + k].alpha == fullAt);
+            if (opaque) {
+                std::memcpy(static_cast<void*>(b + i), f + i, kBlock * sizeof(P));
+                continue;
+            }
+            for (A_long k = 0; k < kBlock; ++k) pixel(i + k);
+        }
     }
+    for (; i < count; ++i) InFront(f[i], b[i], MaskWeight<P>(m[i], opacity, inverted));
 }
 
 template <class P, class M>
@@ -320,17 +436,17 @@ void TransferRows(PF_ProgPtr ref, const PF_Rect& src_r, const PF_EffectWorld* sr
             P* b = RowOf<P>(dst, static_cast<A_long>(dy));
             const int64_t my = mask ? dy - mask->offset.v : -1;
             if (!mask || !mask->mask.data || my < 0 || my >= mask->mask.height) {
-                InFrontRun(f + x0, b + x0 + toDest, x1 - x0, outside);
+                InFrontRun(f + x0, b + x0 + toDest, x1 - x0, outside, !shared);
                 continue;
             }
             // Destination columns dx with mask column dx - offset.h inside the mask world.
             const A_long in0 = static_cast<A_long>(std::clamp<int64_t>(mask->offset.h - toDest, x0, x1));
             const A_long in1 = static_cast<A_long>(
                 std::clamp<int64_t>(int64_t{mask->offset.h} + mask->mask.width - toDest, in0, x1));
-            InFrontRun(f + x0, b + x0 + toDest, in0 - x0, outside);
+            InFrontRun(f + x0, b + x0 + toDest, in0 - x0, outside, !shared);
             const M* m = RowOf<M>(&mask->mask, static_cast<A_long>(my)) + (in0 + toDest - mask->offset.h);
-            InFrontMaskedRun(f + in0, b + in0 + toDest, m, in1 - in0, opacity, inverted);
-            InFrontRun(f + in1, b + in1 + toDest, x1 - in1, outside);
+            InFrontMaskedRun(f + in0, b + in0 + toDest, m, in1 - in0, opacity, inverted, !shared);
+            InFrontRun(f + in1, b + in1 + toDest, x1 - in1, outside, !shared);
         }
     });
 }

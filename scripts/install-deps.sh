@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev
   libbenchmark-dev
   libcairo2-dev
+  libagg-dev
   libpng-dev
   pkg-config
   binutils

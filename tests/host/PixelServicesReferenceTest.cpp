@@ -62,6 +62,25 @@ std::unique_ptr<Image> RandomImage(std::mt19937& rng, PF_PixelFormat format, A_l
     return image;
 }
 
+// Alphas in runs along each row, transparent or full, with random pixels between: what dot
+// layers and masks look like, and what the transfer takes in blocks.
+void MakeRuns(std::mt19937& rng, Image& image) {
+    reference::ByFormat(image.Format(), [&](auto pixel) {
+        using P = decltype(pixel);
+        for (A_long y = 0; y < image.Height(); ++y) {
+            for (A_long x = 0; x < image.Width();) {
+                const A_long end = std::min<A_long>(image.Width(), x + 4 + static_cast<A_long>(rng() % 30));
+                const unsigned kind = rng() % 3;
+                for (; x < end; ++x) {
+                    if (kind == 1) image.At<P>(x, y).alpha = 0;
+                    if (kind == 2) image.At<P>(x, y).alpha = PixelTraits<P>::Full();
+                }
+            }
+        }
+        return PF_Err_NONE;
+    });
+}
+
 // A second image with the same bytes.
 std::unique_ptr<Image> Twin(const Image& image) {
     auto twin = std::make_unique<Image>(image.Format(), image.Width(), image.Height());
@@ -187,6 +206,13 @@ TEST(PixelServicesReference, TransferEqualsTheReference) {
         const PF_Rect* r = rng() % 4 ? &rect : nullptr;
         const A_long destX = Between(rng, -8, 8), destY = Between(rng, -8, 8);
         const PF_MaskWorld* m = maskKind == 0 ? nullptr : &mask;
+        if (seed % 2) {  // runs, from a generator of their own (the cases above stay as they were)
+            std::mt19937 runs(seed);
+            MakeRuns(runs, *src);
+            MakeRuns(runs, *dst);
+            expected = Twin(*dst);
+            if (maskImage) MakeRuns(runs, *maskImage);
+        }
         const PF_Err got = kWorldTransformSuite1.transfer_rect(
             nullptr, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, r, src->World(), &mode,
             m, destX, destY, dst->World());
