@@ -400,6 +400,15 @@ TEST(CliFiles, DamagedAnimatedAndAlphaLosingCasesAreNotSilent) {
     {
         const std::string whole = ReadText(s.Path("full.jpg"));
         std::ofstream(s.Path("cut.jpg"), std::ios::binary) << whole.substr(0, whole.size() / 2);
+        // A PNG whose image data fails its checksum: libpng says so on standard error itself.
+        std::string png = ReadText(s.Path("in.png"));
+        const std::size_t idat = png.find("IDAT");
+        const std::size_t length = (std::size_t{static_cast<unsigned char>(png[idat - 4])} << 24) |
+                                   (std::size_t{static_cast<unsigned char>(png[idat - 3])} << 16) |
+                                   (std::size_t{static_cast<unsigned char>(png[idat - 2])} << 8) |
+                                   static_cast<unsigned char>(png[idat - 1]);
+        png[idat + 4 + length] = static_cast<char>(png[idat + 4 + length] ^ 0x5A);
+        std::ofstream(s.Path("crc.png"), std::ios::binary) << png;
         auto gif = OIIO::ImageOutput::create("anim.gif");
         std::vector<OIIO::ImageSpec> frames(3, OIIO::ImageSpec(20, 10, 3, OIIO::TypeDesc::UINT8));
         ASSERT_TRUE(gif->open(s.Path("anim.gif"), 3, frames.data()));
@@ -429,6 +438,7 @@ TEST(CliFiles, DamagedAnimatedAndAlphaLosingCasesAreNotSilent) {
     };
     const std::vector<Case> cases = {
         {{"cut.jpg", "-o", "a.png"}, tonedot::cli::kExitIO, "damaged"},
+        {{"crc.png", "-o", "a.png"}, tonedot::cli::kExitIO, "CRC error"},
         {{"anim.gif", "-o", "b.png"}, tonedot::cli::kExitIO, "holds 3 images"},
         {{"in.png", "-o", "c.jpg", "--set", "Mask=Layer", "--layer", "Mask Target Layer=alpha-mask.png", "--set",
           "Clear Background=on"},
