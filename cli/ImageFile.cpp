@@ -157,20 +157,37 @@ void UseImageLibrary() {
     std::call_once(once, [] { OIIO::attribute("threads", 1); });
 }
 
-// Whether a PNG file is an animated one (an acTL chunk before the image data): the image
-// library reads only its first frame.
-bool IsAnimatedPng(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+// What the chunks of a PNG file say before any is decoded: whether it is animated (an acTL
+// chunk before the image data; the image library reads only the first frame) and whether
+// it is whole (its chunks reach IEND inside the file).  The image library's reader leaks
+// when the file ends early, so a file cut short is refused before it is decoded.
+struct PngChunks {
+    bool animated = false;
+    bool whole = false;
+};
+
+PngChunks ReadPngChunks(const std::string& path) {
+    PngChunks chunks;
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = file.tellg();
+    file.seekg(8);
     unsigned char head[8];
-    if (!file.read(reinterpret_cast<char*>(head), 8) || std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) != 0) return false;
-    while (file.read(reinterpret_cast<char*>(head), 8)) {
+    std::streamoff at = 8;
+    bool imageData = false;
+    while (at + 12 <= size && file.read(reinterpret_cast<char*>(head), 8)) {
         const std::uint32_t length = (std::uint32_t{head[0]} << 24) | (std::uint32_t{head[1]} << 16) |
                                      (std::uint32_t{head[2]} << 8) | head[3];
-        if (std::memcmp(head + 4, "acTL", 4) == 0) return true;
-        if (std::memcmp(head + 4, "IDAT", 4) == 0) return false;
-        file.seekg(std::streamoff{length} + 4, std::ios::cur);
+        if (!imageData && std::memcmp(head + 4, "acTL", 4) == 0) chunks.animated = true;
+        if (std::memcmp(head + 4, "IDAT", 4) == 0) imageData = true;
+        at += 12 + std::streamoff{length};
+        if (at > size) break;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) {
+            chunks.whole = true;
+            break;
+        }
+        file.seekg(at);
     }
-    return false;
+    return chunks;
 }
 
 // Opens a file for reading and checks it is one two-dimensional image.
@@ -193,9 +210,13 @@ std::unique_ptr<OIIO::ImageInput> OpenInput(const std::string& path) {
     if (static_cast<long long>(header.width) * header.height > 400000000LL)
         ThrowReadError(path, "the image is too large (" + std::to_string(header.width) + " x " +
                                  std::to_string(header.height) + ", at most 400 million pixels)");
-    if (std::strcmp(in->format_name(), "png") == 0 && IsAnimatedPng(path))
-        ThrowReadError(path, "it is an animated PNG; tonedot renders one image per file: write its frames out "
-                             "as a numbered sequence first and render that with --frames");
+    if (std::strcmp(in->format_name(), "png") == 0) {
+        const PngChunks chunks = ReadPngChunks(path);
+        if (chunks.animated)
+            ThrowReadError(path, "it is an animated PNG; tonedot renders one image per file: write its frames out "
+                                 "as a numbered sequence first and render that with --frames");
+        if (!chunks.whole) ThrowReadError(path, "the file is damaged: it ends before its last chunk");
+    }
     if (in->seek_subimage(1, 0)) {
         int count = 2;
         while (count < 10000 && in->seek_subimage(count, 0)) ++count;

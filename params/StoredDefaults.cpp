@@ -1,6 +1,7 @@
 // The stored-defaults file: its location, its section and the typed readers and writers.
 #include "params/StoredDefaults.h"
 
+#include <filesystem>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -128,6 +129,11 @@ bool ParseLeadingReal(const char* text, double& value) {
 
 // The values of the stored defaults' section as one reading of the file found them.
 std::map<std::string, std::string> ReadSection(const char* iniPath) {
+    // Only a regular file: a pipe in its place would hold the parameter setup until someone
+    // wrote to it.
+    std::error_code error;
+    const auto kind = std::filesystem::status(iniPath, error).type();
+    if (kind != std::filesystem::file_type::regular) return {};
     std::string text;
     if (AEUtil::Platform::ReadSettingsFile(iniPath, text) != AEUtil::Platform::SettingsFileStatus::Read)
         return {};

@@ -1,5 +1,6 @@
 #include "session/EffectSession.h"
 
+#include <filesystem>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -163,7 +164,12 @@ void WarnAboutStoredDefaults() {
     char path[Params::kSettingsPathSize];
     if (!Params::GetSettingsPath(path)) return;
     std::string text;
-    const AEUtil::Platform::SettingsFileStatus status = AEUtil::Platform::ReadSettingsFile(path, text);
+    std::error_code error;
+    const auto kind = std::filesystem::status(path, error).type();
+    const AEUtil::Platform::SettingsFileStatus status =
+        kind == std::filesystem::file_type::not_found || kind == std::filesystem::file_type::regular
+            ? AEUtil::Platform::ReadSettingsFile(path, text)
+            : AEUtil::Platform::SettingsFileStatus::NotAFile;  // a pipe is not waited on
     if (status == AEUtil::Platform::SettingsFileStatus::TooLarge ||
         status == AEUtil::Platform::SettingsFileStatus::NotAFile ||
         status == AEUtil::Platform::SettingsFileStatus::BadText) {

@@ -112,6 +112,13 @@ TEST(CliSettingsFiles, SizesKindsAndEncodingsOfPresetsAndStoredDefaults) {
             EXPECT_EQ(DefaultOf(s.Run({"params", "--json"}).out, "Dot Size"), "8");
         }
     }
+    // A pipe in the stored defaults' place, with no one writing to it, is not waited on.
+    std::remove(stored.c_str());
+    ASSERT_EQ(mkfifo(stored.c_str(), 0600), 0);
+    const RunResult params = s.Run({"params", "--json"}, "timeout 60 env");
+    EXPECT_EQ(params.code, 0) << params.err;
+    EXPECT_EQ(DefaultOf(params.out, "Dot Size"), "10");
+    EXPECT_TRUE(Contains(params.err, "not a file")) << params.err;
 }
 
 // A value one part accepts, every part accepts and gives back the same: --set, preset save,
