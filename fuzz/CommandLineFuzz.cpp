@@ -18,6 +18,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitCodes.h"
 #include "cli/FrameSequence.h"
+#include "session/Errors.h"
 #include "session/ParamValue.h"
 #include "session/Presets.h"
 #include "session/RegisteredParams.h"
@@ -86,6 +87,8 @@ void CheckAccepted(const ParamInfo& info, const ParamValue& value) {
     try {
         const ParamValue again = ParseValue(info, text);
         Check(FormatValue(info, again) == text, "value does not read back for", info.name + "=" + text);
+    } catch (const tonedot::session::Error&) {
+        Check(false, "its own text is refused for", info.name + "=" + text);
     } catch (const CliError&) {
         Check(false, "its own text is refused for", info.name + "=" + text);
     }
@@ -133,6 +136,8 @@ void Preset(const std::uint8_t* data, std::size_t size) {
     ParamSettings settings;
     try {
         ReadPreset(path, Registry(), settings);
+    } catch (const tonedot::session::Error&) {  // a preset refused with its reason
+        return;
     } catch (const CliError&) {
         return;
     }
@@ -145,6 +150,8 @@ void Preset(const std::uint8_t* data, std::size_t size) {
     ParamSettings reread;
     try {
         ReadPreset(again, Registry(), reread);
+    } catch (const tonedot::session::Error& e) {
+        Check(false, "a written preset is refused:", e.what());
     } catch (const CliError& e) {
         Check(false, "a written preset is refused:", e.what());
     }
