@@ -127,6 +127,8 @@ void CommandLine(const std::string& text) {
         }
     } catch (const CliError&) {
         // A usage error reported to the user.
+    } catch (const tonedot::session::Error&) {
+        // The session's refusal of a name or value, reported to the user.
     }
 }
 
