@@ -344,16 +344,16 @@ TEST(Separate, EveryInputPrintsAsItsFileMeans) {
             for (int x = 0; x < w; ++x)
                 for (std::size_t c = 0; c < channels.size(); ++c)
                     px[(static_cast<std::size_t>(y) * w + x) * channels.size() + c] = value(x, y, static_cast<int>(c));
-        OIIO::ImageSpec spec(w, h, static_cast<int>(channels.size()), type);
-        spec.channelnames = channels;
+        OIIO::ImageSpec layout(w, h, static_cast<int>(channels.size()), type);
+        layout.channelnames = channels;
         if (channels.size() == 4 && channels[3] == "K") {
-            spec.alpha_channel = -1;
-            spec.attribute("tiff:ColorSpace", "CMYK");
+            layout.alpha_channel = -1;
+            layout.attribute("tiff:ColorSpace", "CMYK");
         }
-        if (space) spec.attribute("oiio:ColorSpace", space);
-        if (channels.back() == "A") spec.attribute("oiio:UnassociatedAlpha", 1);  // the colours as given
+        if (space) layout.attribute("oiio:ColorSpace", space);
+        if (channels.back() == "A") layout.attribute("oiio:UnassociatedAlpha", 1);  // the colours as given
         auto out = OIIO::ImageOutput::create(s.Path(name));
-        ASSERT_TRUE(out && out->open(s.Path(name), spec) && out->write_image(OIIO::TypeDesc::FLOAT, px.data()) && out->close());
+        ASSERT_TRUE(out && out->open(s.Path(name), layout) && out->write_image(OIIO::TypeDesc::FLOAT, px.data()) && out->close());
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // Linear red 0.2 (sRGB 0.4845), with a NaN square and a column of infinities.
