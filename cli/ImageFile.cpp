@@ -443,20 +443,30 @@ bool WriteStrips(OIIO::ImageOutput& out, const PixelView& v, const OutputLayout&
     return true;
 }
 
+// Whether every strip (or row of tiles) of the open image decodes, its colours and alpha
+// read as float a strip at a time.
+bool ReadsToTheEnd(OIIO::ImageInput& in) {
+    const OIIO::ImageSpec& h = in.spec();
+    const int channels = std::min(h.nchannels, 4);
+    const int rows = StripRows(h, channels, sizeof(float));
+    std::vector<float> strip(static_cast<std::size_t>(h.width) * rows * channels);
+    for (int y0 = 0; y0 < h.height; y0 += rows) {
+        const int y1 = std::min(h.height, y0 + rows);
+        const bool ok = h.tile_width > 0
+                            ? in.read_tiles(0, 0, h.x, h.x + h.width, h.y + y0, h.y + y1, h.z,
+                                            h.z + std::max(1, h.depth), 0, channels, OIIO::TypeDesc::FLOAT, strip.data())
+                            : in.read_scanlines(0, 0, h.y + y0, h.y + y1, h.z, 0, channels, OIIO::TypeDesc::FLOAT,
+                                                strip.data());
+        if (!ok) return false;
+    }
+    return !in.has_error();
+}
+
 // A file written without the checked output is read back whole, strip by strip, before
 // it may replace anything.
 void VerifyByReading(const std::string& temp, const std::string& path, int width, int height) {
     auto in = OIIO::ImageInput::open(temp);
-    bool ok = in && in->spec().width == width && in->spec().height == height;
-    if (ok) {
-        const OIIO::ImageSpec& h = in->spec();
-        const int rows = StripRows(width, height, h.nchannels, sizeof(float));
-        std::vector<float> strip(static_cast<std::size_t>(width) * rows * h.nchannels);
-        for (int y0 = 0; ok && y0 < height; y0 += rows)
-            ok = in->read_scanlines(0, 0, h.y + y0, h.y + std::min(height, y0 + rows), 0, 0, h.nchannels,
-                                    OIIO::TypeDesc::FLOAT, strip.data());
-        ok = ok && !in->has_error();
-    }
+    const bool ok = in && in->spec().width == width && in->spec().height == height && ReadsToTheEnd(*in);
     if (!ok) ThrowWriteError(path, "the written file does not read back whole");
 }
 
@@ -509,22 +519,7 @@ LoadedImage ReadImage(const std::string& path, std::optional<Depth> depth) {
 
 bool DecodesWhole(const std::string& path) {
     try {
-        auto in = OpenInput(path);
-        const OIIO::ImageSpec& h = in->spec();
-        const int channels = std::min(h.nchannels, 4);
-        const int rows = StripRows(h, channels, sizeof(float));
-        std::vector<float> strip(static_cast<std::size_t>(h.width) * rows * channels);
-        for (int y0 = 0; y0 < h.height; y0 += rows) {
-            const int y1 = std::min(h.height, y0 + rows);
-            const bool ok = h.tile_width > 0
-                                ? in->read_tiles(0, 0, h.x, h.x + h.width, h.y + y0, h.y + y1, h.z,
-                                                 h.z + std::max(1, h.depth), 0, channels, OIIO::TypeDesc::FLOAT,
-                                                 strip.data())
-                                : in->read_scanlines(0, 0, h.y + y0, h.y + y1, h.z, 0, channels, OIIO::TypeDesc::FLOAT,
-                                                     strip.data());
-            if (!ok) return false;
-        }
-        return !in->has_error();
+        return ReadsToTheEnd(*OpenInput(path));
     } catch (const CliError&) {
         return false;
     }
