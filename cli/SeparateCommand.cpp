@@ -16,6 +16,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/FrameMemory.h"
 #include "cli/ImageFile.h"
+#include "cli/InkLayersPdf.h"
 #include "cli/InkLayersSvg.h"
 #include "cli/RenderCommand.h"
 #include "cli/SeparateInput.h"
@@ -147,19 +148,21 @@ CommandDef SeparateCommandDef() {
     }
     CommandDef command;
     command.name = "separate";
-    command.usage = "INPUT [-o OUTPUT] [--plates PREFIX] [--svg FILE] [options]";
+    command.usage = "INPUT [-o OUTPUT] [--plates PREFIX] [--svg FILE] [--pdf FILE] [options]";
     command.brief = "Screens a picture as four inks (CMYK) at their own angles.";
     command.summary =
         "Separates a picture into cyan, magenta, yellow and black and screens each ink with\n"
         "the effect: dots at the ink's angle, dpi/lpi pixels apart, whose area follows the\n"
         "ink's amount.  Writes the inks laid over paper (-o), the plates (--plates), a CMYK\n"
-        "TIFF (-o FILE.tif --cmyk) and the dots as SVG with a layer per ink (--svg).";
+        "TIFF (-o FILE.tif --cmyk) and the dots as SVG or PDF with a layer per ink (--svg,\n"
+        "--pdf).";
     command.minArguments = command.maxArguments = 1;
     command.options = {
         {"output", 'o', "FILE", "The inks over paper, as a picture (.png, .tif, ...).", false},
         {"plates", 0, "PREFIX", "Writes the plates PREFIX-C.tif, -M, -Y, -K: ink black on white paper.", false},
         {"plate-bits", 0, "8|1", "Plates in 8-bit grey (default) or 1-bit (ink where a pixel is at\nleast half covered, the dots sized for what the device prints).", false},
         {"svg", 0, "FILE", "Writes the dots as SVG, one layer per ink, each dot a shape in the\nink's colour; sized in inches at --dpi, the dots sized by their outlines'\narea (true at any output resolution).", false},
+        {"pdf", 0, "FILE", "Writes the dots as PDF for the print shop: the same dots as --svg,\neach ink in its process colour (DeviceCMYK) and overprinting, a layer\nper ink, the page sized at --dpi.", false},
         {"cmyk", 0, "", "Writes -o as a CMYK TIFF of the screened inks (with the --profile\nprofile embedded) instead of the preview.", false},
         {"lpi", 0, "N", "Screen frequency in lines per inch (default " + FormatNumber(kDefaultLpi) + ").", false},
         {"dpi", 0, "N", "Resolution in pixels per inch (default " + FormatNumber(kDefaultDpi) + "); the dots are dpi/lpi\npixels apart.", false},
@@ -233,7 +236,7 @@ int Separate(const ParsedArgs& args) {
     const std::uint64_t need =
         kInputBytes * static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) +
         (plan.sizeInches ? kResizedBytes * static_cast<std::uint64_t>(page.resizedW) * static_cast<std::uint64_t>(page.resizedH) : 0) +
-        (kPageBytes + (plan.svg.empty() && plan.plateBits == 8 ? 0 : kVectorPageBytes)) *
+        (kPageBytes + (plan.svg.empty() && plan.pdf.empty() && plan.plateBits == 8 ? 0 : kVectorPageBytes)) *
             static_cast<std::uint64_t>(page.pageW) * static_cast<std::uint64_t>(page.pageH);
     const std::uint64_t available = AvailableMemory();
     if (need > available)
@@ -264,15 +267,21 @@ int Separate(const ParsedArgs& args) {
     ScreenRenderer renderer(session, user);
     renderer.SetLayers(layerViews);
     std::array<std::string, kInkCount> layers;
+    std::array<std::vector<DotOutline>, kInkCount> inkDots;
     InkDrawn vectors;
-    if (!plan.svg.empty())
+    if (!plan.svg.empty() || !plan.pdf.empty())
         vectors = [&](int ink, Instance& instance, PreparedFrame& frame) {
-            std::ostringstream paths;
-            WriteFrameDotPaths(paths, session, instance, frame);
-            layers[static_cast<std::size_t>(ink)] = DotsReachingIn(paths.str(), width, height);
+            const auto i = static_cast<std::size_t>(ink);
+            std::vector<DotOutline> dots = DotsReachingIn(FrameDots(session, instance, frame), width, height);
+            if (!plan.svg.empty()) {
+                std::ostringstream paths;
+                WriteDotPaths(paths, dots);
+                layers[i] = paths.str();
+            }
+            if (!plan.pdf.empty()) inkDots[i] = std::move(dots);
         };
     // Each output is true on what it is: the anti-aliased coverage (preview, CMYK, 8-bit
-    // plates), whole pixels (1-bit plates), the outlines (SVG); one screening each.
+    // plates), whole pixels (1-bit plates), the outlines (SVG, PDF); one screening each.
     auto screened = [&](ToneMeasure measure, const InkDrawn& after) {
         std::array<InkScreen, kInkCount> screens = plan.screens;
         for (InkScreen& screen : screens) screen.measure = measure;
@@ -283,7 +292,7 @@ int Separate(const ParsedArgs& args) {
     if (!plan.output.empty() || (!plan.platePrefix.empty() && !onePlates))
         coverage = screened(ToneMeasure::Coverage, nullptr);
     if (onePlates) thresholded = screened(ToneMeasure::Thresholded, nullptr);
-    if (!plan.svg.empty()) screened(ToneMeasure::Outline, vectors);
+    if (vectors) screened(ToneMeasure::Outline, vectors);
     // No ink where the picture is wholly transparent, however far its neighbours' dots reach.
     if (!source.cmyk) {
         const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
@@ -338,6 +347,10 @@ int Separate(const ParsedArgs& args) {
         if (!plan.svg.empty()) {
             staged.push_back(std::make_unique<AtomicFile>(plan.svg));
             WriteTextFileAtomically(staged.back()->TempPath(), LayeredSvg(layers, width, height, plan.dpi));
+        }
+        if (!plan.pdf.empty()) {
+            staged.push_back(std::make_unique<AtomicFile>(plan.pdf));
+            WriteLayeredPdf(staged.back()->TempPath(), inkDots, width, height, plan.dpi);
         }
         for (auto& file : staged) file->Commit();
     } catch (const CliError& e) {

@@ -3,6 +3,7 @@
 // and the file rules of the command.
 #include <OpenImageIO/imageio.h>
 #include <lcms2.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <fstream>
@@ -287,6 +288,62 @@ TEST(Separate, SvgPrintsItsToneAtFourTimesTheResolution) {
             }
             std::remove(s.Path("d.png").c_str());
         }
+}
+
+// The PDF for the print shop: a sound file (qpdf --check), the page at --dpi, a layer per
+// ink named as the ink, cyan first; rendered at four times --dpi by a real PDF renderer, grey
+// patches print their tone for a few shapes, and rendered as CMYK with overprinting a cyan
+// tint is cyan alone and solid blue keeps its cyan under the magenta (knocked out, none).
+TEST(Separate, PdfPrintsItsToneWithALayerPerInk) {
+    for (const char* tool : {"qpdf", "pdftoppm"})
+        if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0)
+            GTEST_SKIP() << tool << " is not installed (Debian: qpdf, poppler-utils)";
+    CliScratch s;
+    const int stripe = 80, margin = 14, height = 120;
+    const std::vector<double> grey = WriteGreyPatches(s.Path("ramp.png"), {0.1, 0.5, 0.9}, stripe, height);
+    WriteStripes(s.Path("colour.png"), {{0.75f, 1, 1}, {0, 0, 1}}, stripe, height);
+    const std::vector<std::array<double, kInkCount>> colourInks = {{0.25, 0, 0, 0}, {1, 1, 0, 0}};
+    struct Case {
+        const char *input, *shape, *lpi;
+        bool cmyk;
+    };
+    for (const Case& c : {Case{"ramp.png", "Circle", "85", false}, Case{"ramp.png", "Diamond", "30", false},
+                          Case{"ramp.png", "Cross", "30", false}, Case{"colour.png", "Round Square", "30", true}}) {
+        const std::string what = std::string(c.input) + " " + c.shape + " at " + c.lpi + " lpi";
+        const RunResult r = s.Run({"separate", c.input, "--pdf", "d.pdf", "--black-generation", c.cmyk ? "0" : "1",
+                                   "--lpi", c.lpi, "--dpi", "300", "--shape", c.shape, "--quiet"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const std::string in = "cd " + Quote(s.Dir()) + " && ";
+        EXPECT_EQ(std::system((in + "qpdf --check d.pdf >/dev/null").c_str()), 0) << what;
+        ASSERT_EQ(std::system((in + (c.cmyk ? "pdftoppm -r 1200 -overprint -tiff -tiffcompression none -singlefile d.pdf d"
+                                            : "pdftoppm -r 1200 -gray -png -singlefile d.pdf d")).c_str()), 0) << what;
+        const Raster page = ReadRaw(s.Path(c.cmyk ? "d.tif" : "d.png"));
+        const int patches = static_cast<int>(c.cmyk ? colourInks.size() : grey.size());
+        ASSERT_NEAR(page.width, 4 * stripe * patches, 1) << what;
+        ASSERT_NEAR(page.height, 4 * height, 1) << what;
+        for (int i = 0; i < patches; ++i) {
+            const int x0 = 4 * (i * stripe + margin), x1 = x0 + 4 * (stripe - 2 * margin);
+            if (!c.cmyk) {
+                EXPECT_NEAR(MeanInk(page, x0, x1, 4 * margin, 4 * (height - margin)), grey[i], 0.02) << what;
+                continue;
+            }
+            ASSERT_EQ(page.channels, kInkCount) << what;
+            for (int k = 0; k < kInkCount; ++k)
+                EXPECT_NEAR(MeanInk(page, x0, x1, 4 * margin, 4 * (height - margin), k), colourInks[i][k], 0.02)
+                    << what << ", patch " << i << ", ink " << InkLetter(k);
+        }
+    }
+    // The layers: the catalogue's optional-content groups, in order, named as the inks.
+    ASSERT_EQ(std::system(("cd " + Quote(s.Dir()) + " && qpdf --json --json-key=qpdf d.pdf > d.json").c_str()), 0);
+    const nlohmann::json objects = nlohmann::json::parse(ReadText(s.Path("d.json")))["qpdf"][1];
+    const auto object = [&](const nlohmann::json& ref) { return objects["obj:" + ref.get<std::string>()]["value"]; };
+    const nlohmann::json groups = object(objects["trailer"]["value"]["/Root"])["/OCProperties"]["/OCGs"];
+    ASSERT_EQ(groups.size(), std::size_t{kInkCount}) << groups.dump();
+    for (int k = 0; k < kInkCount; ++k) {
+        const nlohmann::json group = object(groups[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(group["/Type"], "/OCG");
+        EXPECT_EQ(group["/Name"], std::string("u:") + InkName(k));
+    }
 }
 
 // The press's limits: dot gain compensated (15 points at 50 % prints a 50 % patch from a
