@@ -175,11 +175,11 @@ CommandDef SeparateCommandDef() {
         {"dot-gain", 0, "PERCENT|FILE", "Compensates the press's dot gain: points gained at 50 % (a\nparabola), or a curve file of lines \"PLATE PRINTED\" in percent.", false},
         {"black-generation", 0, "G", "Black from 0 (none) to 1 (all grey printed black); default " + FormatNumber(kDefaultBlackGeneration) + ".", false},
         {"ink-limit", 0, "PERCENT", "Most ink in total, 0 to 400 (default " + FormatNumber(kDefaultInkLimit * 100) + " for the built-in\nseparation, none with --profile).", false},
-        {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB.", false},
+        {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB; the preview (-o) is then\na proof of the inks through it.", false},
         {"intent", 0, "INTENT", "The rendering intent with --profile: perceptual (default), relative,\nsaturation or absolute (colorimetric).", false},
         {"bpc", 0, "", "Black-point compensation with --profile.", false},
-        {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview and the SVG (default\n" + defaultInks + ").", false},
-        {"paper", 0, "#RRGGBB", "The paper's colour in the preview (default #FFFFFF).", false},
+        {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview without --profile and\nthe SVG (default " + defaultInks + ").", false},
+        {"paper", 0, "#RRGGBB", "The paper's colour in the preview without --profile (default\n#FFFFFF).", false},
         {"set", 's', "NAME=VALUE", "Sets any other effect parameter for every ink, as for render\n(effectors 2 and 3 included).", true},
         {"layer", 'l', "NAME=FILE", "Gives a layer parameter (Custom Map Layer 2 or 3, Mask Target\nLayer) an image file, self (the picture) or none, as for render.", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset first.", true},
@@ -251,7 +251,12 @@ int Separate(const ParsedArgs& args) {
     if (plan.sizeInches) picture = ResampleToPage(picture, plan, PageFor(plan, picture.Width(), picture.Height()));
     const int width = picture.Width(), height = picture.Height();
     std::optional<IccSeparation> icc;
-    if (!plan.profile.empty()) icc.emplace(plan.profile, source.cmyk ? std::string() : source.embeddedProfile, plan.rendering);
+    std::optional<IccProof> proof;  // the preview, through the profile
+    if (!plan.profile.empty()) {
+        const std::string embedded = source.cmyk ? std::string() : source.embeddedProfile;
+        icc.emplace(plan.profile, embedded, plan.rendering);
+        if (!plan.output.empty() && !plan.cmyk) proof.emplace(plan.profile, embedded, plan.rendering);
+    }
     const InkPlanes amounts = source.cmyk ? CmykAmounts(picture, plan) : SeparatePicture(picture, plan, icc);
 
     // The user's layer parameters: the picture itself or files, in the screens' depth.
@@ -319,7 +324,8 @@ int Separate(const ParsedArgs& args) {
                 WriteTiff(staged.back()->TempPath(), plan.output, width, height, {"C", "M", "Y", "K"}, data, 8, "CMYK",
                           profile, plan.dpi);
             } else {
-                // Paper everywhere, opaque; in linear light again when the input held it.
+                // The inks over paper, or with --profile their proof through it; opaque, in
+                // linear light again when the input held it.
                 Picture preview(Depth::Float32, width, height);
                 auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
                 const bool linear = source.linear;
@@ -327,7 +333,14 @@ int Separate(const ParsedArgs& args) {
                     pixels[p] = linear ? Pixel32{1, SrgbToLinear(rgb[0]), SrgbToLinear(rgb[1]), SrgbToLinear(rgb[2])}
                                        : Pixel32{1, rgb[0], rgb[1], rgb[2]};
                 };
-                CompositeInks(coverage, plan.inkColours, plan.paper, put);
+                if (proof) {
+                    const auto inks = [&](std::size_t p) {
+                        return InkAmounts{coverage[0][p], coverage[1][p], coverage[2][p], coverage[3][p]};
+                    };
+                    proof->ProofPixels(n, inks, put);
+                } else {
+                    CompositeInks(coverage, plan.inkColours, plan.paper, put);
+                }
                 WriteOptions options;
                 options.source = source.traits.get();
                 options.dpi = plan.dpi;

@@ -572,6 +572,62 @@ TEST(Separate, ProfileSeparationAgreesWithLittleCms) {
     }
 }
 
+// With --profile the preview is a proof through it: solid inks and their overprints (a CMYK
+// input) come out as Little CMS sees them through the profile, the paper white (relative
+// colorimetric, the proof's default) or tinted (absolute), not as the ideal process inks.
+TEST(Separate, ThePreviewProofsThroughTheProfile) {
+    struct stat st;
+    if (stat(kCmykProfile.c_str(), &st) != 0) GTEST_SKIP() << kCmykProfile << " is not installed (libgs-common)";
+    CliScratch s;
+    const std::vector<std::array<float, 4>> solids = {{0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0},
+                                                      {1, 1, 0, 0}, {0, 0, 0, 1}};
+    const int stripe = 60, height = 60, margin = 12;
+    {
+        OIIO::ImageSpec layout(stripe * static_cast<int>(solids.size()), height, kInkCount, OIIO::TypeDesc::UINT8);
+        layout.channelnames = {"C", "M", "Y", "K"};
+        layout.alpha_channel = -1;
+        layout.attribute("tiff:ColorSpace", "CMYK");
+        std::vector<float> px;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < layout.width; ++x) px.insert(px.end(), solids[x / stripe].begin(), solids[x / stripe].end());
+        auto out = OIIO::ImageOutput::create(s.Path("solids.tif"));
+        ASSERT_TRUE(out && out->open(s.Path("solids.tif"), layout) && out->write_image(OIIO::TypeDesc::FLOAT, px.data()) &&
+                    out->close());
+    }
+    for (const auto& [option, intent] : {std::make_pair("perceptual", INTENT_RELATIVE_COLORIMETRIC),
+                                         std::make_pair("absolute", INTENT_ABSOLUTE_COLORIMETRIC)}) {
+        const RunResult r = s.Run({"separate", "solids.tif", "-o", "proof.png", "--profile", kCmykProfile, "--intent",
+                                   option, "--lpi", "30", "--dpi", "300", "--quiet"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Raster proof = ReadRaw(s.Path("proof.png"));
+        cmsHPROFILE from = cmsOpenProfileFromFile(kCmykProfile.c_str(), "r");
+        cmsHPROFILE to = cmsCreate_sRGBProfile();
+        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_CMYK_FLT, to, TYPE_RGB_FLT, static_cast<cmsUInt32Number>(intent), 0);
+        for (std::size_t i = 0; i < solids.size(); ++i) {
+            float ink[kInkCount], rgb[3];
+            for (int k = 0; k < kInkCount; ++k) ink[k] = solids[i][static_cast<std::size_t>(k)] * 100;
+            cmsDoTransform(t, ink, rgb, 1);
+            const InkAmounts amounts{solids[i][0], solids[i][1], solids[i][2], solids[i][3]};
+            const InkColour ideal = InkOnPaper(amounts, {kProcessInks[0], kProcessInks[1], kProcessInks[2], kProcessInks[3]},
+                                               {1, 1, 1});
+            double farthestFromIdeal = 0;
+            const int x0 = static_cast<int>(i) * stripe + margin;
+            for (int c = 0; c < 3; ++c) {
+                double sum = 0;
+                for (int y = margin; y < height - margin; ++y)
+                    for (int x = x0; x < x0 + stripe - 2 * margin; ++x) sum += proof.At(x, y, c);
+                const double mean = sum / ((stripe - 2 * margin) * (height - 2 * margin));
+                EXPECT_NEAR(mean, std::clamp(rgb[c], 0.0f, 1.0f), 0.03) << option << ", solid " << i << ", channel " << c;
+                farthestFromIdeal = std::max(farthestFromIdeal, std::abs(mean - ideal[static_cast<std::size_t>(c)]));
+            }
+            if (i > 0) EXPECT_GT(farthestFromIdeal, 0.05) << option << ", solid " << i << ": the ideal ink, not the press's";
+        }
+        cmsDeleteTransform(t);
+        cmsCloseProfile(from);
+        cmsCloseProfile(to);
+    }
+}
+
 // The user's own effector (a radial map shrinking the dots toward the centre, through the
 // picture as its layer) acts on every ink: less ink in the middle than at the corners.
 TEST(Separate, AnEffectorOfTheUsersActsOnEveryInk) {
