@@ -620,7 +620,9 @@ TEST(Separate, ThePreviewProofsThroughTheProfile) {
                 EXPECT_NEAR(mean, std::clamp(rgb[c], 0.0f, 1.0f), 0.03) << option << ", solid " << i << ", channel " << c;
                 farthestFromIdeal = std::max(farthestFromIdeal, std::abs(mean - ideal[static_cast<std::size_t>(c)]));
             }
-            if (i > 0) EXPECT_GT(farthestFromIdeal, 0.05) << option << ", solid " << i << ": the ideal ink, not the press's";
+            if (i > 0) {
+                EXPECT_GT(farthestFromIdeal, 0.05) << option << ", solid " << i << ": the ideal ink, not the press's";
+            }
         }
         cmsDeleteTransform(t);
         cmsCloseProfile(from);
