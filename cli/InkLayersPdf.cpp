@@ -7,8 +7,10 @@
 #include <cmath>
 #include <exception>
 #include <map>
+#include <memory>
 #include <string_view>
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -72,8 +74,7 @@ std::string PageContent(const std::array<std::vector<DotOutline>, kInkCount>& in
 
 Object Name(const std::string& name) { return Object::newName("/" + name); }
 
-void Write(const std::string& path, const std::array<std::vector<DotOutline>, kInkCount>& inks, int width, int height,
-           double dpi) {
+std::string Document(const std::array<std::vector<DotOutline>, kInkCount>& inks, int width, int height, double dpi) {
     QPDF pdf;
     pdf.emptyPDF();
     pdf.setSuppressWarnings(true);
@@ -105,24 +106,27 @@ void Write(const std::string& path, const std::array<std::vector<DotOutline>, kI
                                  {"/Properties", Object::newDictionary(properties)}})},
          {"/Contents", Object::newStream(&pdf, PageContent(inks, width, height, dpi))}}));
     QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
-    QPDFWriter writer(pdf, path.c_str());
+    // In memory: the library's file output does not report a write that fails on closing.
+    QPDFWriter writer(pdf);
+    writer.setOutputMemory();
     writer.setMinimumPDFVersion("1.5");  // optional content
     writer.setDeterministicID(true);
     writer.write();
+    const std::shared_ptr<Buffer> bytes = writer.getBufferSharedPointer();
+    return std::string(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize());
 }
 
 }  // namespace
 
 bool LayeredPdfBuilt() { return true; }
 
-void WriteLayeredPdf(const std::string& path, const std::array<std::vector<DotOutline>, kInkCount>& inks, int width,
-                     int height, double dpi) {
+std::string LayeredPdf(const std::array<std::vector<DotOutline>, kInkCount>& inks, int width, int height, double dpi) {
     try {
-        Write(path, inks, width, height, dpi);
+        return Document(inks, width, height, dpi);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
-        throw IOError("cannot write the PDF \"" + path + "\": " + e.what());
+        throw CliError(kExitInternal, std::string("cannot make the PDF: ") + e.what());
     }
 }
 
@@ -130,7 +134,7 @@ void WriteLayeredPdf(const std::string& path, const std::array<std::vector<DotOu
 
 bool LayeredPdfBuilt() { return false; }
 
-void WriteLayeredPdf(const std::string&, const std::array<std::vector<DotOutline>, kInkCount>&, int, int, double) {
+std::string LayeredPdf(const std::array<std::vector<DotOutline>, kInkCount>&, int, int, double) {
     throw UsageError("this tonedot is built without PDF output (it needs libqpdf).");
 }
 

@@ -15,11 +15,9 @@ namespace tonedot::cli {
 // Whether this build writes PDFs (it needs libqpdf).
 bool LayeredPdfBuilt();
 
-// Writes the inks' dots (cyan first, in the layer's pixels, y down) to `path` as a page of
+// The document of the inks' dots (cyan first, in the layer's pixels, y down): a page of
 // width x height pixels at `dpi`, clipped to the page.  A dot drawn at part opacity is that
-// tint of its ink.  Throws an IO CliError when the file cannot be written, a usage one when
-// the build has no PDF output.
-void WriteLayeredPdf(const std::string& path, const std::array<std::vector<DotOutline>, kInkCount>& inks, int width,
-                     int height, double dpi);
+// tint of its ink.  Throws a usage CliError when the build has no PDF output.
+std::string LayeredPdf(const std::array<std::vector<DotOutline>, kInkCount>& inks, int width, int height, double dpi);
 
 }  // namespace tonedot::cli

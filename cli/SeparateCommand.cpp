@@ -363,7 +363,7 @@ int Separate(const ParsedArgs& args) {
         }
         if (!plan.pdf.empty()) {
             staged.push_back(std::make_unique<AtomicFile>(plan.pdf));
-            WriteLayeredPdf(staged.back()->TempPath(), inkDots, width, height, plan.dpi);
+            WriteTextFileAtomically(staged.back()->TempPath(), LayeredPdf(inkDots, width, height, plan.dpi));
         }
         for (auto& file : staged) file->Commit();
     } catch (const CliError& e) {

@@ -661,11 +661,14 @@ TEST(Separate, NothingIsLeftWhenAnOutputFails) {
     r = s.Run({"separate", "in.png", "-o", "out.png", "--plates", "p", "--svg", "d.svg"});
     EXPECT_EQ(r.code, 3) << r.err;
     EXPECT_EQ(ReadText(s.Path("in.png")), before);
-    // A library's message names the output, not the temporary file written first.
-    r = s.Run({"separate", "in.png", "-o", "out.png"}, "ulimit -f 1 &&");
-    EXPECT_EQ(r.code, 3) << r.err;
-    EXPECT_NE(r.err.find("\"out.png\""), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find(".tonedot-"), std::string::npos) << r.err;
+    // A file cut short is a failure (for a library's writer too), and the message names the
+    // output, not the temporary file written first.
+    for (const auto& [option, name] : {std::make_pair("-o", "out.png"), std::make_pair("--pdf", "d.pdf")}) {
+        r = s.Run({"separate", "in.png", option, name}, "ulimit -f 1 &&");
+        EXPECT_EQ(r.code, 3) << r.err;
+        EXPECT_NE(r.err.find(std::string("\"") + name + "\""), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(".tonedot-"), std::string::npos) << r.err;
+    }
     // A page the memory cannot hold is weighed before the picture is read: exit 5, nothing
     // written; under the same limit a small page is made.  (AddressSanitizer cannot start
     // under an address-space limit.)
