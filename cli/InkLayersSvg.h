@@ -8,10 +8,6 @@
 
 namespace tonedot::cli {
 
-// The paths of a frame's dots (a path a line) that reach into the picture: the grid runs on
-// past its edges, and a plotter would draw the dots wholly outside.
-std::string DotsReachingIn(const std::string& paths, int width, int height);
-
 // The document: each ink's paths a layer, sized in inches at `dpi`.
 std::string LayeredSvg(const std::array<std::string, kInkCount>& layers, int width, int height, double dpi);
 

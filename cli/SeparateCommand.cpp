@@ -16,6 +16,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/FrameMemory.h"
 #include "cli/ImageFile.h"
+#include "cli/InkLayersPdf.h"
 #include "cli/InkLayersSvg.h"
 #include "cli/RenderCommand.h"
 #include "cli/SeparateInput.h"
@@ -147,19 +148,21 @@ CommandDef SeparateCommandDef() {
     }
     CommandDef command;
     command.name = "separate";
-    command.usage = "INPUT [-o OUTPUT] [--plates PREFIX] [--svg FILE] [options]";
+    command.usage = "INPUT [-o OUTPUT] [--plates PREFIX] [--svg FILE] [--pdf FILE] [options]";
     command.brief = "Screens a picture as four inks (CMYK) at their own angles.";
     command.summary =
         "Separates a picture into cyan, magenta, yellow and black and screens each ink with\n"
         "the effect: dots at the ink's angle, dpi/lpi pixels apart, whose area follows the\n"
         "ink's amount.  Writes the inks laid over paper (-o), the plates (--plates), a CMYK\n"
-        "TIFF (-o FILE.tif --cmyk) and the dots as SVG with a layer per ink (--svg).";
+        "TIFF (-o FILE.tif --cmyk) and the dots as SVG or PDF with a layer per ink (--svg,\n"
+        "--pdf).";
     command.minArguments = command.maxArguments = 1;
     command.options = {
         {"output", 'o', "FILE", "The inks over paper, as a picture (.png, .tif, ...).", false},
         {"plates", 0, "PREFIX", "Writes the plates PREFIX-C.tif, -M, -Y, -K: ink black on white paper.", false},
         {"plate-bits", 0, "8|1", "Plates in 8-bit grey (default) or 1-bit (ink where a pixel is at\nleast half covered, the dots sized for what the device prints).", false},
         {"svg", 0, "FILE", "Writes the dots as SVG, one layer per ink, each dot a shape in the\nink's colour; sized in inches at --dpi, the dots sized by their outlines'\narea (true at any output resolution).", false},
+        {"pdf", 0, "FILE", "Writes the dots as PDF for the print shop: the same dots as --svg,\neach ink in its process colour (DeviceCMYK) and overprinting, a layer\nper ink, the page sized at --dpi.", false},
         {"cmyk", 0, "", "Writes -o as a CMYK TIFF of the screened inks (with the --profile\nprofile embedded) instead of the preview.", false},
         {"lpi", 0, "N", "Screen frequency in lines per inch (default " + FormatNumber(kDefaultLpi) + ").", false},
         {"dpi", 0, "N", "Resolution in pixels per inch (default " + FormatNumber(kDefaultDpi) + "); the dots are dpi/lpi\npixels apart.", false},
@@ -172,11 +175,11 @@ CommandDef SeparateCommandDef() {
         {"dot-gain", 0, "PERCENT|FILE", "Compensates the press's dot gain: points gained at 50 % (a\nparabola), or a curve file of lines \"PLATE PRINTED\" in percent.", false},
         {"black-generation", 0, "G", "Black from 0 (none) to 1 (all grey printed black); default " + FormatNumber(kDefaultBlackGeneration) + ".", false},
         {"ink-limit", 0, "PERCENT", "Most ink in total, 0 to 400 (default " + FormatNumber(kDefaultInkLimit * 100) + " for the built-in\nseparation, none with --profile).", false},
-        {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB.", false},
+        {"profile", 0, "FILE.icc", "Separates through this CMYK ICC output profile (Little CMS),\nfrom the input's embedded profile or else sRGB; the preview (-o) is then\na proof of the inks through it.", false},
         {"intent", 0, "INTENT", "The rendering intent with --profile: perceptual (default), relative,\nsaturation or absolute (colorimetric).", false},
         {"bpc", 0, "", "Black-point compensation with --profile.", false},
-        {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview and the SVG (default\n" + defaultInks + ").", false},
-        {"paper", 0, "#RRGGBB", "The paper's colour in the preview (default #FFFFFF).", false},
+        {"ink-colors", 0, "C,M,Y,K", "The inks' colours as #RRGGBB for the preview without --profile and\nthe SVG (default " + defaultInks + ").", false},
+        {"paper", 0, "#RRGGBB", "The paper's colour in the preview without --profile (default\n#FFFFFF).", false},
         {"set", 's', "NAME=VALUE", "Sets any other effect parameter for every ink, as for render\n(effectors 2 and 3 included).", true},
         {"layer", 'l', "NAME=FILE", "Gives a layer parameter (Custom Map Layer 2 or 3, Mask Target\nLayer) an image file, self (the picture) or none, as for render.", true},
         {"preset", 'p', "FILE", "Reads parameter values from a preset first.", true},
@@ -233,7 +236,7 @@ int Separate(const ParsedArgs& args) {
     const std::uint64_t need =
         kInputBytes * static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) +
         (plan.sizeInches ? kResizedBytes * static_cast<std::uint64_t>(page.resizedW) * static_cast<std::uint64_t>(page.resizedH) : 0) +
-        (kPageBytes + (plan.svg.empty() && plan.plateBits == 8 ? 0 : kVectorPageBytes)) *
+        (kPageBytes + (plan.svg.empty() && plan.pdf.empty() && plan.plateBits == 8 ? 0 : kVectorPageBytes)) *
             static_cast<std::uint64_t>(page.pageW) * static_cast<std::uint64_t>(page.pageH);
     const std::uint64_t available = AvailableMemory();
     if (need > available)
@@ -248,7 +251,12 @@ int Separate(const ParsedArgs& args) {
     if (plan.sizeInches) picture = ResampleToPage(picture, plan, PageFor(plan, picture.Width(), picture.Height()));
     const int width = picture.Width(), height = picture.Height();
     std::optional<IccSeparation> icc;
-    if (!plan.profile.empty()) icc.emplace(plan.profile, source.cmyk ? std::string() : source.embeddedProfile, plan.rendering);
+    std::optional<IccProof> proof;  // the preview, through the profile
+    if (!plan.profile.empty()) {
+        const std::string embedded = source.cmyk ? std::string() : source.embeddedProfile;
+        icc.emplace(plan.profile, embedded, plan.rendering);
+        if (!plan.output.empty() && !plan.cmyk) proof.emplace(plan.profile, embedded, plan.rendering);
+    }
     const InkPlanes amounts = source.cmyk ? CmykAmounts(picture, plan) : SeparatePicture(picture, plan, icc);
 
     // The user's layer parameters: the picture itself or files, in the screens' depth.
@@ -264,15 +272,21 @@ int Separate(const ParsedArgs& args) {
     ScreenRenderer renderer(session, user);
     renderer.SetLayers(layerViews);
     std::array<std::string, kInkCount> layers;
+    std::array<std::vector<DotOutline>, kInkCount> inkDots;
     InkDrawn vectors;
-    if (!plan.svg.empty())
+    if (!plan.svg.empty() || !plan.pdf.empty())
         vectors = [&](int ink, Instance& instance, PreparedFrame& frame) {
-            std::ostringstream paths;
-            WriteFrameDotPaths(paths, session, instance, frame);
-            layers[static_cast<std::size_t>(ink)] = DotsReachingIn(paths.str(), width, height);
+            const auto i = static_cast<std::size_t>(ink);
+            std::vector<DotOutline> dots = DotsReachingIn(FrameDots(session, instance, frame), width, height);
+            if (!plan.svg.empty()) {
+                std::ostringstream paths;
+                WriteDotPaths(paths, dots);
+                layers[i] = paths.str();
+            }
+            if (!plan.pdf.empty()) inkDots[i] = std::move(dots);
         };
     // Each output is true on what it is: the anti-aliased coverage (preview, CMYK, 8-bit
-    // plates), whole pixels (1-bit plates), the outlines (SVG); one screening each.
+    // plates), whole pixels (1-bit plates), the outlines (SVG, PDF); one screening each.
     auto screened = [&](ToneMeasure measure, const InkDrawn& after) {
         std::array<InkScreen, kInkCount> screens = plan.screens;
         for (InkScreen& screen : screens) screen.measure = measure;
@@ -283,7 +297,7 @@ int Separate(const ParsedArgs& args) {
     if (!plan.output.empty() || (!plan.platePrefix.empty() && !onePlates))
         coverage = screened(ToneMeasure::Coverage, nullptr);
     if (onePlates) thresholded = screened(ToneMeasure::Thresholded, nullptr);
-    if (!plan.svg.empty()) screened(ToneMeasure::Outline, vectors);
+    if (vectors) screened(ToneMeasure::Outline, vectors);
     // No ink where the picture is wholly transparent, however far its neighbours' dots reach.
     if (!source.cmyk) {
         const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
@@ -310,7 +324,8 @@ int Separate(const ParsedArgs& args) {
                 WriteTiff(staged.back()->TempPath(), plan.output, width, height, {"C", "M", "Y", "K"}, data, 8, "CMYK",
                           profile, plan.dpi);
             } else {
-                // Paper everywhere, opaque; in linear light again when the input held it.
+                // The inks over paper, or with --profile their proof through it; opaque, in
+                // linear light again when the input held it.
                 Picture preview(Depth::Float32, width, height);
                 auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
                 const bool linear = source.linear;
@@ -318,7 +333,14 @@ int Separate(const ParsedArgs& args) {
                     pixels[p] = linear ? Pixel32{1, SrgbToLinear(rgb[0]), SrgbToLinear(rgb[1]), SrgbToLinear(rgb[2])}
                                        : Pixel32{1, rgb[0], rgb[1], rgb[2]};
                 };
-                CompositeInks(coverage, plan.inkColours, plan.paper, put);
+                if (proof) {
+                    const auto inks = [&](std::size_t p) {
+                        return InkAmounts{coverage[0][p], coverage[1][p], coverage[2][p], coverage[3][p]};
+                    };
+                    proof->ProofPixels(n, inks, put);
+                } else {
+                    CompositeInks(coverage, plan.inkColours, plan.paper, put);
+                }
                 WriteOptions options;
                 options.source = source.traits.get();
                 options.dpi = plan.dpi;
@@ -338,6 +360,10 @@ int Separate(const ParsedArgs& args) {
         if (!plan.svg.empty()) {
             staged.push_back(std::make_unique<AtomicFile>(plan.svg));
             WriteTextFileAtomically(staged.back()->TempPath(), LayeredSvg(layers, width, height, plan.dpi));
+        }
+        if (!plan.pdf.empty()) {
+            staged.push_back(std::make_unique<AtomicFile>(plan.pdf));
+            WriteTextFileAtomically(staged.back()->TempPath(), LayeredPdf(inkDots, width, height, plan.dpi));
         }
         for (auto& file : staged) file->Commit();
     } catch (const CliError& e) {

@@ -7,6 +7,7 @@
 #include "cli/AtomicFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/ImageFile.h"
+#include "cli/InkLayersPdf.h"
 #include "cli/RunFiles.h"
 #include "cli/StandardStreams.h"
 
@@ -97,15 +98,18 @@ SeparatePlan MakeSeparatePlan(const ParsedArgs& args, const RegisteredParams& pa
     plan.output = args.Value("output").value_or("");
     plan.platePrefix = args.Value("plates").value_or("");
     plan.svg = args.Value("svg").value_or("");
+    plan.pdf = args.Value("pdf").value_or("");
     plan.cmyk = args.Has("cmyk");
     plan.quiet = args.Has("quiet");
     plan.factoryDefaults = args.Has("factory-defaults");
     plan.effect = args.Value("effect").value_or("");
     if (IsStandardStream(plan.input) || IsStandardStream(plan.output) || IsStandardStream(plan.svg) ||
-        IsStandardStream(plan.platePrefix))
+        IsStandardStream(plan.pdf) || IsStandardStream(plan.platePrefix))
         throw UsageError("separate reads and writes files; standard input and output (-) are for render.");
-    if (plan.output.empty() && plan.platePrefix.empty() && plan.svg.empty())
-        throw UsageError("no output; give -o FILE, --plates PREFIX or --svg FILE.");
+    if (plan.output.empty() && plan.platePrefix.empty() && plan.svg.empty() && plan.pdf.empty())
+        throw UsageError("no output; give -o FILE, --plates PREFIX, --svg FILE or --pdf FILE.");
+    if (!plan.pdf.empty() && !LayeredPdfBuilt())
+        throw UsageError("this tonedot is built without PDF output (it needs libqpdf); --pdf is not available.");
     if (!plan.output.empty()) {
         CheckWritableFormat(plan.output);
         const std::string ext = ExtensionOf(plan.output);

@@ -24,7 +24,7 @@ using Rgb = InkColour;
 enum class SizeFit { Fit, Fill, Stretch };
 
 struct SeparatePlan {
-    std::string input, output, platePrefix, svg, profile, effect;
+    std::string input, output, platePrefix, svg, pdf, profile, effect;
     bool cmyk = false, quiet = false, factoryDefaults = false;
     int plateBits = 8;
     double lpi = kDefaultLpi, dpi = kDefaultDpi;
@@ -44,6 +44,7 @@ struct SeparatePlan {
         if (!platePrefix.empty())
             for (int i = 0; i < kInkCount; ++i) out.push_back(platePrefix + "-" + InkLetter(i) + ".tif");
         if (!svg.empty()) out.push_back(svg);
+        if (!pdf.empty()) out.push_back(pdf);
         return out;
     }
 };

@@ -19,26 +19,43 @@ std::string ProfileText(cmsHPROFILE profile) {
     return text;
 }
 
-}  // namespace
-
-IccSeparation::IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile,
-                             const ColourRendering& rendering) {
-    cmsHPROFILE output = cmsOpenProfileFromFile(outputProfilePath.c_str(), "r");
-    if (!output) throw UsageError("cannot read the ICC profile \"" + outputProfilePath + "\": not a readable ICC profile.");
+// The CMYK output profile at `path`.
+cmsHPROFILE OpenOutputProfile(const std::string& path) {
+    cmsHPROFILE output = cmsOpenProfileFromFile(path.c_str(), "r");
+    if (!output) throw UsageError("cannot read the ICC profile \"" + path + "\": not a readable ICC profile.");
     if (cmsGetColorSpace(output) != cmsSigCmykData) {
         cmsCloseProfile(output);
-        throw UsageError("the ICC profile \"" + outputProfilePath + "\" is not a CMYK profile.");
+        throw UsageError("the ICC profile \"" + path + "\" is not a CMYK profile.");
     }
-    description_ = ProfileText(output);
+    return output;
+}
+
+// The input's colour space: its embedded RGB or grey profile, else sRGB.
+cmsHPROFILE OpenInputProfile(const std::string& embeddedProfile) {
     cmsHPROFILE input = embeddedProfile.empty()
                             ? cmsCreate_sRGBProfile()
                             : cmsOpenProfileFromMem(embeddedProfile.data(), static_cast<cmsUInt32Number>(embeddedProfile.size()));
     if (!input || (cmsGetColorSpace(input) != cmsSigRgbData && cmsGetColorSpace(input) != cmsSigGrayData)) {
         if (input) cmsCloseProfile(input);
-        cmsCloseProfile(output);
         throw UsageError("the input's embedded colour profile is " +
                          std::string(input ? "not an RGB or grey profile" : "damaged") +
                          "; separate it without --profile, or remove the profile.");
+    }
+    return input;
+}
+
+}  // namespace
+
+IccSeparation::IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile,
+                             const ColourRendering& rendering) {
+    cmsHPROFILE output = OpenOutputProfile(outputProfilePath);
+    description_ = ProfileText(output);
+    cmsHPROFILE input = nullptr;
+    try {
+        input = OpenInputProfile(embeddedProfile);
+    } catch (...) {
+        cmsCloseProfile(output);
+        throw;
     }
     const bool grey = cmsGetColorSpace(input) == cmsSigGrayData;
     const cmsUInt32Number intent = static_cast<cmsUInt32Number>(rendering.intent);
@@ -60,6 +77,45 @@ void IccSeparation::Separate(const float* rgb, InkAmounts* out, std::size_t coun
     cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_), rgb, cmyk.data(), static_cast<cmsUInt32Number>(count));
     for (std::size_t i = 0; i < count; ++i)
         for (int k = 0; k < kInkCount; ++k) out[i][k] = std::clamp(cmyk[i * kInkCount + k] / 100.0f, 0.0f, 1.0f);
+}
+
+IccProof::IccProof(const std::string& outputProfilePath, const std::string& embeddedProfile,
+                   const ColourRendering& rendering) {
+    cmsHPROFILE output = OpenOutputProfile(outputProfilePath);
+    cmsHPROFILE input = nullptr;
+    try {
+        input = OpenInputProfile(embeddedProfile);
+    } catch (...) {
+        cmsCloseProfile(output);
+        throw;
+    }
+    if (cmsGetColorSpace(input) != cmsSigRgbData) {
+        cmsCloseProfile(input);
+        input = cmsCreate_sRGBProfile();
+    }
+    // A proof maps colour by colour, the paper's white as the preview's white (relative
+    // colorimetric), or with the paper's own tint when colour is asked for absolutely.
+    const RenderingIntent intent = rendering.intent == RenderingIntent::AbsoluteColorimetric
+                                       ? RenderingIntent::AbsoluteColorimetric
+                                       : RenderingIntent::RelativeColorimetric;
+    const cmsUInt32Number flags = rendering.blackPointCompensation ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0;
+    transform_ = cmsCreateTransform(output, TYPE_CMYK_FLT, input, TYPE_RGB_FLT, static_cast<cmsUInt32Number>(intent), flags);
+    cmsCloseProfile(input);
+    cmsCloseProfile(output);
+    if (!transform_) throw UsageError("Little CMS cannot transform from the ICC profile \"" + outputProfilePath + "\".");
+}
+
+IccProof::~IccProof() {
+    if (transform_) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform_));
+}
+
+void IccProof::Proof(const InkAmounts* coverage, float* rgb, std::size_t count) const {
+    // Little CMS takes float CMYK in percent.
+    std::vector<float> cmyk(count * kInkCount);
+    for (std::size_t i = 0; i < count; ++i)
+        for (int k = 0; k < kInkCount; ++k) cmyk[i * kInkCount + k] = coverage[i][k] * 100.0f;
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_), cmyk.data(), rgb, static_cast<cmsUInt32Number>(count));
+    for (std::size_t i = 0; i < count * 3; ++i) rgb[i] = std::clamp(rgb[i], 0.0f, 1.0f);
 }
 
 }  // namespace tonedot::print

@@ -22,6 +22,7 @@ PACKAGES=(
   libopenimageio-dev librsvg2-bin
   libcli11-dev nlohmann-json3-dev
   liblcms2-dev libgs-common
+  libqpdf-dev qpdf poppler-utils
   frei0r-plugins-dev ffmpeg melt gstreamer1.0-tools gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
 )

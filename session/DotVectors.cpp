@@ -1,5 +1,6 @@
 #include "session/DotVectors.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -27,18 +28,15 @@ int Byte(double unit) {
     return static_cast<int>(clamped * 255.0 + 0.5);
 }
 
-// One dot as a closed path in its colour and opacity; fully transparent dots and empty
-// outlines are left out.
-void WritePath(std::ostream& out, const double* points, A_long count, const double* rgba) {
-    if (count <= 0) return;
-    const double alpha = rgba[3];
-    if (!(alpha > 0)) return;
+// One dot as a closed path in its colour and opacity.
+void WritePath(std::ostream& out, const DotOutline& dot) {
     char colour[8];
-    std::snprintf(colour, sizeof colour, "#%02X%02X%02X", Byte(rgba[0]), Byte(rgba[1]), Byte(rgba[2]));
+    std::snprintf(colour, sizeof colour, "#%02X%02X%02X", Byte(dot.colour[0]), Byte(dot.colour[1]), Byte(dot.colour[2]));
     out << "<path d=\"M";
-    for (A_long k = 0; k < count; ++k) out << (k ? " " : "") << Num(points[2 * k]) << " " << Num(points[2 * k + 1]);
+    for (std::size_t k = 0; k + 1 < dot.points.size(); k += 2)
+        out << (k ? " " : "") << Num(dot.points[k]) << " " << Num(dot.points[k + 1]);
     out << "Z\" fill=\"" << colour << "\"";
-    if (alpha < 1) out << " fill-opacity=\"" << Num(alpha < 0.001 ? 0.001 : alpha) << "\"";
+    if (dot.opacity < 1) out << " fill-opacity=\"" << Num(dot.opacity < 0.001 ? 0.001 : dot.opacity) << "\"";
     out << "/>\n";
 }
 
@@ -56,13 +54,38 @@ SvgSize FrameDotsSvgSize(const Instance& instance, const PreparedFrame& frame) {
 
 }  // namespace
 
-void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& instance, PreparedFrame& frame) {
-    OutlineRequest request(instance, [&out](const double* points, A_long count, const double* rgba) {
-        WritePath(out, points, count, rgba);
+std::vector<DotOutline> FrameDots(EffectSession& session, Instance& instance, PreparedFrame& frame) {
+    std::vector<DotOutline> dots;
+    OutlineRequest request(instance, [&dots](const double* points, A_long count, const double* rgba) {
+        if (count <= 0 || !(rgba[3] > 0)) return;
+        dots.push_back({std::vector<double>(points, points + 2 * static_cast<std::size_t>(count)),
+                        {rgba[0], rgba[1], rgba[2]}, std::min(rgba[3], 1.0)});
     });
     session.RenderImage(instance, frame);
     if (!request.Asked())
         throw RenderError("the effect does not hand over its dots as outlines, so they cannot be written as vectors.");
+    return dots;
+}
+
+std::vector<DotOutline> DotsReachingIn(std::vector<DotOutline> dots, int width, int height) {
+    const auto outside = [width, height](const DotOutline& dot) {
+        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+        for (std::size_t k = 0; k < dot.points.size(); ++k) {
+            lo[k % 2] = std::min(lo[k % 2], dot.points[k]);
+            hi[k % 2] = std::max(hi[k % 2], dot.points[k]);
+        }
+        return hi[0] <= 0 || hi[1] <= 0 || lo[0] >= width || lo[1] >= height;
+    };
+    dots.erase(std::remove_if(dots.begin(), dots.end(), outside), dots.end());
+    return dots;
+}
+
+void WriteDotPaths(std::ostream& out, const std::vector<DotOutline>& dots) {
+    for (const DotOutline& dot : dots) WritePath(out, dot);
+}
+
+void WriteFrameDotPaths(std::ostream& out, EffectSession& session, Instance& instance, PreparedFrame& frame) {
+    WriteDotPaths(out, FrameDots(session, instance, frame));
 }
 
 std::string FrameDotsSvg(EffectSession& session, Instance& instance, PreparedFrame& frame) {

@@ -3,6 +3,7 @@
 // and the file rules of the command.
 #include <OpenImageIO/imageio.h>
 #include <lcms2.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <fstream>
@@ -289,6 +290,62 @@ TEST(Separate, SvgPrintsItsToneAtFourTimesTheResolution) {
         }
 }
 
+// The PDF for the print shop: a sound file (qpdf --check), the page at --dpi, a layer per
+// ink named as the ink, cyan first; rendered at four times --dpi by a real PDF renderer, grey
+// patches print their tone for a few shapes, and rendered as CMYK with overprinting a cyan
+// tint is cyan alone and solid blue keeps its cyan under the magenta (knocked out, none).
+TEST(Separate, PdfPrintsItsToneWithALayerPerInk) {
+    for (const char* tool : {"qpdf", "pdftoppm"})
+        if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0)
+            GTEST_SKIP() << tool << " is not installed (Debian: qpdf, poppler-utils)";
+    CliScratch s;
+    const int stripe = 80, margin = 14, height = 120;
+    const std::vector<double> grey = WriteGreyPatches(s.Path("ramp.png"), {0.1, 0.5, 0.9}, stripe, height);
+    WriteStripes(s.Path("colour.png"), {{0.75f, 1, 1}, {0, 0, 1}}, stripe, height);
+    const std::vector<std::array<double, kInkCount>> colourInks = {{0.25, 0, 0, 0}, {1, 1, 0, 0}};
+    struct Case {
+        const char *input, *shape, *lpi;
+        bool cmyk;
+    };
+    for (const Case& c : {Case{"ramp.png", "Circle", "85", false}, Case{"ramp.png", "Diamond", "30", false},
+                          Case{"ramp.png", "Cross", "30", false}, Case{"colour.png", "Round Square", "30", true}}) {
+        const std::string what = std::string(c.input) + " " + c.shape + " at " + c.lpi + " lpi";
+        const RunResult r = s.Run({"separate", c.input, "--pdf", "d.pdf", "--black-generation", c.cmyk ? "0" : "1",
+                                   "--lpi", c.lpi, "--dpi", "300", "--shape", c.shape, "--quiet"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const std::string in = "cd " + Quote(s.Dir()) + " && ";
+        EXPECT_EQ(std::system((in + "qpdf --check d.pdf >/dev/null").c_str()), 0) << what;
+        ASSERT_EQ(std::system((in + (c.cmyk ? "pdftoppm -r 1200 -overprint -tiff -tiffcompression none -singlefile d.pdf d"
+                                            : "pdftoppm -r 1200 -gray -png -singlefile d.pdf d")).c_str()), 0) << what;
+        const Raster page = ReadRaw(s.Path(c.cmyk ? "d.tif" : "d.png"));
+        const int patches = static_cast<int>(c.cmyk ? colourInks.size() : grey.size());
+        ASSERT_NEAR(page.width, 4 * stripe * patches, 1) << what;
+        ASSERT_NEAR(page.height, 4 * height, 1) << what;
+        for (int i = 0; i < patches; ++i) {
+            const int x0 = 4 * (i * stripe + margin), x1 = x0 + 4 * (stripe - 2 * margin);
+            if (!c.cmyk) {
+                EXPECT_NEAR(MeanInk(page, x0, x1, 4 * margin, 4 * (height - margin)), grey[i], 0.02) << what;
+                continue;
+            }
+            ASSERT_EQ(page.channels, kInkCount) << what;
+            for (int k = 0; k < kInkCount; ++k)
+                EXPECT_NEAR(MeanInk(page, x0, x1, 4 * margin, 4 * (height - margin), k), colourInks[i][k], 0.02)
+                    << what << ", patch " << i << ", ink " << InkLetter(k);
+        }
+    }
+    // The layers: the catalogue's optional-content groups, in order, named as the inks.
+    ASSERT_EQ(std::system(("cd " + Quote(s.Dir()) + " && qpdf --json --json-key=qpdf d.pdf > d.json").c_str()), 0);
+    const nlohmann::json objects = nlohmann::json::parse(ReadText(s.Path("d.json")))["qpdf"][1];
+    const auto object = [&](const nlohmann::json& ref) { return objects["obj:" + ref.get<std::string>()]["value"]; };
+    const nlohmann::json groups = object(objects["trailer"]["value"]["/Root"])["/OCProperties"]["/OCGs"];
+    ASSERT_EQ(groups.size(), std::size_t{kInkCount}) << groups.dump();
+    for (int k = 0; k < kInkCount; ++k) {
+        const nlohmann::json group = object(groups[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(group["/Type"], "/OCG");
+        EXPECT_EQ(group["/Name"], std::string("u:") + InkName(k));
+    }
+}
+
 // The press's limits: dot gain compensated (15 points at 50 % prints a 50 % patch from a
 // 36 % plate), the smallest and largest dots held or dropped; 8-bit plates at a coarse screen.
 TEST(Separate, DotGainAndDotLimitsShapeThePlate) {
@@ -515,6 +572,64 @@ TEST(Separate, ProfileSeparationAgreesWithLittleCms) {
     }
 }
 
+// With --profile the preview is a proof through it: solid inks and their overprints (a CMYK
+// input) come out as Little CMS sees them through the profile, the paper white (relative
+// colorimetric, the proof's default) or tinted (absolute), not as the ideal process inks.
+TEST(Separate, ThePreviewProofsThroughTheProfile) {
+    struct stat st;
+    if (stat(kCmykProfile.c_str(), &st) != 0) GTEST_SKIP() << kCmykProfile << " is not installed (libgs-common)";
+    CliScratch s;
+    const std::vector<std::array<float, 4>> solids = {{0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0},
+                                                      {1, 1, 0, 0}, {0, 0, 0, 1}};
+    const int stripe = 60, height = 60, margin = 12;
+    {
+        OIIO::ImageSpec layout(stripe * static_cast<int>(solids.size()), height, kInkCount, OIIO::TypeDesc::UINT8);
+        layout.channelnames = {"C", "M", "Y", "K"};
+        layout.alpha_channel = -1;
+        layout.attribute("tiff:ColorSpace", "CMYK");
+        std::vector<float> px;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < layout.width; ++x) px.insert(px.end(), solids[x / stripe].begin(), solids[x / stripe].end());
+        auto out = OIIO::ImageOutput::create(s.Path("solids.tif"));
+        ASSERT_TRUE(out && out->open(s.Path("solids.tif"), layout) && out->write_image(OIIO::TypeDesc::FLOAT, px.data()) &&
+                    out->close());
+    }
+    for (const auto& [option, intent] : {std::make_pair("perceptual", INTENT_RELATIVE_COLORIMETRIC),
+                                         std::make_pair("absolute", INTENT_ABSOLUTE_COLORIMETRIC)}) {
+        const RunResult r = s.Run({"separate", "solids.tif", "-o", "proof.png", "--profile", kCmykProfile, "--intent",
+                                   option, "--lpi", "30", "--dpi", "300", "--quiet"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Raster proof = ReadRaw(s.Path("proof.png"));
+        cmsHPROFILE from = cmsOpenProfileFromFile(kCmykProfile.c_str(), "r");
+        cmsHPROFILE to = cmsCreate_sRGBProfile();
+        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_CMYK_FLT, to, TYPE_RGB_FLT, static_cast<cmsUInt32Number>(intent), 0);
+        for (std::size_t i = 0; i < solids.size(); ++i) {
+            float ink[kInkCount], rgb[3];
+            for (int k = 0; k < kInkCount; ++k) ink[k] = solids[i][static_cast<std::size_t>(k)] * 100;
+            cmsDoTransform(t, ink, rgb, 1);
+            const InkAmounts amounts{solids[i][0], solids[i][1], solids[i][2], solids[i][3]};
+            const InkColour ideal = InkOnPaper(amounts, {kProcessInks[0], kProcessInks[1], kProcessInks[2], kProcessInks[3]},
+                                               {1, 1, 1});
+            double farthestFromIdeal = 0;
+            const int x0 = static_cast<int>(i) * stripe + margin;
+            for (int c = 0; c < 3; ++c) {
+                double sum = 0;
+                for (int y = margin; y < height - margin; ++y)
+                    for (int x = x0; x < x0 + stripe - 2 * margin; ++x) sum += proof.At(x, y, c);
+                const double mean = sum / ((stripe - 2 * margin) * (height - 2 * margin));
+                EXPECT_NEAR(mean, std::clamp(rgb[c], 0.0f, 1.0f), 0.03) << option << ", solid " << i << ", channel " << c;
+                farthestFromIdeal = std::max(farthestFromIdeal, std::abs(mean - ideal[static_cast<std::size_t>(c)]));
+            }
+            if (i > 0) {
+                EXPECT_GT(farthestFromIdeal, 0.05) << option << ", solid " << i << ": the ideal ink, not the press's";
+            }
+        }
+        cmsDeleteTransform(t);
+        cmsCloseProfile(from);
+        cmsCloseProfile(to);
+    }
+}
+
 // The user's own effector (a radial map shrinking the dots toward the centre, through the
 // picture as its layer) acts on every ink: less ink in the middle than at the corners.
 TEST(Separate, AnEffectorOfTheUsersActsOnEveryInk) {
@@ -546,11 +661,14 @@ TEST(Separate, NothingIsLeftWhenAnOutputFails) {
     r = s.Run({"separate", "in.png", "-o", "out.png", "--plates", "p", "--svg", "d.svg"});
     EXPECT_EQ(r.code, 3) << r.err;
     EXPECT_EQ(ReadText(s.Path("in.png")), before);
-    // A library's message names the output, not the temporary file written first.
-    r = s.Run({"separate", "in.png", "-o", "out.png"}, "ulimit -f 1 &&");
-    EXPECT_EQ(r.code, 3) << r.err;
-    EXPECT_NE(r.err.find("\"out.png\""), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find(".tonedot-"), std::string::npos) << r.err;
+    // A file cut short is a failure (for a library's writer too), and the message names the
+    // output, not the temporary file written first.
+    for (const auto& [option, name] : {std::make_pair("-o", "out.png"), std::make_pair("--pdf", "d.pdf")}) {
+        r = s.Run({"separate", "in.png", option, name}, "ulimit -f 1 &&");
+        EXPECT_EQ(r.code, 3) << r.err;
+        EXPECT_NE(r.err.find(std::string("\"") + name + "\""), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(".tonedot-"), std::string::npos) << r.err;
+    }
     // A page the memory cannot hold is weighed before the picture is read: exit 5, nothing
     // written; under the same limit a small page is made.  (AddressSanitizer cannot start
     // under an address-space limit.)
