@@ -620,7 +620,8 @@ void ImageStripWriter::Write(const PixelView& rows) {
     if (rows.width != width_ || rows.depth != depth_ || rows.height > height_ - written_)
         throw std::logic_error("rows that are not the next of the picture");
     const bool ok = WithPixelType(depth_, [&](auto p) {
-        return WriteStrips<decltype(p)>(*state_->out, rows, state_->layout, state_->channels, state_->originY + written_);
+        return WriteStrips<decltype(p)>(*state_->out, rows, state_->layout, state_->channels,
+                                        state_->originY + written_);
     });
     if (!ok) ThrowWriteError(path_, state_->file.Shown(LibraryError(state_->out->geterror())));
     written_ += rows.height;

@@ -295,8 +295,8 @@ int Separate(const ParsedArgs& args) {
         // Bands of up to kBandMemory, or of as many rows as a margin where that is more
         // (margins many times a band's own rows would be drawn over and over), within half
         // the memory there is; at least a few rows.
-        const std::uint64_t budget = std::min<std::uint64_t>(available / 2 > inputBytes ? available / 2 - inputBytes : 0,
-                                                             std::max(kBandMemory, 3 * margin * rowBytes));
+        const std::uint64_t half = available / 2 > inputBytes ? available / 2 - inputBytes : 0;
+        const std::uint64_t budget = std::min<std::uint64_t>(half, std::max(kBandMemory, 3 * margin * rowBytes));
         const std::uint64_t fit = budget / rowBytes;
         bandRows = static_cast<int>(std::clamp<std::uint64_t>(fit > 2u * margin ? fit - 2u * margin : 0, 16,
                                                               static_cast<std::uint64_t>(page.pageH)));
@@ -330,8 +330,9 @@ int Separate(const ParsedArgs& args) {
     std::map<int, const Picture*> layerViews;
     for (const auto& [index, value] : user) {
         if (value.layer == LayerChoice::None) continue;
-        Picture layer = value.layer == LayerChoice::Self ? ConvertDepth(PageRows(picture, plan, geometry, 0, height), Depth::Bits16)
-                                                         : ReadImage(value.layerFile, Depth::Bits16).picture;
+        Picture layer = value.layer == LayerChoice::Self
+                            ? ConvertDepth(PageRows(picture, plan, geometry, 0, height), Depth::Bits16)
+                            : ReadImage(value.layerFile, Depth::Bits16).picture;
         if (value.layerLuma) layer = LuminanceAsAlpha(std::move(layer));
         layerViews[index] = &(layerPictures[index] = std::move(layer));
     }
@@ -405,8 +406,10 @@ int Separate(const ParsedArgs& args) {
                 renderer.SetPageRows(from, height);
                 InkPlanes inks;
                 for (std::size_t k = 0; k < kInkCount; ++k) {
-                    const std::vector<float> part(amounts[k].begin() + static_cast<std::ptrdiff_t>(from - frameTop) * width,
-                                                  amounts[k].begin() + static_cast<std::ptrdiff_t>(to - frameTop) * width);
+                    const auto rowsFrom = [&](int row) {
+                        return amounts[k].begin() + static_cast<std::ptrdiff_t>(row - frameTop) * width;
+                    };
+                    const std::vector<float> part(rowsFrom(from), rowsFrom(to));
                     ScreenRenderer::AfterDraw drawn;
                     if (after)
                         drawn = [&after, k](Instance& instance, PreparedFrame& frame) {

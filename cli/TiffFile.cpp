@@ -7,6 +7,7 @@
 
 #include "cli/AtomicFile.h"
 #include "cli/ExitCodes.h"
+#include "cli/Progress.h"
 
 namespace tonedot::cli {
 namespace {
@@ -85,6 +86,7 @@ void TiffStripWriter::Finish() {
     const int strip = 64;
     std::vector<std::uint8_t> rows(static_cast<std::size_t>(s.width) * s.channels * strip);
     for (int y = 0; ok && y < s.height; y += strip) {
+        if (Interrupted()) throw CliError(InterruptExitCode(), "interrupted; nothing was written.");
         const int n = std::min(strip, s.height - y);
         ok = in->read_scanlines(0, 0, y, y + n, 0, 0, s.channels, OIIO::TypeDesc::UINT8, rows.data());
         if (ok) back.Add(rows.data(), static_cast<std::size_t>(n) * s.width * s.channels, s.bits);

@@ -116,8 +116,9 @@ void JitterSizes(std::vector<float>& sizes, int width, int top, const InkScreen&
     const double reach = 1.0 / (screen.pitch * MaxRelativeSize(screen.shape));
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         if (!(sizes[i] > 0) || !(sizes[i] < 1)) continue;
+        const std::size_t row = i / static_cast<std::size_t>(width) + static_cast<std::size_t>(top);
         std::uint32_t h = static_cast<std::uint32_t>(i % static_cast<std::size_t>(width)) * 0x9E3779B1u ^
-                          static_cast<std::uint32_t>(i / static_cast<std::size_t>(width) + static_cast<std::size_t>(top)) * 0x85EBCA77u;
+                          static_cast<std::uint32_t>(row) * 0x85EBCA77u;
         h ^= h >> 15;
         h *= 0x2C1B3C6Du;
         h ^= h >> 12;

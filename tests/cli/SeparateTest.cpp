@@ -588,7 +588,8 @@ TEST(Separate, BandsDrawThePageAsItIsDrawnWhole) {
             if (name.rfind("whole-", 0) != 0) continue;
             const std::string other = "band-" + name.substr(6);
             const Raster a = ReadRaw(s.Path(name)), b = ReadRaw(s.Path(other));
-            ASSERT_TRUE(a.height == 300 && a.width == b.width && a.height == b.height && a.channels == b.channels) << name;
+            ASSERT_TRUE(a.height == 300 && a.width == b.width && a.height == b.height && a.channels == b.channels)
+                << name;
             if (c.exact) {
                 EXPECT_TRUE(a.v == b.v) << name;
             } else {
