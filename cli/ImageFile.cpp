@@ -11,6 +11,7 @@
 #include <fstream>
 #include <fcntl.h>
 #include <mutex>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -344,10 +345,9 @@ void Survey(const PixelView& v, bool& opaque, bool& grey) {
     }
 }
 
-OutputLayout LayoutFor(OIIO::ImageOutput& out, const PixelView& pixels, const SourceTraits* source,
+OutputLayout LayoutFor(OIIO::ImageOutput& out, Depth depth, bool opaque, bool grey, const SourceTraits* source,
                        bool& alphaLost) {
     const std::string format = out.format_name();
-    const Depth depth = pixels.depth;
     OutputLayout l;
     l.type = depth == Depth::Bits8 ? OIIO::TypeDesc::UINT8
              : depth == Depth::Bits16 ? OIIO::TypeDesc::UINT16
@@ -362,8 +362,6 @@ OutputLayout LayoutFor(OIIO::ImageOutput& out, const PixelView& pixels, const So
     }
     // The source's own pixel type where it was read at this depth and the format holds it.
     if (source && DepthOfType(source->type) == depth && source->format == format) l.type = source->type;
-    bool opaque = true, grey = false;
-    WithPixelType(depth, [&](auto p) { Survey<decltype(p)>(pixels, opaque, grey); });
     l.colours = source && source->grey && grey ? 1 : 3;
     const bool wantAlpha = !opaque || (source && source->alpha);
     const bool canAlpha = out.supports("alpha");
@@ -537,34 +535,48 @@ void CheckWritableFormat(const std::string& path) {
     }
 }
 
-void WriteImage(const std::string& path, const PixelView& pixels, const WriteOptions& options) {
+struct ImageStripWriter::State {
+    explicit State(const std::string& path) : file(path) {}
+    AtomicFile file;
+    std::unique_ptr<CheckedOutput> proxy;  // outlived by the writer that uses it
+    std::unique_ptr<OIIO::ImageOutput> out;
+    OutputLayout layout;
+    int channels = 0, originY = 0;
+};
+
+ImageStripWriter::ImageStripWriter(const std::string& path, int width, int height, Depth depth, bool opaque,
+                                   bool grey, const WriteOptions& options)
+    : path_(path), width_(width), height_(height), depth_(depth) {
     UseImageLibrary();
     CheckWritableFormat(path);
-    AtomicFile file(path);
-    auto out = OIIO::ImageOutput::create(file.TempPath());
-    if (!out) ThrowWriteError(path, file.Shown(LibraryError(OIIO::geterror())));
-    const std::string format = out->format_name();
+    state_ = std::make_unique<State>(path);
+    AtomicFile& file = state_->file;
+    state_->out = OIIO::ImageOutput::create(file.TempPath());
+    if (!state_->out) ThrowWriteError(path, file.Shown(LibraryError(OIIO::geterror())));
+    OIIO::ImageOutput& out = *state_->out;
+    const std::string format = out.format_name();
     bool alphaLost = false;
-    const OutputLayout layout = LayoutFor(*out, pixels, options.source, alphaLost);
+    const OutputLayout layout = state_->layout = LayoutFor(out, depth, opaque, grey, options.source, alphaLost);
     if (alphaLost)
         Warn("\"" + path + "\" cannot hold transparency (" + format +
              "); its transparent pixels are written opaque.  Use .png, .tif or .exr to keep them.");
-    const int channels = layout.colours + (layout.alpha ? 1 : 0);
-    OIIO::ImageSpec header(pixels.width, pixels.height, channels, layout.type);
+    const int channels = state_->channels = layout.colours + (layout.alpha ? 1 : 0);
+    OIIO::ImageSpec header(width, height, channels, layout.type);
     if (options.source) {
         const SourceTraits& s = *options.source;
         for (const OIIO::ParamValue& p : s.metadata) header.attribute(p.name().string(), p.type(), p.data());
-        if (out->supports("origin")) {
+        if (out.supports("origin")) {
             header.x = s.x;
             header.y = s.y;
         }
-        if (out->supports("displaywindow") && s.fullWidth > 0 && s.fullHeight > 0) {
+        if (out.supports("displaywindow") && s.fullWidth > 0 && s.fullHeight > 0) {
             header.full_x = s.fullX;
             header.full_y = s.fullY;
             header.full_width = s.fullWidth;
             header.full_height = s.fullHeight;
         }
     }
+    state_->originY = header.y;
     if (options.dpi > 0) {
         header.attribute("XResolution", static_cast<float>(options.dpi));
         header.attribute("YResolution", static_cast<float>(options.dpi));
@@ -590,31 +602,50 @@ void WriteImage(const std::string& path, const PixelView& pixels, const WriteOpt
             header.attribute("tiff:zipquality", level);
         if (format == "tiff" && (layout.type == OIIO::TypeDesc::HALF)) header.attribute("tiff:half", 1);
     }
-
-    std::unique_ptr<CheckedOutput> proxy;
     // The TIFF writer finishes some files (colour-space tags) outside its proxy, so TIFF
     // files are written directly and read back instead.
-    if (out->supports("ioproxy") && format != "tiff") {
-        proxy = std::make_unique<CheckedOutput>(std::fopen(file.TempPath().c_str(), "w+b"));
+    if (out.supports("ioproxy") && format != "tiff") {
+        state_->proxy = std::make_unique<CheckedOutput>(std::fopen(file.TempPath().c_str(), "w+b"));
         // Some writers take the proxy from the header, others from set_ioproxy.
-        OIIO::Filesystem::IOProxy* io = proxy.get();
+        OIIO::Filesystem::IOProxy* io = state_->proxy.get();
         header.attribute("oiio:ioproxy", OIIO::TypeDesc::PTR, &io);
-        out->set_ioproxy(io);
+        out.set_ioproxy(io);
     }
-    if (!out->open(file.TempPath(), header)) ThrowWriteError(path, file.Shown(LibraryError(out->geterror())));
-    const bool ok = WithPixelType(pixels.depth, [&](auto p) {
-        return WriteStrips<decltype(p)>(*out, pixels, layout, channels, header.y);
+    if (!out.open(file.TempPath(), header)) ThrowWriteError(path, file.Shown(LibraryError(out.geterror())));
+}
+
+ImageStripWriter::~ImageStripWriter() = default;
+
+void ImageStripWriter::Write(const PixelView& rows) {
+    if (rows.width != width_ || rows.depth != depth_ || rows.height > height_ - written_)
+        throw std::logic_error("rows that are not the next of the picture");
+    const bool ok = WithPixelType(depth_, [&](auto p) {
+        return WriteStrips<decltype(p)>(*state_->out, rows, state_->layout, state_->channels,
+                                        state_->originY + written_);
     });
-    const std::string writeError = ok ? std::string() : out->geterror();
-    const bool closed = out->close();
-    if (!ok || !closed) ThrowWriteError(path, file.Shown(LibraryError(ok ? out->geterror() : writeError)));
-    out.reset();
-    if (proxy) {
-        if (const int e = proxy->Finish()) ThrowWriteError(path, std::strerror(e));
+    if (!ok) ThrowWriteError(path_, state_->file.Shown(LibraryError(state_->out->geterror())));
+    written_ += rows.height;
+}
+
+void ImageStripWriter::Finish() {
+    if (written_ != height_) throw std::logic_error("a picture finished before its last row");
+    AtomicFile& file = state_->file;
+    if (!state_->out->close()) ThrowWriteError(path_, file.Shown(LibraryError(state_->out->geterror())));
+    state_->out.reset();
+    if (state_->proxy) {
+        if (const int e = state_->proxy->Finish()) ThrowWriteError(path_, std::strerror(e));
     } else {
-        VerifyByReading(file.TempPath(), path, pixels.width, pixels.height);
+        VerifyByReading(file.TempPath(), path_, width_, height_);
     }
     file.Commit();
+}
+
+void WriteImage(const std::string& path, const PixelView& pixels, const WriteOptions& options) {
+    bool opaque = true, grey = false;
+    WithPixelType(pixels.depth, [&](auto p) { Survey<decltype(p)>(pixels, opaque, grey); });
+    ImageStripWriter writer(path, pixels.width, pixels.height, pixels.depth, opaque, grey, options);
+    writer.Write(pixels);
+    writer.Finish();
 }
 
 }  // namespace tonedot::cli

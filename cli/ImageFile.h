@@ -81,6 +81,29 @@ inline void WriteImage(const std::string& path, const Picture& picture, const Wr
     WriteImage(path, picture.View(), options);
 }
 
+// The same, the picture handed over a band of rows at a time (in order, each band a
+// view of whole rows), so that it is never held whole.  Whether the whole picture is
+// opaque and grey must be known when the file is opened.  Nothing is in `path` before
+// Finish() succeeds; a writer dropped before that leaves no file.
+class ImageStripWriter {
+public:
+    ImageStripWriter(const std::string& path, int width, int height, Depth depth, bool opaque, bool grey,
+                     const WriteOptions& options = {});
+    ~ImageStripWriter();
+    ImageStripWriter(const ImageStripWriter&) = delete;
+    ImageStripWriter& operator=(const ImageStripWriter&) = delete;
+    void Write(const PixelView& rows);
+    void Finish();
+
+private:
+    struct State;
+    std::string path_;
+    int width_, height_;
+    Depth depth_;
+    int written_ = 0;
+    std::unique_ptr<State> state_;
+};
+
 // The colour profile an input file embeds (the ICC profile's bytes), "" when none.
 std::string EmbeddedColourProfile(const SourceTraits* traits);
 

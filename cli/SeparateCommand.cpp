@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "cli/ImageFile.h"
 #include "cli/InkLayersPdf.h"
 #include "cli/InkLayersSvg.h"
+#include "cli/Progress.h"
 #include "cli/RenderCommand.h"
 #include "cli/SeparateInput.h"
 #include "cli/SeparatePlan.h"
@@ -29,24 +31,6 @@
 
 namespace tonedot::cli {
 namespace {
-
-// The picture resampled to width x height (the image library's filtered resize).
-Picture Resample(const Picture& picture, int width, int height) {
-    const OIIO::ImageSpec from(picture.Width(), picture.Height(), 4, OIIO::TypeDesc::FLOAT);
-    OIIO::ImageBuf source(from, const_cast<unsigned char*>(picture.Data()));
-    OIIO::ImageBuf target(OIIO::ImageSpec(width, height, 4, OIIO::TypeDesc::FLOAT));
-    if (!OIIO::ImageBufAlgo::resize(target, source, "", 0, OIIO::ROI(0, width, 0, height, 0, 1, 0, 4), 1))
-        throw CliError(kExitInternal, "cannot resample the picture: " + target.geterror());
-    Picture out(Depth::Float32, width, height);
-    if (!target.get_pixels(OIIO::ROI(0, width, 0, height, 0, 1, 0, 4), OIIO::TypeDesc::FLOAT, out.Data()))
-        throw CliError(kExitInternal, "cannot resample the picture: " + target.geterror());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            Pixel32& p = out.At<Pixel32>(x, y);
-            p.alpha = std::clamp(p.alpha, 0.0f, 1.0f);
-        }
-    return out;
-}
 
 // The page a picture of width x height becomes: resampled to `resized` (the printed size
 // of --size at --dpi, fitted inside it, its aspect kept; filling it; or stretched to it,
@@ -81,29 +65,60 @@ PageGeometry PageFor(const SeparatePlan& plan, int width, int height) {
     return g;
 }
 
-// The picture on its page.
-Picture ResampleToPage(const Picture& picture, const SeparatePlan& plan, const PageGeometry& g) {
-    if (g.fitted && !plan.quiet)
-        std::fprintf(stderr, "tonedot: the picture fits --size as %s x %s in, its aspect kept (--fit fill crops it to the "
-                             "size, --fit stretch distorts it).\n",
-                     FormatNumber(std::round(g.resizedW / plan.dpi * 100) / 100).c_str(),
-                     FormatNumber(std::round(g.resizedH / plan.dpi * 100) / 100).c_str());
-    Picture resized = Resample(picture, g.resizedW, g.resizedH);
-    if (g.pageW == g.resizedW && g.pageH == g.resizedH) return resized;
-    const int x0 = (g.resizedW - g.pageW) / 2, y0 = (g.resizedH - g.pageH) / 2;
-    Picture cropped(Depth::Float32, g.pageW, g.pageH);
-    for (int y = 0; y < g.pageH; ++y)
-        for (int x = 0; x < g.pageW; ++x) cropped.At<Pixel32>(x, y) = resized.At<Pixel32>(x0 + x, y0 + y);
-    return cropped;
+// Rows [y0, y1) of the picture on its page: resampled (the image library's filtered
+// resize, each pixel the same whichever rows are asked for) and cropped about the centre
+// (fill), a few rows at a time so that a signal is seen; or the picture's own rows.
+Picture PageRows(const Picture& picture, const SeparatePlan& plan, const PageGeometry& g, int y0, int y1) {
+    Picture out(Depth::Float32, g.pageW, y1 - y0);
+    if (!plan.sizeInches) {
+        for (int y = y0; y < y1; ++y)
+            std::copy_n(picture.View().Row(y), static_cast<std::size_t>(g.pageW) * sizeof(Pixel32),
+                        const_cast<unsigned char*>(out.View().Row(y - y0)));
+        return out;
+    }
+    const OIIO::ImageSpec from(picture.Width(), picture.Height(), 4, OIIO::TypeDesc::FLOAT);
+    OIIO::ImageBuf source(from, const_cast<unsigned char*>(picture.Data()));
+    const int x0 = (g.resizedW - g.pageW) / 2, top = (g.resizedH - g.pageH) / 2;
+    constexpr int kRowsAtOnce = 16;
+    for (int y = y0; y < y1; y += kRowsAtOnce) {
+        if (Interrupted()) throw CliError(InterruptExitCode(), "interrupted; nothing was written.");
+        const int rows = std::min(kRowsAtOnce, y1 - y);
+        OIIO::ImageSpec spec(g.pageW, rows, 4, OIIO::TypeDesc::FLOAT);
+        spec.x = x0;
+        spec.y = top + y;
+        spec.full_x = spec.full_y = 0;
+        spec.full_width = g.resizedW;
+        spec.full_height = g.resizedH;
+        OIIO::ImageBuf target(spec, out.Data() + static_cast<std::size_t>(y - y0) * g.pageW * sizeof(Pixel32));
+        if (!OIIO::ImageBufAlgo::resize(target, source, "", 0, target.roi(), 1))
+            throw CliError(kExitInternal, "cannot resample the picture: " + target.geterror());
+    }
+    for (int y = 0; y < out.Height(); ++y)
+        for (int x = 0; x < out.Width(); ++x) {
+            Pixel32& p = out.At<Pixel32>(x, y);
+            p.alpha = std::clamp(p.alpha, 0.0f, 1.0f);
+        }
+    return out;
 }
 
-// Bytes a run holds at its peak: for each input pixel the file's pixels and their float
-// copy; for each pixel resampled to, the image library's two float buffers and the result;
-// for each page pixel the ink amounts, the screens' coverage, the effect's map and frame
-// and the outputs' bytes; the SVG and 1-bit plates more (each their own screening, the
-// SVG's text).  Measured on a 1500 x 1500 page: 176 bytes a pixel with the preview and
-// 8-bit plates, 300 with 1-bit plates and the SVG too.
-constexpr std::uint64_t kInputBytes = 48, kResizedBytes = 48, kPageBytes = 200, kVectorPageBytes = 150;
+// Bytes a run holds: the input's pixels (the file's and their float copy) for the whole
+// run, and for each pixel of a band with its margins the page's pixels, the ink amounts
+// and, while an ink is screened, the renderer's planes, the effect's map and frame and
+// the inks' coverage; with the SVG (drawn whole) its text too.  Measured
+// (docs/print-screens.md).
+constexpr std::uint64_t kInputBytes = 48, kBandBytes = 150, kVectorBytes = 150;
+// What a band with its margins should hold, at most, where its margins allow.
+constexpr std::uint64_t kBandMemory = std::uint64_t{1} << 30;
+
+// Rows of a band besides its margins, when not chosen by memory: for tests, which force
+// small bands this way.
+int BandRowsFromEnvironment() {
+    const char* text = std::getenv("TONEDOT_SEPARATE_BAND_ROWS");
+    if (!text || !*text) return 0;
+    char* end = nullptr;
+    const long rows = std::strtol(text, &end, 10);
+    return *end == 0 && rows > 0 && rows <= 1000000 ? static_cast<int>(rows) : 0;
+}
 
 // A CMYK picture's own channels as its inks (SeparateSource.h: C, M, Y, K in red, green,
 // blue, alpha), within the ink limit when one is given.
@@ -230,26 +245,85 @@ int Separate(const ParsedArgs& args) {
         if (value.layer == LayerChoice::File) layerFiles.push_back(value.layerFile);
     CheckSeparateOutputs(plan, layerFiles, args);
 
+    // The screenings the outputs need: the anti-aliased coverage (preview, CMYK, 8-bit
+    // plates), whole pixels (1-bit plates), the outlines (SVG); each true on what it is.
+    const bool onePlates = !plan.platePrefix.empty() && plan.plateBits == 1;
+    const bool wantCoverage = !plan.output.empty() || (!plan.platePrefix.empty() && !onePlates);
+    std::vector<ToneMeasure> measures;
+    if (wantCoverage) measures.push_back(ToneMeasure::Coverage);
+    if (onePlates) measures.push_back(ToneMeasure::Thresholded);
+    if (!plan.svg.empty()) measures.push_back(ToneMeasure::Outline);
+    auto screensFor = [&](ToneMeasure measure) {
+        std::array<InkScreen, kInkCount> screens = plan.screens;
+        for (InkScreen& screen : screens) screen.measure = measure;
+        return screens;
+    };
+    auto marginFor = [&](ToneMeasure measure) {
+        int margin = 0;
+        for (const InkScreen& screen : screensFor(measure)) margin = std::max(margin, BandMargin(screen));
+        return margin;
+    };
+    int margin = 0;
+    for (ToneMeasure measure : measures) margin = std::max(margin, marginFor(measure));
+
+    // The page is drawn a band of rows at a time, each with the rows its dots depend on
+    // above and below it, unless something reaches further than a band can tell: the
+    // dots as vectors (each dot once, the page's paths whole), a layer parameter (a
+    // picture stretched over the frame), effectors 2 and 3 (sizes and places of their
+    // own) or random amounts (drawn in the order the grid is walked).
+    auto effective = [&](const char* name) -> ParamValue {
+        const ParamInfo& info = session.Params().Require(name);
+        const auto it = user.find(info.index);
+        return it != user.end() ? it->second : RegisteredValue(info);
+    };
+    bool whole = !plan.svg.empty() || !plan.pdf.empty() || !layerFiles.empty();
+    for (const auto& [index, value] : user) whole = whole || value.layer != LayerChoice::None;
+    for (const char* name : {"Enable Effector 2", "Enable Effector 3"}) whole = whole || effective(name).integer != 0;
+    for (const char* name : {"Size", "Aspect", "Rotation", "Opacity", "Distance X", "Distance Y", "H", "S", "V"})
+        whole = whole || effective(name).number != 0;
+
     // Whether the run fits, weighed before the picture is read.
     const ImageHeader header = ReadImageHeader(plan.input);
     const PageGeometry page = PageFor(plan, header.width, header.height);
-    const std::uint64_t need =
-        kInputBytes * static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) +
-        (plan.sizeInches ? kResizedBytes * static_cast<std::uint64_t>(page.resizedW) * static_cast<std::uint64_t>(page.resizedH) : 0) +
-        (kPageBytes + (plan.svg.empty() && plan.pdf.empty() && plan.plateBits == 8 ? 0 : kVectorPageBytes)) *
-            static_cast<std::uint64_t>(page.pageW) * static_cast<std::uint64_t>(page.pageH);
     const std::uint64_t available = AvailableMemory();
-    if (need > available)
+    const std::uint64_t inputBytes =
+        kInputBytes * static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height);
+    const std::uint64_t rowBytes =
+        (kBandBytes + (plan.svg.empty() && plan.pdf.empty() ? 0 : kVectorBytes)) * static_cast<std::uint64_t>(page.pageW);
+    auto need = [&](int rows) {
+        return inputBytes + rowBytes * static_cast<std::uint64_t>(std::min(page.pageH, rows + 2 * margin));
+    };
+    int bandRows = page.pageH;
+    if (!whole) {
+        // Bands of up to kBandMemory, or of as many rows as a margin where that is more
+        // (margins many times a band's own rows would be drawn over and over), within half
+        // the memory there is; at least a few rows.
+        const std::uint64_t half = available / 2 > inputBytes ? available / 2 - inputBytes : 0;
+        const std::uint64_t budget = std::min<std::uint64_t>(half, std::max(kBandMemory, 3 * margin * rowBytes));
+        const std::uint64_t fit = budget / rowBytes;
+        bandRows = static_cast<int>(std::clamp<std::uint64_t>(fit > 2u * margin ? fit - 2u * margin : 0, 16,
+                                                              static_cast<std::uint64_t>(page.pageH)));
+        if (const int forced = BandRowsFromEnvironment()) bandRows = std::min(forced, page.pageH);
+    }
+    if (need(whole ? bandRows : 16) > available)
         throw CliError(kExitMemory, "a page of " + std::to_string(page.pageW) + " x " + std::to_string(page.pageH) +
-                                        " pixels needs about " + Megabytes(need) + " of memory and " +
+                                        " pixels needs about " + Megabytes(need(whole ? bandRows : 16)) +
+                                        " of memory " + (whole ? "drawn whole" : "in bands of 16 rows") + " and " +
                                         Megabytes(available) + " is available; separate it at a smaller --size or a "
                                         "lower --dpi.");
-
     SeparateSource source = ReadSeparateSource(plan.input);
     for (const std::string& warning : source.warnings) std::fprintf(stderr, "tonedot: warning: %s.\n", warning.c_str());
-    Picture picture = std::move(source.picture);
-    if (plan.sizeInches) picture = ResampleToPage(picture, plan, PageFor(plan, picture.Width(), picture.Height()));
-    const int width = picture.Width(), height = picture.Height();
+    const Picture& picture = source.picture;
+    if (plan.sizeInches) {
+        const PageGeometry g = PageFor(plan, picture.Width(), picture.Height());
+        if (g.fitted && !plan.quiet)
+            std::fprintf(stderr, "tonedot: the picture fits --size as %s x %s in, its aspect kept (--fit fill crops it "
+                                 "to the size, --fit stretch distorts it).\n",
+                         FormatNumber(std::round(g.resizedW / plan.dpi * 100) / 100).c_str(),
+                         FormatNumber(std::round(g.resizedH / plan.dpi * 100) / 100).c_str());
+    }
+    const PageGeometry geometry = PageFor(plan, picture.Width(), picture.Height());
+    const int width = geometry.pageW, height = geometry.pageH;
     std::optional<IccSeparation> icc;
     std::optional<IccProof> proof;  // the preview, through the profile
     if (!plan.profile.empty()) {
@@ -257,15 +331,16 @@ int Separate(const ParsedArgs& args) {
         icc.emplace(plan.profile, embedded, plan.rendering);
         if (!plan.output.empty() && !plan.cmyk) proof.emplace(plan.profile, embedded, plan.rendering);
     }
-    const InkPlanes amounts = source.cmyk ? CmykAmounts(picture, plan) : SeparatePicture(picture, plan, icc);
 
-    // The user's layer parameters: the picture itself or files, in the screens' depth.
+    // The user's layer parameters (the page is drawn whole then): the picture itself or
+    // files, in the screens' depth.
     std::map<int, Picture> layerPictures;
     std::map<int, const Picture*> layerViews;
     for (const auto& [index, value] : user) {
         if (value.layer == LayerChoice::None) continue;
-        Picture layer = value.layer == LayerChoice::Self ? ConvertDepth(picture, Depth::Bits16)
-                                                         : ReadImage(value.layerFile, Depth::Bits16).picture;
+        Picture layer = value.layer == LayerChoice::Self
+                            ? ConvertDepth(PageRows(picture, plan, geometry, 0, height), Depth::Bits16)
+                            : ReadImage(value.layerFile, Depth::Bits16).picture;
         if (value.layerLuma) layer = LuminanceAsAlpha(std::move(layer));
         layerViews[index] = &(layerPictures[index] = std::move(layer));
     }
@@ -285,48 +360,102 @@ int Separate(const ParsedArgs& args) {
             }
             if (!plan.pdf.empty()) inkDots[i] = std::move(dots);
         };
-    // Each output is true on what it is: the anti-aliased coverage (preview, CMYK, 8-bit
-    // plates), whole pixels (1-bit plates), the outlines (SVG, PDF); one screening each.
-    auto screened = [&](ToneMeasure measure, const InkDrawn& after) {
-        std::array<InkScreen, kInkCount> screens = plan.screens;
-        for (InkScreen& screen : screens) screen.measure = measure;
-        return ScreenInks(renderer, amounts, width, height, screens, after);
-    };
-    const bool onePlates = !plan.platePrefix.empty() && plan.plateBits == 1;
-    InkPlanes coverage, thresholded;
-    if (!plan.output.empty() || (!plan.platePrefix.empty() && !onePlates))
-        coverage = screened(ToneMeasure::Coverage, nullptr);
-    if (onePlates) thresholded = screened(ToneMeasure::Thresholded, nullptr);
-    if (vectors) screened(ToneMeasure::Outline, vectors);
-    // No ink where the picture is wholly transparent, however far its neighbours' dots reach.
-    if (!source.cmyk) {
-        const auto* pixels = reinterpret_cast<const Pixel32*>(picture.Data());
-        for (InkPlanes* planes : {&coverage, &thresholded})
-            for (auto& plane : *planes)
-                for (std::size_t p = 0; p < plane.size(); ++p)
-                    if (!(pixels[p].alpha > 0)) plane[p] = 0;
-    }
 
-    // Every output is written to a temporary file beside it; only when all are written are
-    // they renamed into place.
+    // Every output is written to a temporary file beside it, a band at a time; only when
+    // all are written are they renamed into place.
     std::vector<std::unique_ptr<AtomicFile>> staged;
     try {
-        const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        std::unique_ptr<ImageStripWriter> previewFile;
+        std::unique_ptr<TiffStripWriter> cmykFile;
+        std::array<std::unique_ptr<TiffStripWriter>, kInkCount> plateFiles;
+        WriteOptions previewOptions;
         if (!plan.output.empty()) {
             staged.push_back(std::make_unique<AtomicFile>(plan.output));
             if (plan.cmyk) {
-                std::vector<std::uint8_t> data(n * kInkCount);
-                for (std::size_t p = 0; p < n; ++p)
-                    for (std::size_t k = 0; k < kInkCount; ++k) data[p * kInkCount + k] = Byte(coverage[k][p]);
                 std::string profile;
                 if (!plan.profile.empty() && !ReadWholeFile(plan.profile, profile))
                     throw IOError("cannot read the ICC profile \"" + plan.profile + "\".");
-                WriteTiff(staged.back()->TempPath(), plan.output, width, height, {"C", "M", "Y", "K"}, data, 8, "CMYK",
-                          profile, plan.dpi);
+                cmykFile = std::make_unique<TiffStripWriter>(staged.back()->TempPath(), plan.output, width, height,
+                                                             std::vector<std::string>{"C", "M", "Y", "K"}, 8, "CMYK",
+                                                             profile, plan.dpi);
             } else {
-                // The inks over paper, or with --profile their proof through it; opaque, in
-                // linear light again when the input held it.
-                Picture preview(Depth::Float32, width, height);
+                // The inks over paper, or with --profile their proof through it; opaque: grey
+                // throughout when the inks and the paper are (and there is no proof).
+                bool grey = !proof && plan.paper[0] == plan.paper[1] && plan.paper[1] == plan.paper[2];
+                for (const Rgb& ink : plan.inkColours) grey = grey && ink[0] == ink[1] && ink[1] == ink[2];
+                previewOptions.source = source.traits.get();
+                previewOptions.dpi = plan.dpi;
+                previewFile = std::make_unique<ImageStripWriter>(staged.back()->TempPath(), width, height,
+                                                                 source.fileDepth, true, grey, previewOptions);
+            }
+        }
+        if (!plan.platePrefix.empty())
+            for (std::size_t k = 0; k < kInkCount; ++k) {
+                const std::string path = plan.platePrefix + "-" + InkLetter(static_cast<int>(k)) + ".tif";
+                staged.push_back(std::make_unique<AtomicFile>(path));
+                plateFiles[k] = std::make_unique<TiffStripWriter>(staged.back()->TempPath(), path, width, height,
+                                                                  std::vector<std::string>{"Y"}, plan.plateBits, "",
+                                                                  "", plan.dpi);
+            }
+
+        for (int top = 0; top < height; top += bandRows) {
+            const int rows = std::min(bandRows, height - top);
+            const int frameTop = std::max(0, top - margin), frameEnd = std::min(height, top + rows + margin);
+            InkPlanes amounts;
+            std::vector<bool> empty;  // of the band's own rows: no ink where the picture is wholly transparent
+            {
+                const Picture frame = PageRows(picture, plan, geometry, frameTop, frameEnd);
+                amounts = source.cmyk ? CmykAmounts(frame, plan) : SeparatePicture(frame, plan, icc);
+                if (!source.cmyk) {
+                    const auto* pixels = reinterpret_cast<const Pixel32*>(frame.Data()) +
+                                         static_cast<std::size_t>(top - frameTop) * width;
+                    empty.resize(static_cast<std::size_t>(rows) * width);
+                    for (std::size_t p = 0; p < empty.size(); ++p) empty[p] = !(pixels[p].alpha > 0);
+                }
+            }
+            // Each screening on the rows it needs, an ink at a time; the band's own rows kept.
+            auto screened = [&](ToneMeasure measure, const InkDrawn& after) {
+                const int reach = marginFor(measure);
+                const int from = std::max(frameTop, top - reach), to = std::min(frameEnd, top + rows + reach);
+                const std::array<InkScreen, kInkCount> screens = screensFor(measure);
+                renderer.SetPageRows(from, height);
+                InkPlanes inks;
+                for (std::size_t k = 0; k < kInkCount; ++k) {
+                    const auto rowsFrom = [&](int row) {
+                        return amounts[k].begin() + static_cast<std::ptrdiff_t>(row - frameTop) * width;
+                    };
+                    const std::vector<float> part(rowsFrom(from), rowsFrom(to));
+                    ScreenRenderer::AfterDraw drawn;
+                    if (after)
+                        drawn = [&after, k](Instance& instance, PreparedFrame& frame) {
+                            after(static_cast<int>(k), instance, frame);
+                        };
+                    const std::vector<float> drawnRows = renderer.Render(part, width, to - from, screens[k], drawn);
+                    std::vector<float>& ink = inks[k];
+                    ink.assign(drawnRows.begin() + static_cast<std::ptrdiff_t>(top - from) * width,
+                               drawnRows.begin() + static_cast<std::ptrdiff_t>(top - from + rows) * width);
+                    for (std::size_t p = 0; p < empty.size(); ++p)
+                        if (empty[p]) ink[p] = 0;
+                }
+                return inks;
+            };
+            InkPlanes coverage, thresholded;
+            if (wantCoverage) coverage = screened(ToneMeasure::Coverage, nullptr);
+            if (onePlates) thresholded = screened(ToneMeasure::Thresholded, nullptr);
+            if (vectors) screened(ToneMeasure::Outline, vectors);
+            amounts = InkPlanes();
+            if (Interrupted()) throw CliError(InterruptExitCode(), "interrupted; nothing was written.");
+
+            const std::size_t n = static_cast<std::size_t>(rows) * static_cast<std::size_t>(width);
+            if (cmykFile) {
+                std::vector<std::uint8_t> data(n * kInkCount);
+                for (std::size_t p = 0; p < n; ++p)
+                    for (std::size_t k = 0; k < kInkCount; ++k) data[p * kInkCount + k] = Byte(coverage[k][p]);
+                cmykFile->Write(data.data(), rows);
+            }
+            if (previewFile) {
+                // In linear light again when the input held it.
+                Picture preview(Depth::Float32, width, rows);
                 auto* pixels = reinterpret_cast<Pixel32*>(preview.Data());
                 const bool linear = source.linear;
                 auto put = [&](std::size_t p, const Rgb& rgb) {
@@ -341,22 +470,21 @@ int Separate(const ParsedArgs& args) {
                 } else {
                     CompositeInks(coverage, plan.inkColours, plan.paper, put);
                 }
-                WriteOptions options;
-                options.source = source.traits.get();
-                options.dpi = plan.dpi;
-                WriteImage(staged.back()->TempPath(), ConvertDepth(preview, source.fileDepth), options);
+                previewFile->Write(ConvertDepth(preview, source.fileDepth).View());
+            }
+            if (!plan.platePrefix.empty()) {
+                std::vector<std::uint8_t> data(n);
+                for (std::size_t k = 0; k < kInkCount; ++k) {
+                    for (std::size_t p = 0; p < n; ++p)
+                        data[p] = onePlates ? (thresholded[k][p] >= 0.5f ? 0 : 255) : Byte(1.0f - coverage[k][p]);
+                    plateFiles[k]->Write(data.data(), rows);
+                }
             }
         }
-        if (!plan.platePrefix.empty()) {
-            std::vector<std::uint8_t> data(n);
-            for (std::size_t k = 0; k < kInkCount; ++k) {
-                const std::string path = plan.platePrefix + "-" + InkLetter(static_cast<int>(k)) + ".tif";
-                for (std::size_t p = 0; p < n; ++p)
-                    data[p] = onePlates ? (thresholded[k][p] >= 0.5f ? 0 : 255) : Byte(1.0f - coverage[k][p]);
-                staged.push_back(std::make_unique<AtomicFile>(path));
-                WriteTiff(staged.back()->TempPath(), path, width, height, {"Y"}, data, plan.plateBits, "", "", plan.dpi);
-            }
-        }
+        if (previewFile) previewFile->Finish();
+        if (cmykFile) cmykFile->Finish();
+        for (auto& plate : plateFiles)
+            if (plate) plate->Finish();
         if (!plan.svg.empty()) {
             staged.push_back(std::make_unique<AtomicFile>(plan.svg));
             WriteTextFileAtomically(staged.back()->TempPath(), LayeredSvg(layers, width, height, plan.dpi));

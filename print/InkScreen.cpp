@@ -112,12 +112,13 @@ double OutlineCoverage(const std::string& paths, double x0, double x1, double y0
 // alike on the pixels; each dot's size is moved by up to a pixel either way, by a
 // hash of the pixel under its centre, so that neighbouring dots jump at different sizes
 // and the tone of a few of them rises smoothly.  In units of the largest dot.
-void JitterSizes(std::vector<float>& sizes, int width, const InkScreen& screen) {
+void JitterSizes(std::vector<float>& sizes, int width, int top, const InkScreen& screen) {
     const double reach = 1.0 / (screen.pitch * MaxRelativeSize(screen.shape));
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         if (!(sizes[i] > 0) || !(sizes[i] < 1)) continue;
+        const std::size_t row = i / static_cast<std::size_t>(width) + static_cast<std::size_t>(top);
         std::uint32_t h = static_cast<std::uint32_t>(i % static_cast<std::size_t>(width)) * 0x9E3779B1u ^
-                          static_cast<std::uint32_t>(i / static_cast<std::size_t>(width)) * 0x85EBCA77u;
+                          static_cast<std::uint32_t>(row) * 0x85EBCA77u;
         h ^= h >> 15;
         h *= 0x2C1B3C6Du;
         h ^= h >> 12;
@@ -144,6 +145,16 @@ double MaxRelativeSize(int shape) {
     static const double kSizes[kScreenShapes] = {1.6, 1.125, 1.2, 3.2, 2.8, 2.1};
     assert(shape >= 1 && shape <= kScreenShapes);
     return kSizes[shape - 1];
+}
+
+int BandMargin(const InkScreen& screen) {
+    // The farthest a dot reaches from its centre (the corners of the largest square
+    // around it), with a pixel to spare for its anti-aliased edge and the map's sampling.
+    const double reach = MaxRelativeSize(screen.shape) * screen.pitch / std::sqrt(2.0) + 2;
+    const double cell = std::ceil(screen.pitch / 2) + 1;
+    if (screen.measure != ToneMeasure::Thresholded) return static_cast<int>(std::ceil(cell + reach));
+    const double window = std::lround(8 * screen.pitch) / 2 + 1;
+    return static_cast<int>(std::ceil(cell + (kWholePixelPasses + 1) * reach + kWholePixelPasses * window));
 }
 
 double RelativeSizeForCoverage(const std::vector<double>& table, double maxSize, double coverage) {
@@ -193,7 +204,7 @@ std::vector<float> ScreenRenderer::Render(const std::vector<float>& amounts, int
     const float least = static_cast<float>(screen.curve.minDot), most = static_cast<float>(screen.curve.maxDot);
     std::vector<float> coverage;
     for (int pass = 0;; ++pass) {
-        if (pass == 0) JitterSizes(sizes, width, screen);
+        if (pass == 0) JitterSizes(sizes, width, pageTop_, screen);
         coverage = Draw(sizes, width, height, screen, largest * screen.pitch, pass == kWholePixelPasses ? after : nullptr);
         for (float& c : coverage) c = c >= 0.5f ? 1.0f : 0.0f;
         if (pass == kWholePixelPasses) break;
@@ -204,7 +215,7 @@ std::vector<float> ScreenRenderer::Render(const std::vector<float>& amounts, int
             wanted[i] = std::clamp(wanted[i] + (meant[i] - printed[i]), least, most);
             sizes[i] = static_cast<float>(RelativeSizeForCoverage(table, largest, wanted[i]) / largest);
         }
-        JitterSizes(sizes, width, screen);
+        JitterSizes(sizes, width, pageTop_, screen);
     }
     return coverage;
 }
@@ -215,7 +226,7 @@ std::vector<float> ScreenRenderer::RenderUniform(double relativeSize, int width,
     const double largest = MaxRelativeSize(screen.shape);
     std::vector<float> sizes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
                              static_cast<float>(relativeSize / largest));
-    if (screen.measure == ToneMeasure::Thresholded) JitterSizes(sizes, width, screen);
+    if (screen.measure == ToneMeasure::Thresholded) JitterSizes(sizes, width, pageTop_, screen);
     return Draw(sizes, width, height, screen, largest * screen.pitch, after);
 }
 
@@ -256,6 +267,18 @@ std::vector<float> ScreenRenderer::Draw(const std::vector<float>& sizes, int wid
     Put(settings, params, "Offset Size 1", "0");
     Put(settings, params, "Color 1", "off");
     Put(settings, params, "Shift Hue 1", "0");
+    // Points as on the page: in its pixels, moved up by the rows above the frame.
+    if (pageHeight_ > 0)
+        for (const ParamInfo& info : params.All()) {
+            if (info.kind != ParamKind::Point) continue;
+            const auto it = settings.find(info.index);
+            ParamValue v = it != settings.end() ? it->second : RegisteredValue(info);
+            if (v.xPercent) v.x = v.x * width / 100.0;
+            if (v.yPercent) v.y = v.y * pageHeight_ / 100.0;
+            v.y -= pageTop_;
+            v.xPercent = v.yPercent = false;
+            settings[info.index] = v;
+        }
     const ParamInfo& mapLayer = params.Require("Custom Map Layer 1");
     settings[mapLayer.index] = ParseLayerValue(mapLayer, "self");
 
@@ -320,6 +343,8 @@ const std::vector<double>& ScreenRenderer::AreaTable(const InkScreen& screen) {
     const int size = 2 * square;
     const int lo = square / 2, hi = lo + square;
     const ParamSettings user = user_;
+    const int top = pageTop_, pageHeight = pageHeight_;
+    pageTop_ = pageHeight_ = 0;
     for (const char* name : {"Enable Effector 2", "Enable Effector 3"}) Put(user_, session_.Params(), name, "off");
     std::vector<double> table;
     try {
@@ -350,9 +375,11 @@ const std::vector<double>& ScreenRenderer::AreaTable(const InkScreen& screen) {
         }
     } catch (...) {
         user_ = user;
+        SetPageRows(top, pageHeight);
         throw;
     }
     user_ = user;
+    SetPageRows(top, pageHeight);
     return tables_.emplace(key, std::move(table)).first->second;
 }
 

@@ -75,6 +75,16 @@ public:
     // while the renderer draws.
     void SetLayers(const std::map<int, const Picture*>& layers) { layers_ = layers; }
 
+    // The frames drawn from now on are rows [top, top + height) of a page `pageHeight`
+    // rows high and as wide as the frame: the grid, the points of the parameters (given
+    // in pixels or percent of the page) and the dots' jitter are placed as on the page, so
+    // that a band of the page drawn with BandMargin rows above and below it has the
+    // page's dots.  Until called, every frame is a page of its own.
+    void SetPageRows(int top, int pageHeight) {
+        pageTop_ = top;
+        pageHeight_ = pageHeight;
+    }
+
     // Called after an ink is drawn, with the instance and the frame it drew (for the dots
     // as vectors).
     using AfterDraw = std::function<void(Instance&, PreparedFrame&)>;
@@ -101,10 +111,17 @@ private:
 
     EffectSession& session_;
     ParamSettings user_;
+    int pageTop_ = 0, pageHeight_ = 0;  // 0: the frame is the page
     Instance* instance_ = nullptr;
     std::map<std::tuple<int, double, double, ToneMeasure>, std::vector<double>> tables_;
     std::map<int, const Picture*> layers_;
 };
+
+// The rows beyond a band of the page that what Render draws in the band depends on, with
+// the user's settings adding no reach of their own (no effector 2 or 3, no random sizes
+// or positions): each dot's mean amount over its cell, the largest dot's reach and, for
+// whole pixels, each pass's measure of the printed tone over eight cells.
+int BandMargin(const InkScreen& screen);
 
 // The mean of `coverage` over the whole picture.
 double MeanCoverage(const std::vector<float>& coverage);

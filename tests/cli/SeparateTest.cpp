@@ -5,7 +5,12 @@
 #include <lcms2.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
+#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -647,6 +652,75 @@ TEST(Separate, AnEffectorOfTheUsersActsOnEveryInk) {
     }
 }
 
+// A page drawn in bands of a few rows (each with the rows its dots and the whole-pixel
+// passes depend on) is the page drawn whole, to the bit: the preview, the CMYK TIFF, 8 and
+// 1-bit plates, of a resampled picture with a transparent hole and a grid centred off the
+// page's middle.  Round Square dots are not drawn alike everywhere (their corners meet
+// the rasteriser's convexity test on the last bits of their places), so theirs are held
+// to the tone.
+TEST(Separate, BandsDrawThePageAsItIsDrawnWhole) {
+    CliScratch s;
+    const int w = 60, h = 120;
+    std::vector<float> pixels(static_cast<std::size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            float* p = &pixels[(static_cast<std::size_t>(y) * w + x) * 4];
+            p[0] = static_cast<float>(x) / w;
+            p[1] = static_cast<float>(y) / h;
+            p[2] = 0.5f + 0.5f * std::sin(0.2f * static_cast<float>(x + y));
+            p[3] = x > 20 && x < 30 && y > 50 && y < 62 ? 0.0f : 1.0f;
+        }
+    auto out = OIIO::ImageOutput::create(s.Path("in.png"));
+    ASSERT_TRUE(out && out->open(s.Path("in.png"), OIIO::ImageSpec(w, h, 4, OIIO::TypeDesc::UINT8)) &&
+                out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) && out->close());
+    const std::vector<std::string> common = {"--size", "0.5in", "--dpi", "300", "--set", "Center Position=40%,35%",
+                                             "--quiet"};
+    // The files each run writes, whether they are the same to the bit, and the options.
+    struct Case {
+        int files;
+        bool exact;
+        std::vector<std::string> options;
+    };
+    const std::vector<Case> cases = {
+        {5, true, {"-o", "P.png", "--plates", "P", "--lpi", "40", "--shape", "Star,Diamond,Cross,Circle"}},
+        {1, true, {"-o", "P.tif", "--cmyk", "--lpi", "30"}},
+        {4, true, {"--plates", "P", "--plate-bits", "1", "--lpi", "85", "--shape", "Square,Circle,Cross,Diamond"}},
+        {4, false, {"--plates", "P", "--plate-bits", "1", "--lpi", "85", "--shape", "Round Square"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> whole = {"separate", "in.png"}, banded;
+        whole.insert(whole.end(), c.options.begin(), c.options.end());
+        whole.insert(whole.end(), common.begin(), common.end());
+        banded = whole;
+        for (std::string& a : whole) a = a == "P.png" || a == "P.tif" || a == "P" ? "whole-" + a : a;
+        for (std::string& a : banded) a = a == "P.png" || a == "P.tif" || a == "P" ? "band-" + a : a;
+        RunResult r = s.Run(whole);
+        ASSERT_EQ(r.code, 0) << r.err;
+        r = s.Run(banded, "TONEDOT_SEPARATE_BAND_ROWS=23");
+        ASSERT_EQ(r.code, 0) << r.err;
+        int compared = 0;
+        for (const std::string& name : s.Listing()) {
+            if (name.rfind("whole-", 0) != 0) continue;
+            const std::string other = "band-" + name.substr(6);
+            const Raster a = ReadRaw(s.Path(name)), b = ReadRaw(s.Path(other));
+            ASSERT_TRUE(a.height == 300 && a.width == b.width && a.height == b.height && a.channels == b.channels)
+                << name;
+            if (c.exact) {
+                EXPECT_TRUE(a.v == b.v) << name;
+            } else {
+                std::size_t differ = 0;
+                for (std::size_t i = 0; i < a.v.size(); ++i) differ += a.v[i] != b.v[i];
+                EXPECT_LT(differ, a.v.size() / 50) << name;
+                EXPECT_NEAR(MeanInk(a, 0, a.width, 0, a.height), MeanInk(b, 0, b.width, 0, b.height), 0.005) << name;
+            }
+            std::remove(s.Path(name).c_str());
+            std::remove(s.Path(other).c_str());
+            ++compared;
+        }
+        EXPECT_EQ(compared, c.files) << c.options[0];
+    }
+}
+
 // The command's files: an output that is the input, or a plate that cannot be written,
 // stops the run before or without leaving anything.
 TEST(Separate, NothingIsLeftWhenAnOutputFails) {
@@ -673,7 +747,10 @@ TEST(Separate, NothingIsLeftWhenAnOutputFails) {
     // written; under the same limit a small page is made.  (AddressSanitizer cannot start
     // under an address-space limit.)
 #if !defined(__SANITIZE_ADDRESS__)
-    r = s.Run({"separate", "in.png", "-o", "big.png", "--size", "40in", "--dpi", "600"}, "ulimit -v 3000000 &&");
+    // Drawn in bands, a page's width is what counts: 36000 pixels wide, with the margins
+    // 1-bit plates need, a band does not fit.
+    r = s.Run({"separate", "in.png", "--plates", "big", "--plate-bits", "1", "--size", "60in", "--dpi", "600"},
+              "ulimit -v 3000000 &&");
     EXPECT_EQ(r.code, 5) << r.err;
     EXPECT_NE(r.err.find("memory"), std::string::npos) << r.err;
     r = s.Run({"separate", "in.png", "-o", "small.png", "--quiet"}, "ulimit -v 3000000 &&");
@@ -683,4 +760,47 @@ TEST(Separate, NothingIsLeftWhenAnOutputFails) {
     std::vector<std::string> names = s.Listing();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"in.png", "p-K.tif"}));
+}
+
+// A signal ends a run at once whatever step it is in (here resampling to a page of 600
+// million pixels), with 128 + the signal and no file.
+TEST(Separate, ASignalEndsTheRunWithinSeconds) {
+    CliScratch s;
+    WriteStripes(s.Path("in.png"), {{0.4f, 0.5f, 0.6f}, {0.9f, 0.2f, 0.1f}}, 30, 40);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(s.Dir().c_str()) != 0 || !std::freopen("err", "w", stderr)) _exit(99);
+        setenv("XDG_CONFIG_HOME", s.Config().c_str(), 1);
+        setenv("TONEDOT_EFFECT", TONEDOT_EFFECT_PATH, 1);
+        execl(TONEDOT_CLI_PATH, TONEDOT_CLI_PATH, "separate", "in.png", "-o", "out.png", "--plates", "p", "--size",
+              "100in", "--dpi", "300", static_cast<char*>(nullptr));
+        _exit(97);
+    }
+    // Once the outputs' temporary files are there, the first band is being resampled.
+    auto started = [&] {
+        for (const std::string& name : s.Listing())
+            if (name.find(".tonedot-") != std::string::npos) return true;
+        return false;
+    };
+    for (int i = 0; i < 600 && !started() && waitpid(pid, nullptr, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(pid, SIGTERM);
+    const auto sent = std::chrono::steady_clock::now();
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 600 && (done = waitpid(pid, &status, WNOHANG)) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "the run did not stop within 12 s";
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(4));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM) << ReadText(s.Path("err"));
+    std::vector<std::string> names = s.Listing();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"err", "in.png"}));
 }
