@@ -14,33 +14,105 @@ PolygonRasterizer::PolygonRasterizer(int32_t width, int32_t height)
     active_.reserve(200);
 }
 
+// Spans into the layer's rows: each pixel row resolved and handed to the sink when it is
+// complete, rows whose edges run through unchanged summed from their span ends.
+class PolygonRasterizer::LayerRows {
+public:
+    LayerRows(PolygonRasterizer& r, CoverageSink& sink) : r_(r), sink_(sink) {}
+
+    void BeginConvex() { r_.convex_.Reset(); }
+    bool ConvexWholeRow(int32_t j, EdgeWalker& fw, EdgeWalker& bw, int32_t forwardRow, int32_t backwardRow) {
+        if (j >= 0 && (j & 7) == 0 && j + 7 < r_.subRowLimit_ && forwardRow > j + 7 && backwardRow > j + 7) {
+            r_.FillConvexRow(j, fw, bw, sink_);  // both walkers keep their edges through the row
+            return true;
+        }
+        return false;
+    }
+    void ConvexSpan(int32_t j, int32_t x0, int32_t x1) {
+        r_.convex_.Record(j & 7, x0, x1);
+        if ((j & 7) == 7) Emit(j >> 3, r_.convex_.Resolve());
+    }
+    // The walk stopped at sub-row j: the rest of its pixel row is empty.
+    void EndConvex(int32_t j) {
+        if ((j & 7) != 0 && j >= 0 && j < r_.subRowLimit_) {
+            r_.convex_.ClearFrom(j & 7);
+            Emit(j >> 3, r_.convex_.Resolve());
+        }
+    }
+
+    void BeginGeneral() { r_.spanRows_.Clear(); }
+    bool GeneralWholeRow(int32_t k, int32_t kLast, bool nextStartsAfterRow) {
+        return k >= 0 && (k & 7) == 0 && k + 7 < kLast && k + 7 < r_.subRowLimit_ && r_.spanRows_.Empty() &&
+               nextStartsAfterRow && r_.FillGeneralRow(k, sink_);
+    }
+    void GeneralSpan(int32_t k, int32_t x0, int32_t x1) { r_.spanRows_.Add(k & 7, x0, x1); }
+    void GeneralSubRowDone(int32_t k, bool recorded, int32_t kLast) {
+        if (((k & 7) == 7 && recorded) || k == kLast) {
+            const int32_t row = k >> 3;
+            if (row >= 0 && row < r_.height_) Emit(row, r_.spanRows_.Resolve());
+            r_.spanRows_.Clear();
+        }
+    }
+
+private:
+    void Emit(int32_t row, const std::vector<CoverageRun>& runs) {
+        if (!runs.empty()) sink_.WriteRow(row, runs.data(), runs.size());
+    }
+
+    PolygonRasterizer& r_;
+    CoverageSink& sink_;
+};
+
+// Spans into SmallRows, a sub-row at a time; nothing reaches the sink until the whole
+// outline is counted.
+class PolygonRasterizer::SmallOutlineRows {
+public:
+    explicit SmallOutlineRows(SmallRows& small) : small_(small) {}
+
+    void BeginConvex() {}
+    static bool ConvexWholeRow(int32_t, EdgeWalker&, EdgeWalker&, int32_t, int32_t) { return false; }
+    void ConvexSpan(int32_t j, int32_t x0, int32_t x1) {
+        small_.Span(x0, x1);
+        small_.SubRowDone(j);
+    }
+    void EndConvex(int32_t) {}
+
+    void BeginGeneral() {}
+    static bool GeneralWholeRow(int32_t, int32_t, bool) { return false; }
+    void GeneralSpan(int32_t, int32_t x0, int32_t x1) { small_.Span(x0, x1); }
+    void GeneralSubRowDone(int32_t k, bool recorded, int32_t kLast) {
+        small_.SubRowDone(k);
+        // The span lists hand a row on only when its last sub-row has spans; otherwise its
+        // spans stay for the row below.  Such outlines go the usual way.
+        if ((k & 7) == 7 && !recorded && k != kLast && small_.RowHasSpans(k)) small_.MarkOutside();
+    }
+
+private:
+    SmallRows& small_;
+};
+
 void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, CoverageSink& sink) {
     lastPath_ = FillPath::None;
     const size_t n = vertices.size();
     if (n < 3 || width_ <= 0 || height_ <= 0) return;
     OutlineVertex* v = vertices.data();
 
-    if (t.IsIdentity()) {
-        for (size_t i = 0; i < n; ++i) {
-            v[i].X = v[i].x;
-            v[i].Y = v[i].y;
-        }
-    } else {
-        for (size_t i = 0; i < n; ++i) {
-            v[i].X = t.a * v[i].x + t.b * v[i].y + t.tx;
-            v[i].Y = t.c * v[i].x + t.d * v[i].y + t.ty;
-        }
-    }
-
-    // Outlines that are not finite, or that lie wholly outside the layer, draw nothing.
-    double minX = v[0].X, maxX = v[0].X, minY = v[0].Y, maxY = v[0].Y;
+    // Mapped, and measured on the way; outlines that are not finite draw nothing.
+    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
+    bool finite = true;
+    const bool identity = t.IsIdentity();
     for (size_t i = 0; i < n; ++i) {
-        if (!std::isfinite(v[i].X * kSamplesPerPixel) || !std::isfinite(v[i].Y * kSamplesPerPixel)) return;
-        minX = std::min(minX, v[i].X);
-        maxX = std::max(maxX, v[i].X);
-        minY = std::min(minY, v[i].Y);
-        maxY = std::max(maxY, v[i].Y);
+        const double X = identity ? v[i].x : t.a * v[i].x + t.b * v[i].y + t.tx;
+        const double Y = identity ? v[i].y : t.c * v[i].x + t.d * v[i].y + t.ty;
+        v[i].X = X;
+        v[i].Y = Y;
+        finite = finite && std::isfinite(X * kSamplesPerPixel) && std::isfinite(Y * kSamplesPerPixel);
+        minX = std::min(minX, X);
+        maxX = std::max(maxX, X);
+        minY = std::min(minY, Y);
+        maxY = std::max(maxY, Y);
     }
+    if (!finite) return;
     // Two samples of margin: no span end rounds into the layer from further out.
     if (TruncSample(maxY * kSamplesPerPixel + 0.5) < 0 || TruncSample(minY * kSamplesPerPixel + 0.5) >= subRowLimit_ ||
         maxX * kSamplesPerPixel < -2.0 || minX * kSamplesPerPixel > width_ * kSamplesPerPixel + 2.0) {
@@ -81,33 +153,75 @@ void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, Cov
         if (turn > 0.0) positive = true;
     }
 
+    // Small outlines inside the layer, with a pixel to spare on every side, count their rows
+    // at once; a span that still falls outside what SmallRows holds sends them the usual way.
+    const bool small = minX >= 1.0 && minY >= 1.0 && maxX - std::floor(minX) < kSmallRowPixels - 2 &&
+                       maxY - std::floor(minY) < SmallRows::kRows - 2 && maxX + 1.0 < width_ &&
+                       maxY * kSamplesPerPixel + 2.0 < subRowLimit_;
+    const int32_t firstPixel = small ? static_cast<int32_t>(minX) - 1 : 0;
+
     if (!(negative && positive) && changes == 2) {
         lastPath_ = FillPath::Convex;
-        FillConvex(vertices, sink);
+        const int32_t top = PrepareConvex(vertices);
+        if (small) {
+            SmallRows counts;
+            counts.Begin(v[top].row >> 3, firstPixel, width_);
+            SmallOutlineRows rows(counts);
+            WalkConvex(v, static_cast<int32_t>(n), top, rows);
+            if (!counts.Outside()) {
+                counts.Write(sink);
+                return;
+            }
+        }
+        LayerRows rows(*this, sink);
+        WalkConvex(v, static_cast<int32_t>(n), top, rows);
     } else {
         lastPath_ = FillPath::General;
-        FillGeneral(vertices, sink);
+        int32_t kFirst = 0, kLast = 0;
+        PrepareGeneral(vertices, kFirst, kLast);
+        if (small) {
+            SmallRows counts;
+            counts.Begin(kFirst >> 3, firstPixel, width_);
+            SmallOutlineRows rows(counts);
+            WalkGeneral(kFirst, kLast, rows);
+            if (!counts.Outside()) {
+                counts.Write(sink);
+                return;
+            }
+            PrepareGeneral(vertices, kFirst, kLast);  // the walk moved the edges
+        }
+        LayerRows rows(*this, sink);
+        WalkGeneral(kFirst, kLast, rows);
     }
 }
 
-void PolygonRasterizer::FillConvex(VertexList& vertices, CoverageSink& sink) {
+int32_t PolygonRasterizer::PrepareConvex(VertexList& vertices) {
     const int32_t n = static_cast<int32_t>(vertices.size());
     OutlineVertex* v = vertices.data();
     int32_t top = 0;
+    double topY = v[0].Y * kSamplesPerPixel;  // kept apart from the list it is stored in
     for (int32_t i = 0; i < n; ++i) {
+        const double y = v[i].Y * kSamplesPerPixel;
         v[i].X *= kSamplesPerPixel;
-        v[i].Y *= kSamplesPerPixel;
-        v[i].row = TruncSample(v[i].Y + 0.5);
-        if (v[i].Y < v[top].Y) top = i;
+        v[i].Y = y;
+        v[i].row = TruncSample(y + 0.5);
+        if (y < topY) {
+            topY = y;
+            top = i;
+        }
     }
+    return top;
+}
+
+template <class Rows>
+void PolygonRasterizer::WalkConvex(const OutlineVertex* v, int32_t n, int32_t top, Rows& rows) {
     auto next = [n](int32_t i) { return i + 1 == n ? 0 : i + 1; };
     auto prev = [n](int32_t i) { return i == 0 ? n - 1 : i - 1; };
 
-    EdgeWalker& fw = convex_.forward;
-    EdgeWalker& bw = convex_.backward;
+    EdgeWalker fw, bw;
     fw.vertex = bw.vertex = top;
     fw.edgeStart = bw.edgeStart = top;
-    convex_.Reset();
+    rows.BeginConvex();
 
     int32_t j = v[top].row;
     const int32_t lead = -kExactLeadSubRows;
@@ -145,35 +259,22 @@ void PolygonRasterizer::FillConvex(VertexList& vertices, CoverageSink& sink) {
         }
         if (v[fw.vertex].row < j || v[bw.vertex].row < j) break;
         if (j >= subRowLimit_) return;  // every row of the layer is written
-        if (j >= 0 && (j & 7) == 0 && j + 7 < subRowLimit_ && v[fw.vertex].row > j + 7 && v[bw.vertex].row > j + 7) {
-            FillConvexRow(j, sink);  // both walkers keep their edges through the row
+        if (rows.ConvexWholeRow(j, fw, bw, v[fw.vertex].row, v[bw.vertex].row)) {
             j += 7;
             continue;
         }
         if (j >= 0) {
             const double xLeft = std::min(fw.x, bw.x);
             const double xRight = std::max(fw.x, bw.x);
-            convex_.Record(j & 7, TruncSample(xLeft + 0.5), TruncSample(xRight - 0.5));
-            if ((j & 7) == 7) {
-                const std::vector<CoverageRun>& runs = convex_.Resolve();
-                if (!runs.empty()) sink.WriteRow(j >> 3, runs.data(), runs.size());
-            }
+            rows.ConvexSpan(j, TruncSample(xLeft + 0.5), TruncSample(xRight - 0.5));
         }
         fw.x += fw.step;
         bw.x += bw.step;
     }
-
-    // The walk stopped at sub-row j: the rest of its pixel row is empty.
-    if ((j & 7) != 0 && j >= 0 && j < subRowLimit_) {
-        convex_.ClearFrom(j & 7);
-        const std::vector<CoverageRun>& runs = convex_.Resolve();
-        if (!runs.empty()) sink.WriteRow(j >> 3, runs.data(), runs.size());
-    }
+    rows.EndConvex(j);
 }
 
-void PolygonRasterizer::FillConvexRow(int32_t j, CoverageSink& sink) {
-    EdgeWalker& fw = convex_.forward;
-    EdgeWalker& bw = convex_.backward;
+void PolygonRasterizer::FillConvexRow(int32_t j, EdgeWalker& fw, EdgeWalker& bw, CoverageSink& sink) {
     double fx = fw.x, bx = bw.x;
     int32_t x0[8], x1[8];
     for (int32_t s = 0; s < 8; ++s) {
@@ -253,7 +354,7 @@ bool PolygonRasterizer::FillGeneralRow(int32_t k, CoverageSink& sink) {
     return true;
 }
 
-void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
+void PolygonRasterizer::PrepareGeneral(const VertexList& vertices, int32_t& kFirst, int32_t& kLast) {
     const size_t n = vertices.size();
     const OutlineVertex* v = vertices.data();
 
@@ -266,7 +367,7 @@ void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
         yMax = std::max(yMax, q.Y);
         const double xa = p.X * kSamplesPerPixel, ya = p.Y * kSamplesPerPixel;
         const double xb = q.X * kSamplesPerPixel, yb = q.Y * kSamplesPerPixel;
-        Edge e;
+        Edge& e = edges_.emplace_back();  // built in place, not copied in from a temporary
         if (ya < yb) {
             e.top = ya;
             e.bottom = yb;
@@ -280,17 +381,32 @@ void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
         }
         e.firstSubRow = TruncSample(e.top + 0.5);
         e.endSubRow = TruncSample(e.bottom + 0.5);
-        if (e.firstSubRow == e.endSubRow) continue;  // serves no sub-row
+        if (e.firstSubRow == e.endSubRow) {  // serves no sub-row
+            edges_.pop_back();
+            continue;
+        }
         e.slope = (xb - xa) / (yb - ya);
-        edges_.push_back(e);
     }
-    // Activation order: by top (stable, so equal tops keep their outline order).
-    std::stable_sort(edges_.begin(), edges_.end(),
-                     [](const Edge& l, const Edge& r) { return l.firstSubRow < r.firstSubRow; });
+    // Activation order: by top (stable, so equal tops keep their outline order).  Outlines
+    // of a few edges are put in order in place.
+    if (edges_.size() <= kMaxRowEdges) {
+        for (size_t i = 1; i < edges_.size(); ++i) {
+            const Edge e = edges_[i];
+            size_t m = i;
+            for (; m > 0 && edges_[m - 1].firstSubRow > e.firstSubRow; --m) edges_[m] = edges_[m - 1];
+            edges_[m] = e;
+        }
+    } else {
+        std::stable_sort(edges_.begin(), edges_.end(),
+                         [](const Edge& l, const Edge& r) { return l.firstSubRow < r.firstSubRow; });
+    }
+    kFirst = TruncSample(yMin * kSamplesPerPixel + 0.5);
+    kLast = TruncSample(yMax * kSamplesPerPixel + 0.5);
+}
 
-    const int32_t kFirst = TruncSample(yMin * kSamplesPerPixel + 0.5);
-    const int32_t kLast = TruncSample(yMax * kSamplesPerPixel + 0.5);
-    spanRows_.Clear();
+template <class Rows>
+void PolygonRasterizer::WalkGeneral(int32_t kFirst, int32_t kLast, Rows& rows) {
+    rows.BeginGeneral();
     active_.clear();
     size_t pending = 0;
     int32_t k = kFirst;
@@ -319,8 +435,7 @@ void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
             for (; m > 0 && active_[m - 1]->x > e->x; --m) active_[m] = active_[m - 1];
             active_[m] = e;
         }
-        if (k >= 0 && (k & 7) == 0 && k + 7 < kLast && k + 7 < subRowLimit_ && spanRows_.Empty() &&
-            (pending == edges_.size() || edges_[pending].firstSubRow > k + 7) && FillGeneralRow(k, sink)) {
+        if (rows.GeneralWholeRow(k, kLast, pending == edges_.size() || edges_[pending].firstSubRow > k + 7)) {
             k += 7;  // the edges stand at sub-row k + 8 already
             continue;
         }
@@ -335,19 +450,12 @@ void PolygonRasterizer::FillGeneral(VertexList& vertices, CoverageSink& sink) {
                 if (before == 0 && winding != 0) {
                     xOpen = e->x;
                 } else if (before != 0 && winding == 0) {
-                    spanRows_.Add(k & 7, TruncSample(xOpen + 0.5), TruncSample(e->x + 0.5));
+                    rows.GeneralSpan(k, TruncSample(xOpen + 0.5), TruncSample(e->x + 0.5));
                     recorded = true;
                 }
             }
         }
-        if (((k & 7) == 7 && recorded) || k == kLast) {
-            const int32_t row = k >> 3;
-            if (row >= 0 && row < height_) {
-                const std::vector<CoverageRun>& runs = spanRows_.Resolve();
-                if (!runs.empty()) sink.WriteRow(row, runs.data(), runs.size());
-            }
-            spanRows_.Clear();
-        }
+        rows.GeneralSubRowDone(k, recorded, kLast);
         for (Edge* e : active_) e->x += e->slope;
     }
 }

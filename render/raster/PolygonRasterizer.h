@@ -3,7 +3,9 @@
 // path sampled at sub-row centres; all others an active-edge path.  On both, a pixel row
 // whose eight sub-rows keep the same edges in the same order is summed from its span ends
 // alone (CoverageCells); rows with vertices, crossings or touching spans go through the
-// per-sub-row span lists.  Independent of the pixel depth.
+// per-sub-row span lists.  An outline a few pixels across, wholly inside the layer, has its
+// rows counted at once from bit masks of its spans instead (SmallRows), with the same
+// counts.  Independent of the pixel depth.
 #pragma once
 #include <cassert>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include "render/raster/ConvexSpanState.h"
 #include "render/raster/CoverageSink.h"
 #include "render/raster/SampleGrid.h"
+#include "render/raster/SmallRows.h"
 #include "render/raster/SpanRows.h"
 #include "render/raster/VertexList.h"
 
@@ -53,14 +56,25 @@ private:
         int32_t endSubRow;    // (int)(bottom + 0.5)
     };
 
-    void FillConvex(VertexList& vertices, CoverageSink& sink);
-    void FillGeneral(VertexList& vertices, CoverageSink& sink);
+    // The spans of the two paths go to the layer's rows (LayerRows) or, for small outlines,
+    // to SmallRows; the walks themselves are one code for both.
+    class LayerRows;
+    class SmallOutlineRows;
+
+    // Scales the outline to sample units and finds its top vertex.
+    int32_t PrepareConvex(VertexList& vertices);
+    template <class Rows>
+    void WalkConvex(const OutlineVertex* v, int32_t n, int32_t top, Rows& rows);
+    // Makes the edges, in activation order; the first and last sub-rows they serve.
+    void PrepareGeneral(const VertexList& vertices, int32_t& kFirst, int32_t& kLast);
+    template <class Rows>
+    void WalkGeneral(int32_t kFirst, int32_t kLast, Rows& rows);
     // The pixel row of sub-rows k .. k + 7 from its span ends, when the active edges keep
     // their order and their spans stay apart; advances the edges.  False, changing
     // nothing, otherwise.
     bool FillGeneralRow(int32_t k, CoverageSink& sink);
     // The same for the convex walkers over sub-rows j .. j + 7; always succeeds.
-    void FillConvexRow(int32_t j, CoverageSink& sink);
+    void FillConvexRow(int32_t j, EdgeWalker& forward, EdgeWalker& backward, CoverageSink& sink);
 
     static constexpr size_t kMaxRowEdges = 32;
 
