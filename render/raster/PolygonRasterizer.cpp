@@ -4,14 +4,17 @@
 #include <cassert>
 #include <cmath>
 #include "render/raster/SampleGrid.h"
+#include "render/raster/SmallRows.h"
 
 namespace Render {
+
+constexpr int32_t kSmallOutlineRows = SmallRows<1>::kRows;
 
 PolygonRasterizer::PolygonRasterizer(int32_t width, int32_t height)
     : width_(width), height_(height), subRowLimit_(height * kSamplesPerPixel), spanRows_(width), convex_(width), cells_(width) {
     assert(width >= 0 && height >= 0 && height < (kSampleLimit >> 3));
-    edges_.reserve(200);
-    active_.reserve(200);
+    edges_.resize(64);
+    active_.resize(64);
 }
 
 // Spans into the layer's rows: each pixel row resolved and handed to the sink when it is
@@ -41,9 +44,9 @@ public:
     }
 
     void BeginGeneral() { r_.spanRows_.Clear(); }
-    bool GeneralWholeRow(int32_t k, int32_t kLast, bool nextStartsAfterRow) {
+    bool GeneralWholeRow(int32_t k, int32_t kLast, bool nextStartsAfterRow, Edge* const* active, size_t m) {
         return k >= 0 && (k & 7) == 0 && k + 7 < kLast && k + 7 < r_.subRowLimit_ && r_.spanRows_.Empty() &&
-               nextStartsAfterRow && r_.FillGeneralRow(k, sink_);
+               nextStartsAfterRow && r_.FillGeneralRow(k, active, m, sink_);
     }
     void GeneralSpan(int32_t k, int32_t x0, int32_t x1) { r_.spanRows_.Add(k & 7, x0, x1); }
     void GeneralSubRowDone(int32_t k, bool recorded, int32_t kLast) {
@@ -65,9 +68,10 @@ private:
 
 // Spans into SmallRows, a sub-row at a time; nothing reaches the sink until the whole
 // outline is counted.
+template <int Words>
 class PolygonRasterizer::SmallOutlineRows {
 public:
-    explicit SmallOutlineRows(SmallRows& small) : small_(small) {}
+    explicit SmallOutlineRows(SmallRows<Words>& small) : small_(small) {}
 
     void BeginConvex() {}
     static bool ConvexWholeRow(int32_t, EdgeWalker&, EdgeWalker&, int32_t, int32_t) { return false; }
@@ -78,7 +82,7 @@ public:
     void EndConvex(int32_t) {}
 
     void BeginGeneral() {}
-    static bool GeneralWholeRow(int32_t, int32_t, bool) { return false; }
+    static bool GeneralWholeRow(int32_t, int32_t, bool, Edge* const*, size_t) { return false; }
     void GeneralSpan(int32_t, int32_t x0, int32_t x1) { small_.Span(x0, x1); }
     void GeneralSubRowDone(int32_t k, bool recorded, int32_t kLast) {
         small_.SubRowDone(k);
@@ -88,7 +92,7 @@ public:
     }
 
 private:
-    SmallRows& small_;
+    SmallRows<Words>& small_;
 };
 
 void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, CoverageSink& sink) {
@@ -154,40 +158,32 @@ void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, Cov
     }
 
     // Small outlines inside the layer, with a pixel to spare on every side, count their rows
-    // at once; a span that still falls outside what SmallRows holds sends them the usual way.
-    const bool small = minX >= 1.0 && minY >= 1.0 && maxX - std::floor(minX) < kSmallRowPixels - 2 &&
-                       maxY - std::floor(minY) < SmallRows::kRows - 2 && maxX + 1.0 < width_ &&
+    // at once (in one word of pixels where they fit); a span that still falls outside what
+    // the rows hold sends them the usual way.
+    const double across = maxX - std::floor(minX);
+    const bool small = minX >= 1.0 && minY >= 1.0 && across < kSmallRowPixels - 2 &&
+                       maxY - std::floor(minY) < kSmallOutlineRows - 2 && maxX + 1.0 < width_ &&
                        maxY * kSamplesPerPixel + 2.0 < subRowLimit_;
+    const bool oneWord = across < kSmallRowPixels / 2 - 2;
     const int32_t firstPixel = small ? static_cast<int32_t>(minX) - 1 : 0;
 
     if (!(negative && positive) && changes == 2) {
         lastPath_ = FillPath::Convex;
+        const int32_t m = static_cast<int32_t>(n);
         const int32_t top = PrepareConvex(vertices);
-        if (small) {
-            SmallRows counts;
-            counts.Begin(v[top].row >> 3, firstPixel, width_);
-            SmallOutlineRows rows(counts);
-            WalkConvex(v, static_cast<int32_t>(n), top, rows);
-            if (!counts.Outside()) {
-                counts.Write(sink);
-                return;
-            }
-        }
+        if (small && (oneWord ? FillSmallConvex<1>(v, m, top, firstPixel, sink)
+                              : FillSmallConvex<2>(v, m, top, firstPixel, sink)))
+            return;
         LayerRows rows(*this, sink);
-        WalkConvex(v, static_cast<int32_t>(n), top, rows);
+        WalkConvex(v, m, top, rows);
     } else {
         lastPath_ = FillPath::General;
         int32_t kFirst = 0, kLast = 0;
         PrepareGeneral(vertices, kFirst, kLast);
         if (small) {
-            SmallRows counts;
-            counts.Begin(kFirst >> 3, firstPixel, width_);
-            SmallOutlineRows rows(counts);
-            WalkGeneral(kFirst, kLast, rows);
-            if (!counts.Outside()) {
-                counts.Write(sink);
+            if (oneWord ? FillSmallGeneral<1>(kFirst, kLast, firstPixel, sink)
+                        : FillSmallGeneral<2>(kFirst, kLast, firstPixel, sink))
                 return;
-            }
             PrepareGeneral(vertices, kFirst, kLast);  // the walk moved the edges
         }
         LayerRows rows(*this, sink);
@@ -195,6 +191,26 @@ void PolygonRasterizer::Fill(VertexList& vertices, const AffineTransform& t, Cov
     }
 }
 
+template <int Words>
+bool PolygonRasterizer::FillSmallConvex(const OutlineVertex* v, int32_t n, int32_t top, int32_t firstPixel,
+                                        CoverageSink& sink) {
+    SmallRows<Words> counts(v[top].row >> 3, firstPixel, width_);
+    SmallOutlineRows<Words> rows(counts);
+    WalkConvex(v, n, top, rows);
+    if (counts.Outside()) return false;
+    counts.Write(sink);
+    return true;
+}
+
+template <int Words>
+bool PolygonRasterizer::FillSmallGeneral(int32_t kFirst, int32_t kLast, int32_t firstPixel, CoverageSink& sink) {
+    SmallRows<Words> counts(kFirst >> 3, firstPixel, width_);
+    SmallOutlineRows<Words> rows(counts);
+    WalkGeneral(kFirst, kLast, rows);
+    if (counts.Outside()) return false;
+    counts.Write(sink);
+    return true;
+}
 int32_t PolygonRasterizer::PrepareConvex(VertexList& vertices) {
     const int32_t n = static_cast<int32_t>(vertices.size());
     OutlineVertex* v = vertices.data();
@@ -300,11 +316,10 @@ void PolygonRasterizer::FillConvexRow(int32_t j, EdgeWalker& fw, EdgeWalker& bw,
     if (!runs.empty()) sink.WriteRow(j >> 3, runs.data(), runs.size());
 }
 
-bool PolygonRasterizer::FillGeneralRow(int32_t k, CoverageSink& sink) {
-    const size_t m = active_.size();
+bool PolygonRasterizer::FillGeneralRow(int32_t k, Edge* const* active, size_t m, CoverageSink& sink) {
     if (m > kMaxRowEdges) return false;
     for (size_t i = 0; i < m; ++i) {
-        const Edge* e = active_[i];
+        const Edge* e = active[i];
         if (e->endSubRow <= k + 7) return false;
         double x = e->x;
         for (int32_t s = 0; s < 8; ++s) {
@@ -325,7 +340,7 @@ bool PolygonRasterizer::FillGeneralRow(int32_t k, CoverageSink& sink) {
     size_t lastClose = m;
     for (size_t i = 0; i < m; ++i) {
         const int32_t before = winding;
-        winding += active_[i]->direction;
+        winding += active[i]->direction;
         if (before == 0 && winding != 0 && lastClose < m) {
             for (int32_t s = 0; s < 8; ++s) {
                 if (rowT_[lastClose][s] >= rowT_[i][s]) return false;
@@ -339,7 +354,7 @@ bool PolygonRasterizer::FillGeneralRow(int32_t k, CoverageSink& sink) {
     winding = 0;
     for (size_t i = 0; i < m; ++i) {
         const int32_t before = winding;
-        winding += active_[i]->direction;
+        winding += active[i]->direction;
         if (before == 0 && winding != 0) {
             cells_.AddEdge(rowT_[i], 1);
         } else if (before != 0 && winding == 0) {
@@ -347,7 +362,7 @@ bool PolygonRasterizer::FillGeneralRow(int32_t k, CoverageSink& sink) {
             for (int32_t s = 0; s < 8; ++s) after[s] = rowT_[i][s] + 1;
             cells_.AddEdge(after, -1);
         }
-        active_[i]->x = rowX_[i][7] + active_[i]->slope;
+        active[i]->x = rowX_[i][7] + active[i]->slope;
     }
     const std::vector<CoverageRun>& runs = cells_.Resolve();
     if (!runs.empty()) sink.WriteRow(k >> 3, runs.data(), runs.size());
@@ -358,7 +373,9 @@ void PolygonRasterizer::PrepareGeneral(const VertexList& vertices, int32_t& kFir
     const size_t n = vertices.size();
     const OutlineVertex* v = vertices.data();
 
-    edges_.clear();
+    if (edges_.size() < n) edges_.resize(n);
+    Edge* edges = edges_.data();
+    size_t count = 0;
     double yMin = v[0].Y, yMax = v[0].Y;
     for (size_t i = 0, prev = n - 1; i < n; prev = i++) {
         const OutlineVertex& p = v[prev];
@@ -367,7 +384,7 @@ void PolygonRasterizer::PrepareGeneral(const VertexList& vertices, int32_t& kFir
         yMax = std::max(yMax, q.Y);
         const double xa = p.X * kSamplesPerPixel, ya = p.Y * kSamplesPerPixel;
         const double xb = q.X * kSamplesPerPixel, yb = q.Y * kSamplesPerPixel;
-        Edge& e = edges_.emplace_back();  // built in place, not copied in from a temporary
+        Edge& e = edges[count];  // built in place, not copied in from a temporary
         if (ya < yb) {
             e.top = ya;
             e.bottom = yb;
@@ -381,23 +398,22 @@ void PolygonRasterizer::PrepareGeneral(const VertexList& vertices, int32_t& kFir
         }
         e.firstSubRow = TruncSample(e.top + 0.5);
         e.endSubRow = TruncSample(e.bottom + 0.5);
-        if (e.firstSubRow == e.endSubRow) {  // serves no sub-row
-            edges_.pop_back();
-            continue;
-        }
+        if (e.firstSubRow == e.endSubRow) continue;  // serves no sub-row
         e.slope = (xb - xa) / (yb - ya);
+        ++count;
     }
+    edgeCount_ = count;
     // Activation order: by top (stable, so equal tops keep their outline order).  Outlines
     // of a few edges are put in order in place.
-    if (edges_.size() <= kMaxRowEdges) {
-        for (size_t i = 1; i < edges_.size(); ++i) {
-            const Edge e = edges_[i];
+    if (count <= kMaxRowEdges) {
+        for (size_t i = 1; i < count; ++i) {
+            const Edge e = edges[i];
             size_t m = i;
-            for (; m > 0 && edges_[m - 1].firstSubRow > e.firstSubRow; --m) edges_[m] = edges_[m - 1];
-            edges_[m] = e;
+            for (; m > 0 && edges[m - 1].firstSubRow > e.firstSubRow; --m) edges[m] = edges[m - 1];
+            edges[m] = e;
         }
     } else {
-        std::stable_sort(edges_.begin(), edges_.end(),
+        std::stable_sort(edges, edges + count,
                          [](const Edge& l, const Edge& r) { return l.firstSubRow < r.firstSubRow; });
     }
     kFirst = TruncSample(yMin * kSamplesPerPixel + 0.5);
@@ -407,35 +423,39 @@ void PolygonRasterizer::PrepareGeneral(const VertexList& vertices, int32_t& kFir
 template <class Rows>
 void PolygonRasterizer::WalkGeneral(int32_t kFirst, int32_t kLast, Rows& rows) {
     rows.BeginGeneral();
-    active_.clear();
+    Edge* const edges = edges_.data();
+    const size_t edgeCount = edgeCount_;
+    if (active_.size() < edgeCount) active_.resize(edgeCount);
+    Edge** const active = active_.data();
+    size_t m = 0;  // active edges
     size_t pending = 0;
     int32_t k = kFirst;
     const int32_t lead = -kExactLeadSubRows;
     if (k < lead) {
         // Far above the layer: advance every edge that crosses sub-row `lead` to it directly.
-        for (; pending < edges_.size() && edges_[pending].firstSubRow < lead; ++pending) {
-            Edge& e = edges_[pending];
+        for (; pending < edgeCount && edges[pending].firstSubRow < lead; ++pending) {
+            Edge& e = edges[pending];
             if (e.endSubRow <= lead) continue;
             // firstSubRow may be clamped; the edge's own first sub-row is trunc(top + 0.5).
             e.x += e.slope * (static_cast<double>(lead) - std::trunc(e.top + 0.5));
-            active_.push_back(&e);
+            active[m++] = &e;
         }
         k = lead;
     }
 
     for (; k <= kLast && k < subRowLimit_; ++k) {
-        for (; pending < edges_.size() && edges_[pending].firstSubRow == k; ++pending) {
-            active_.push_back(&edges_[pending]);
+        for (; pending < edgeCount && edges[pending].firstSubRow == k; ++pending) active[m++] = &edges[pending];
+        size_t kept = 0;  // edges that end here leave, the others keep their order
+        for (size_t i = 0; i < m; ++i)
+            if (active[i]->endSubRow != k) active[kept++] = active[i];
+        m = kept;
+        for (size_t i = 1; i < m; ++i) {  // insertion sort by x: nearly sorted already
+            Edge* e = active[i];
+            size_t j = i;
+            for (; j > 0 && active[j - 1]->x > e->x; --j) active[j] = active[j - 1];
+            active[j] = e;
         }
-        active_.erase(std::remove_if(active_.begin(), active_.end(), [k](const Edge* e) { return e->endSubRow == k; }),
-                      active_.end());
-        for (size_t i = 1; i < active_.size(); ++i) {  // insertion sort by x: nearly sorted already
-            Edge* e = active_[i];
-            size_t m = i;
-            for (; m > 0 && active_[m - 1]->x > e->x; --m) active_[m] = active_[m - 1];
-            active_[m] = e;
-        }
-        if (rows.GeneralWholeRow(k, kLast, pending == edges_.size() || edges_[pending].firstSubRow > k + 7)) {
+        if (rows.GeneralWholeRow(k, kLast, pending == edgeCount || edges[pending].firstSubRow > k + 7, active, m)) {
             k += 7;  // the edges stand at sub-row k + 8 already
             continue;
         }
@@ -444,7 +464,8 @@ void PolygonRasterizer::WalkGeneral(int32_t kFirst, int32_t kLast, Rows& rows) {
         if (k >= 0) {
             int32_t winding = 0;
             double xOpen = 0.0;
-            for (const Edge* e : active_) {
+            for (size_t i = 0; i < m; ++i) {
+                const Edge* e = active[i];
                 const int32_t before = winding;
                 winding += e->direction;
                 if (before == 0 && winding != 0) {
@@ -456,7 +477,7 @@ void PolygonRasterizer::WalkGeneral(int32_t kFirst, int32_t kLast, Rows& rows) {
             }
         }
         rows.GeneralSubRowDone(k, recorded, kLast);
-        for (Edge* e : active_) e->x += e->slope;
+        for (size_t i = 0; i < m; ++i) active[i]->x += active[i]->slope;
     }
 }
 

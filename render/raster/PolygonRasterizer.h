@@ -14,7 +14,6 @@
 #include "render/raster/ConvexSpanState.h"
 #include "render/raster/CoverageSink.h"
 #include "render/raster/SampleGrid.h"
-#include "render/raster/SmallRows.h"
 #include "render/raster/SpanRows.h"
 #include "render/raster/VertexList.h"
 
@@ -59,6 +58,7 @@ private:
     // The spans of the two paths go to the layer's rows (LayerRows) or, for small outlines,
     // to SmallRows; the walks themselves are one code for both.
     class LayerRows;
+    template <int Words>
     class SmallOutlineRows;
 
     // Scales the outline to sample units and finds its top vertex.
@@ -69,10 +69,16 @@ private:
     void PrepareGeneral(const VertexList& vertices, int32_t& kFirst, int32_t& kLast);
     template <class Rows>
     void WalkGeneral(int32_t kFirst, int32_t kLast, Rows& rows);
+    // The small outlines' ways: false, having written nothing, when a span falls outside
+    // the rows they hold.
+    template <int Words>
+    bool FillSmallConvex(const OutlineVertex* v, int32_t n, int32_t top, int32_t firstPixel, CoverageSink& sink);
+    template <int Words>
+    bool FillSmallGeneral(int32_t kFirst, int32_t kLast, int32_t firstPixel, CoverageSink& sink);
     // The pixel row of sub-rows k .. k + 7 from its span ends, when the active edges keep
     // their order and their spans stay apart; advances the edges.  False, changing
     // nothing, otherwise.
-    bool FillGeneralRow(int32_t k, CoverageSink& sink);
+    bool FillGeneralRow(int32_t k, Edge* const* active, size_t m, CoverageSink& sink);
     // The same for the convex walkers over sub-rows j .. j + 7; always succeeds.
     void FillConvexRow(int32_t j, EdgeWalker& forward, EdgeWalker& backward, CoverageSink& sink);
 
@@ -81,8 +87,9 @@ private:
     int32_t width_;
     int32_t height_;
     int32_t subRowLimit_;  // 8 * the rows measured (the height unless limited)
-    std::vector<Edge> edges_;
-    std::vector<Edge*> active_;
+    std::vector<Edge> edges_;    // storage: the first edgeCount_ are the outline's
+    size_t edgeCount_ = 0;
+    std::vector<Edge*> active_;  // storage of the walk's active edges
     SpanRows spanRows_;
     ConvexSpanState convex_;
     CoverageCells cells_;
