@@ -75,10 +75,7 @@ public:
 
     void BeginConvex() {}
     static bool ConvexWholeRow(int32_t, EdgeWalker&, EdgeWalker&, int32_t, int32_t) { return false; }
-    void ConvexSpan(int32_t j, int32_t x0, int32_t x1) {
-        small_.Span(x0, x1);
-        small_.SubRowDone(j);
-    }
+    void ConvexSpan(int32_t j, int32_t x0, int32_t x1) { small_.ConvexSpan(j, x0, x1); }
     void EndConvex(int32_t) {}
 
     void BeginGeneral() {}

@@ -3,8 +3,14 @@
 // is the sum over its eight sub-rows of the set bits in its byte, counted for all pixels of a
 // word at once.  The counts are those of the span lists (SpanRows), which merge touching and
 // overlapping spans of a sub-row just as the bits do, without their per-span bookkeeping.
+// A convex outline has one span a sub-row, and its counts come quicker from the span's ends:
+// a pixel holds the samples left of the span's end less those left of its start.
 #pragma once
 #include <cstdint>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TONEDOT_SMALL_ROWS_SSE2 1
+#endif
 #include "render/raster/CoverageSink.h"
 #include "render/raster/SampleGrid.h"
 
@@ -41,6 +47,35 @@ public:
         for (int w = 0; w < Words; ++w) mask_[w] |= Bits(lo - 64 * w, hi - 64 * w);
     }
 
+    // The one span of sub-row k of a convex outline (sub-rows come in order): sample columns
+    // x0 .. x1, none when x1 < x0 (then x1 = x0 - 1 at least, as the two ends of a convex
+    // outline's sub-row come from one point or two in order).
+    void ConvexSpan(int32_t k, int32_t x0, int32_t x1) {
+        if ((k >> 3) != row_) NextRow(k >> 3);
+        const int32_t lo = x0 - base_, end = x1 + 1 - base_;
+        if (end <= lo) return;
+        if (lo < 0 || end > kColumns || x1 >= sampleEnd_) {
+            outside_ = true;
+            return;
+        }
+#ifdef TONEDOT_SMALL_ROWS_SSE2
+        const __m128i eight = _mm_set1_epi16(8), zero = _mm_setzero_si128();
+        const __m128i vlo = _mm_set1_epi16(static_cast<int16_t>(lo)), vend = _mm_set1_epi16(static_cast<int16_t>(end));
+        for (int w = 0; w < Words; ++w) {
+            const __m128i left = _mm_set_epi16(56, 48, 40, 32, 24, 16, 8, 0);
+            const __m128i p = _mm_add_epi16(left, _mm_set1_epi16(static_cast<int16_t>(64 * w)));
+            const __m128i before = _mm_min_epi16(_mm_max_epi16(_mm_sub_epi16(vlo, p), zero), eight);
+            const __m128i upTo = _mm_min_epi16(_mm_max_epi16(_mm_sub_epi16(vend, p), zero), eight);
+            acc_[w] = _mm_add_epi16(acc_[w], _mm_sub_epi16(upTo, before));
+        }
+#else
+        for (int32_t p = 0; p < kPixels; ++p) {
+            auto clamp8 = [](int32_t v) { return v < 0 ? 0 : v > 8 ? 8 : v; };
+            acc_[p] += static_cast<int16_t>(clamp8(end - 8 * p) - clamp8(lo - 8 * p));
+        }
+#endif
+    }
+
     // The spans of sub-row k (sub-rows come in order) are all given: their samples join
     // the counts of its row.
     void SubRowDone(int32_t k) {
@@ -52,7 +87,7 @@ public:
     }
 
     // Whether the row of sub-row k has spans so far.
-    bool RowHasSpans(int32_t k) const { return (k >> 3) == row_ && Any(sum_); }
+    bool RowHasSpans(int32_t k) const { return (k >> 3) == row_ && Any(sum_); }  // (mask spans)
 
     // Whether a span fell outside what the rows hold, or the outline was marked so: it must
     // take the usual way.
@@ -70,6 +105,24 @@ public:
     }
 
 private:
+    // The convex spans' counts of the row being summed, a byte a pixel, and cleared.
+    void TakeConvexCounts() {
+#ifdef TONEDOT_SMALL_ROWS_SSE2
+        alignas(16) uint64_t bytes[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes),
+                        _mm_packus_epi16(acc_[0], Words > 1 ? acc_[Words - 1] : _mm_setzero_si128()));
+        for (int w = 0; w < Words; ++w) {
+            sum_[w] += bytes[w];
+            acc_[w] = _mm_setzero_si128();
+        }
+#else
+        for (int32_t p = 0; p < kPixels; ++p) {
+            sum_[p >> 3] += static_cast<uint64_t>(acc_[p]) << (8 * (p & 7));
+            acc_[p] = 0;
+        }
+#endif
+    }
+
     static bool Any(const uint64_t (&words)[Words]) {
         uint64_t any = 0;
         for (uint64_t w : words) any |= w;
@@ -78,6 +131,7 @@ private:
 
     // Stores the counts of the row being summed and starts row `row`.
     void NextRow(int32_t row) {
+        TakeConvexCounts();
         const int32_t r = row_ - firstRow_;
         if (r < 0 || r >= kRows) {
             outside_ = outside_ || Any(sum_);
@@ -112,6 +166,11 @@ private:
     bool outside_ = false;
     uint64_t mask_[Words] = {};      // the sub-row being built
     uint64_t sum_[Words] = {};       // the row being summed, so far
+#ifdef TONEDOT_SMALL_ROWS_SSE2
+    __m128i acc_[Words] = {};        // and its convex spans' counts, a 16-bit lane a pixel
+#else
+    int16_t acc_[kPixels] = {};
+#endif
     uint64_t counts_[kRows][Words];  // per pixel row: a byte per pixel, 0 .. 64
 };
 
