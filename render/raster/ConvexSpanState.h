@@ -1,5 +1,5 @@
-// State of the convex fill path: two edge walkers and one sample span per sub-row of the
-// pixel row being built, in eight fixed slots.
+// State of the convex fill path: one sample span per sub-row of the pixel row being built, in
+// eight fixed slots; and the walkers of the outline's two sides.
 #pragma once
 #include <algorithm>
 #include <array>
@@ -53,9 +53,6 @@ public:
     // The coverage of the row from the eight slots, clipped to pixels 0 .. width - 1; resets
     // the row extremes (the slots keep their spans).
     const std::vector<CoverageRun>& Resolve();
-
-    EdgeWalker forward;
-    EdgeWalker backward;
 
 private:
     void ResetExtremes();

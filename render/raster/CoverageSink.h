@@ -23,9 +23,24 @@ inline void AppendRun(std::vector<CoverageRun>& runs, int32_t x, int32_t length,
     run.count = count;
 }
 
+// Pixels a row of counts (CoverageSink::WriteCounts) holds.
+constexpr int32_t kSmallRowPixels = 16;
+
 class CoverageSink {
 public:
     virtual void WriteRow(int32_t y, const CoverageRun* runs, size_t count) = 0;
+
+    // The counts of pixels x .. x + 15 of row y, a byte each (0: none), pixel x + 8w + b in
+    // byte b (from the lowest) of counts[w]; inside the layer.  By default handed on as runs.
+    virtual void WriteCounts(int32_t y, int32_t x, const uint64_t (&counts)[2]) {
+        CoverageRun runs[kSmallRowPixels];
+        size_t n = 0;
+        for (int32_t p = 0; p < kSmallRowPixels; ++p) {
+            const auto c = static_cast<int32_t>((counts[p >> 3] >> (8 * (p & 7))) & 0xFF);
+            if (c != 0) runs[n++] = CoverageRun{x + p, 1, c};
+        }
+        if (n != 0) WriteRow(y, runs, n);
+    }
 
 protected:
     ~CoverageSink() = default;

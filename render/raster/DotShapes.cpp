@@ -69,6 +69,31 @@ struct CirclePoints {
     }
 };
 
+// The unit points of an arc from angle `start` in steps of 9 degrees while the angle stays
+// below `end`, each angle the sum of the steps before it.
+struct ArcTable {
+    static constexpr int kCapacity = 16;  // a quarter turn in 9-degree steps, and room to spare
+    int count = 0;
+    double cos[kCapacity], sin[kCapacity];
+    ArcTable(double start, double end) {
+        for (double phi = start; phi < end && count < kCapacity; phi += kArcStep, ++count) {
+            cos[count] = std::cos(phi);
+            sin[count] = std::sin(phi);
+        }
+    }
+};
+
+// The round square's corners, from its top right one clockwise (y down).
+const ArcTable& RoundCorner(int corner) {
+    static const ArcTable corners[4] = {ArcTable(3.0 * kPi / 2.0, 2.0 * kPi), ArcTable(0.0, kPi / 2.0),
+                                        ArcTable(kPi / 2.0, kPi), ArcTable(kPi, 3.0 * kPi / 2.0)};
+    return corners[corner];
+}
+
+void AddArcPoints(VertexList& vertices, double cx, double cy, double rx, double ry, const ArcTable& arc) {
+    for (int i = 0; i < arc.count; ++i) vertices.AddVertex(cx + rx * arc.cos[i], cy + ry * arc.sin[i]);
+}
+
 }  // namespace
 
 int64_t CircleSegmentCount(double ex, double ey) {
@@ -77,12 +102,6 @@ int64_t CircleSegmentCount(double ex, double ey) {
     if (!(count < 9.0e15)) return std::isnan(count) ? 8 : int64_t{9000000000000000};
     const int64_t n = static_cast<int64_t>(count);
     return n < 8 ? 8 : n;
-}
-
-void AddArc(VertexList& vertices, double cx, double cy, double rx, double ry, double start, double end) {
-    for (double phi = start; phi < end; phi += kArcStep) {
-        vertices.AddVertex(cx + rx * std::cos(phi), cy + ry * std::sin(phi));
-    }
 }
 
 void AddCircle(VertexList& vertices, const AffineTransform& t, double cx, double cy, double w, double h) {
@@ -124,16 +143,16 @@ void AddRoundSquare(VertexList& vertices, double cx, double cy, double w, double
     const double rx = 0.2 * w, ry = 0.2 * h;
     vertices.AddVertex(x0 + 0.2 * w, y0);
     vertices.AddVertex(x0 + 0.8 * w, y0);
-    AddArc(vertices, x0 + 0.8 * w, y0 + 0.2 * h, rx, ry, 3.0 * kPi / 2.0, 2.0 * kPi);
+    AddArcPoints(vertices, x0 + 0.8 * w, y0 + 0.2 * h, rx, ry, RoundCorner(0));
     vertices.AddVertex(x0 + w, y0 + 0.2 * h);
     vertices.AddVertex(x0 + w, y0 + 0.8 * h);
-    AddArc(vertices, x0 + 0.8 * w, y0 + 0.8 * h, rx, ry, 0.0, kPi / 2.0);
+    AddArcPoints(vertices, x0 + 0.8 * w, y0 + 0.8 * h, rx, ry, RoundCorner(1));
     vertices.AddVertex(x0 + 0.8 * w, y0 + h);
     vertices.AddVertex(x0 + 0.2 * w, y0 + h);
-    AddArc(vertices, x0 + 0.2 * w, y0 + 0.8 * h, rx, ry, kPi / 2.0, kPi);
+    AddArcPoints(vertices, x0 + 0.2 * w, y0 + 0.8 * h, rx, ry, RoundCorner(2));
     vertices.AddVertex(x0, y0 + 0.8 * h);
     vertices.AddVertex(x0, y0 + 0.2 * h);
-    AddArc(vertices, x0 + 0.2 * w, y0 + 0.2 * h, rx, ry, kPi, 3.0 * kPi / 2.0);
+    AddArcPoints(vertices, x0 + 0.2 * w, y0 + 0.2 * h, rx, ry, RoundCorner(3));
 }
 
 void AddCross(VertexList& vertices, double cx, double cy, double w, double h) {

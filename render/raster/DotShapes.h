@@ -13,10 +13,6 @@ namespace Render {
 // large diagonals give a large count without overflow.
 int64_t CircleSegmentCount(double ex, double ey);
 
-// Appends points of the ellipse arc around (cx, cy) with radii (rx, ry) from angle `start`
-// in steps of 9 degrees while the angle stays below `end`.
-void AddArc(VertexList& vertices, double cx, double cy, double rx, double ry, double start, double end);
-
 // Shape builders: each clears `vertices` and appends the outline of a w x h shape centred
 // on (cx, cy) in model coordinates.  The circle needs the transform for its point count.
 void AddCircle(VertexList& vertices, const AffineTransform& transform, double cx, double cy, double w, double h);

@@ -62,6 +62,19 @@ private:
         for (size_t i = 0; i < count; ++i) writer_.WriteRun(row + runs[i].x, runs[i].length, runs[i].count);
     }
 
+    void WriteCounts(int32_t y, int32_t x, const uint64_t (&counts)[2]) override {
+        assert(y < rowBottom_);
+        if (y < rowTop_) return;
+        P* row = reinterpret_cast<P*>(pixels_ + static_cast<std::ptrdiff_t>(y) * rowBytes_) + x;
+        for (int32_t w = 0; w < 2; ++w) {
+            P* pixel = row + 8 * w;
+            for (uint64_t word = counts[w]; word != 0; word >>= 8, ++pixel) {
+                const auto c = static_cast<int32_t>(word & 0xFF);
+                if (c != 0) writer_.Write(*pixel, c);
+            }
+        }
+    }
+
     unsigned char* pixels_;
     int32_t rowBytes_;
     const AffineTransform& transform_;

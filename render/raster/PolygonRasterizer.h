@@ -3,7 +3,9 @@
 // path sampled at sub-row centres; all others an active-edge path.  On both, a pixel row
 // whose eight sub-rows keep the same edges in the same order is summed from its span ends
 // alone (CoverageCells); rows with vertices, crossings or touching spans go through the
-// per-sub-row span lists.  Independent of the pixel depth.
+// per-sub-row span lists.  An outline a few pixels across, wholly inside the layer, has its
+// rows counted at once from bit masks of its spans instead (SmallRows), with the same
+// counts.  Independent of the pixel depth.
 #pragma once
 #include <cassert>
 #include <cstdint>
@@ -53,22 +55,41 @@ private:
         int32_t endSubRow;    // (int)(bottom + 0.5)
     };
 
-    void FillConvex(VertexList& vertices, CoverageSink& sink);
-    void FillGeneral(VertexList& vertices, CoverageSink& sink);
+    // The spans of the two paths go to the layer's rows (LayerRows) or, for small outlines,
+    // to SmallRows; the walks themselves are one code for both.
+    class LayerRows;
+    template <int Words>
+    class SmallOutlineRows;
+
+    // Scales the outline to sample units and finds its top vertex.
+    int32_t PrepareConvex(VertexList& vertices);
+    template <class Rows>
+    void WalkConvex(const OutlineVertex* v, int32_t n, int32_t top, Rows& rows);
+    // Makes the edges, in activation order; the first and last sub-rows they serve.
+    void PrepareGeneral(const VertexList& vertices, int32_t& kFirst, int32_t& kLast);
+    template <class Rows>
+    void WalkGeneral(int32_t kFirst, int32_t kLast, Rows& rows);
+    // The small outlines' ways: false, having written nothing, when a span falls outside
+    // the rows they hold.
+    template <int Words>
+    bool FillSmallConvex(const OutlineVertex* v, int32_t n, int32_t top, int32_t firstPixel, CoverageSink& sink);
+    template <int Words>
+    bool FillSmallGeneral(int32_t kFirst, int32_t kLast, int32_t firstPixel, CoverageSink& sink);
     // The pixel row of sub-rows k .. k + 7 from its span ends, when the active edges keep
     // their order and their spans stay apart; advances the edges.  False, changing
     // nothing, otherwise.
-    bool FillGeneralRow(int32_t k, CoverageSink& sink);
+    bool FillGeneralRow(int32_t k, Edge* const* active, size_t m, CoverageSink& sink);
     // The same for the convex walkers over sub-rows j .. j + 7; always succeeds.
-    void FillConvexRow(int32_t j, CoverageSink& sink);
+    void FillConvexRow(int32_t j, EdgeWalker& forward, EdgeWalker& backward, CoverageSink& sink);
 
     static constexpr size_t kMaxRowEdges = 32;
 
     int32_t width_;
     int32_t height_;
     int32_t subRowLimit_;  // 8 * the rows measured (the height unless limited)
-    std::vector<Edge> edges_;
-    std::vector<Edge*> active_;
+    std::vector<Edge> edges_;    // storage: the first edgeCount_ are the outline's
+    size_t edgeCount_ = 0;
+    std::vector<Edge*> active_;  // storage of the walk's active edges
     SpanRows spanRows_;
     ConvexSpanState convex_;
     CoverageCells cells_;

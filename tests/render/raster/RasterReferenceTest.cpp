@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 #include "look/Choices.h"
@@ -75,9 +76,12 @@ TEST(RasterReference, RandomPolygonsWithCrossingsRepeatsAndDegenerateEdges) {
     for (int trial = 0; trial < 3000; ++trial) {
         VertexList list;
         const int n = 3 + static_cast<int>(rng() % 14);
-        const double scale = trial % 7 == 0 ? 1e6 : (trial % 3 == 0 ? 300.0 : 80.0);
+        // Every fifth a few pixels across, well inside the layer (the small outlines' rows).
+        const bool small = trial % 5 == 1;
+        const double scale = small ? 2.0 + (trial % 4) * 4.0 : trial % 7 == 0 ? 1e6 : (trial % 3 == 0 ? 300.0 : 80.0);
+        const double offset = small ? 10.0 + unit(rng) * 20.0 : 0.0;
         for (int i = 0; i < n; ++i) {
-            double x = (unit(rng) - 0.3) * scale, y = (unit(rng) - 0.3) * scale;
+            double x = (unit(rng) - 0.3) * scale + offset, y = (unit(rng) - 0.3) * scale + offset;
             switch (rng() % 8) {
                 case 0: if (i > 0) { x = list[i - 1].x; y = list[i - 1].y; } break;  // repeated point
                 case 1: if (i > 0) y = list[i - 1].y; break;                          // horizontal edge
@@ -87,9 +91,61 @@ TEST(RasterReference, RandomPolygonsWithCrossingsRepeatsAndDegenerateEdges) {
             }
             list.AddVertex(x, y);
         }
-        const AffineTransform t = trial % 2 ? AffineTransform::Identity() : Placement(unit(rng) * 20, unit(rng) * 20, unit(rng));
+        const AffineTransform t = trial % 2 || small ? AffineTransform::Identity()
+                                                    : Placement(unit(rng) * 20, unit(rng) * 20, unit(rng));
         ExpectSameCounts(list, t, "polygon trial " + std::to_string(trial));
     }
+}
+
+// Lays the reference's counts down with the pixel writer, as the filler does with its own.
+template <class P>
+class ReferenceLayer final : public CoverageSink {
+public:
+    ReferenceLayer(std::vector<P>& pixels, int width) : pixels_(pixels), width_(width) {}
+    void SetColor(const P& color) { writer_.SetColor(color); }
+    void WriteRow(int32_t y, const CoverageRun* runs, size_t count) override {
+        for (size_t i = 0; i < count; ++i)
+            writer_.WriteRun(&pixels_[static_cast<size_t>(y) * width_ + runs[i].x], runs[i].length, runs[i].count);
+    }
+
+private:
+    std::vector<P>& pixels_;
+    int width_;
+    PixelWriter<P> writer_;
+};
+
+// The canvas's pixels against the reference's counts laid down by the same writer: many
+// overlapping dots, mostly a few pixels across (counted a row at once), of random colours
+// and opacities, in the three depths.
+template <class P>
+void ExpectSameLayer() {
+    using T = PixelTraits<P>;
+    std::mt19937 rng(77);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<P> got(static_cast<size_t>(kWidth) * kHeight, P{}), want = got;
+    DotCanvas<P> canvas(got.data(), kWidth, kHeight, kWidth * static_cast<int32_t>(sizeof(P)));
+    reference::PolygonRasterizer ref(kWidth, kHeight);
+    ReferenceLayer<P> layer(want, kWidth);
+    for (int i = 0; i < 3000; ++i) {
+        const double size = i % 10 == 0 ? 25.0 * unit(rng) : 0.5 + 12.0 * unit(rng);
+        const auto channel = [&] { return T::FromByte(static_cast<uint8_t>(rng() % 256)); };
+        const P colour{i % 3 == 0 ? T::Full() : channel(), channel(), channel(), channel()};
+        const DotRecord<P> dot{-1.0, unit(rng) * kWidth, unit(rng) * kHeight, colour, size, size * (0.3 + unit(rng)),
+                               unit(rng) * 6.3, kDotShapeCircle + static_cast<int32_t>(rng() % 6)};
+        DrawDot(canvas, dot);
+        AffineTransform t = Placement(dot.x, dot.y, dot.rotation);
+        VertexList list;
+        BuildDotOutline(list, t, dot.shape, dot.width, dot.height);
+        layer.SetColor(colour);
+        ref.Fill(list, t, layer);
+    }
+    ASSERT_EQ(0, std::memcmp(got.data(), want.data(), got.size() * sizeof(P)));
+}
+
+TEST(RasterReference, CanvasPixelsInEveryDepth) {
+    ExpectSameLayer<Pixel8>();
+    ExpectSameLayer<Pixel16>();
+    ExpectSameLayer<Pixel32>();
 }
 
 }  // namespace
