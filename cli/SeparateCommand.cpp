@@ -83,13 +83,13 @@ Picture PageRows(const Picture& picture, const SeparatePlan& plan, const PageGeo
     for (int y = y0; y < y1; y += kRowsAtOnce) {
         if (Interrupted()) throw CliError(InterruptExitCode(), "interrupted; nothing was written.");
         const int rows = std::min(kRowsAtOnce, y1 - y);
-        OIIO::ImageSpec spec(g.pageW, rows, 4, OIIO::TypeDesc::FLOAT);
-        spec.x = x0;
-        spec.y = top + y;
-        spec.full_x = spec.full_y = 0;
-        spec.full_width = g.resizedW;
-        spec.full_height = g.resizedH;
-        OIIO::ImageBuf target(spec, out.Data() + static_cast<std::size_t>(y - y0) * g.pageW * sizeof(Pixel32));
+        OIIO::ImageSpec window(g.pageW, rows, 4, OIIO::TypeDesc::FLOAT);
+        window.x = x0;
+        window.y = top + y;
+        window.full_x = window.full_y = 0;
+        window.full_width = g.resizedW;
+        window.full_height = g.resizedH;
+        OIIO::ImageBuf target(window, out.Data() + static_cast<std::size_t>(y - y0) * g.pageW * sizeof(Pixel32));
         if (!OIIO::ImageBufAlgo::resize(target, source, "", 0, target.roi(), 1))
             throw CliError(kExitInternal, "cannot resample the picture: " + target.geterror());
     }

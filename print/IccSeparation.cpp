@@ -44,22 +44,31 @@ cmsHPROFILE OpenInputProfile(const std::string& embeddedProfile) {
     return input;
 }
 
+// The input's profile (OpenInputProfile) for an open output profile, which is closed when
+// the input's cannot be opened.
+cmsHPROFILE OpenInputBeside(cmsHPROFILE output, const std::string& embeddedProfile) {
+    try {
+        return OpenInputProfile(embeddedProfile);
+    } catch (...) {
+        cmsCloseProfile(output);
+        throw;
+    }
+}
+
+cmsUInt32Number TransformFlags(const ColourRendering& rendering) {
+    return rendering.blackPointCompensation ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0;
+}
+
 }  // namespace
 
 IccSeparation::IccSeparation(const std::string& outputProfilePath, const std::string& embeddedProfile,
                              const ColourRendering& rendering) {
     cmsHPROFILE output = OpenOutputProfile(outputProfilePath);
     description_ = ProfileText(output);
-    cmsHPROFILE input = nullptr;
-    try {
-        input = OpenInputProfile(embeddedProfile);
-    } catch (...) {
-        cmsCloseProfile(output);
-        throw;
-    }
+    cmsHPROFILE input = OpenInputBeside(output, embeddedProfile);
     const bool grey = cmsGetColorSpace(input) == cmsSigGrayData;
     const cmsUInt32Number intent = static_cast<cmsUInt32Number>(rendering.intent);
-    const cmsUInt32Number flags = rendering.blackPointCompensation ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0;
+    const cmsUInt32Number flags = TransformFlags(rendering);
     transform_ = cmsCreateTransform(input, grey ? TYPE_GRAY_FLT | EXTRA_SH(2) : TYPE_RGB_FLT, output, TYPE_CMYK_FLT,
                                     intent, flags);
     cmsCloseProfile(input);
@@ -82,13 +91,7 @@ void IccSeparation::Separate(const float* rgb, InkAmounts* out, std::size_t coun
 IccProof::IccProof(const std::string& outputProfilePath, const std::string& embeddedProfile,
                    const ColourRendering& rendering) {
     cmsHPROFILE output = OpenOutputProfile(outputProfilePath);
-    cmsHPROFILE input = nullptr;
-    try {
-        input = OpenInputProfile(embeddedProfile);
-    } catch (...) {
-        cmsCloseProfile(output);
-        throw;
-    }
+    cmsHPROFILE input = OpenInputBeside(output, embeddedProfile);
     if (cmsGetColorSpace(input) != cmsSigRgbData) {
         cmsCloseProfile(input);
         input = cmsCreate_sRGBProfile();
@@ -98,7 +101,7 @@ IccProof::IccProof(const std::string& outputProfilePath, const std::string& embe
     const RenderingIntent intent = rendering.intent == RenderingIntent::AbsoluteColorimetric
                                        ? RenderingIntent::AbsoluteColorimetric
                                        : RenderingIntent::RelativeColorimetric;
-    const cmsUInt32Number flags = rendering.blackPointCompensation ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0;
+    const cmsUInt32Number flags = TransformFlags(rendering);
     transform_ = cmsCreateTransform(output, TYPE_CMYK_FLT, input, TYPE_RGB_FLT, static_cast<cmsUInt32Number>(intent), flags);
     cmsCloseProfile(input);
     cmsCloseProfile(output);
